@@ -1,0 +1,1 @@
+// Keeps every module library non-empty while its folder is still being filled.
