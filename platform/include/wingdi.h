@@ -6,9 +6,12 @@
 #define MM_TEXT 1
 #define LOGPIXELSX 88
 #define LOGPIXELSY 90
+#define BITSPIXEL 12
+#define PLANES 14
 
 #define FW_DONTCARE 0
 #define FW_NORMAL 400
+#define FW_SEMIBOLD 600
 #define FW_BOLD 700
 
 #define DEFAULT_CHARSET 1
@@ -25,8 +28,14 @@
 #define ETO_OPAQUE 0x0002
 #define ETO_CLIPPED 0x0004
 
+#define TA_NOUPDATECP 0
+#define TA_UPDATECP 1
 #define TA_LEFT 0
+#define TA_RIGHT 2
+#define TA_CENTER 6
 #define TA_TOP 0
+#define TA_BOTTOM 8
+#define TA_BASELINE 24
 
 #define DIB_RGB_COLORS 0
 #define BI_RGB 0L

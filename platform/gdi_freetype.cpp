@@ -1,0 +1,260 @@
+// Fonts for the GDI subset: face names are resolved through fontconfig (so "Arial" finds its
+// metric twin) and rasterised by FreeType, with GDI's sizes and line metrics.
+#include "gdi_internal.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_SYNTHESIS_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <array>
+#include <cstring>
+
+namespace qvgdi {
+namespace {
+
+struct LibraryDeleter {
+    void operator()(FT_Library library) const { FT_Done_FreeType(library); }
+};
+struct FaceDeleter {
+    void operator()(FT_Face face) const { FT_Done_Face(face); }
+};
+struct PatternDeleter {
+    void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
+};
+using FacePtr = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
+using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
+
+FT_Library Library()
+{
+    static std::unique_ptr<FT_LibraryRec_, LibraryDeleter> library = [] {
+        FT_Library raw = nullptr;
+        if (FT_Init_FreeType(&raw) != 0) raw = nullptr;
+        return std::unique_ptr<FT_LibraryRec_, LibraryDeleter>(raw);
+    }();
+    return library.get();
+}
+
+// Bytes 0x80..0x9F of the Western ANSI code page (1252); the rest of it is Latin-1.
+constexpr std::array<uint16_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+FT_ULong ToUnicode(unsigned char ch)
+{
+    return ch >= 0x80 && ch < 0xA0 ? kCp1252High[ch - 0x80] : ch;
+}
+
+int CeilDiv(int64_t a, int64_t b) { return static_cast<int>((a + b - 1) / b); }
+
+struct Resolved {
+    std::string file;
+    int index = 0;
+    std::string family;
+    std::string style;
+    int weight = FC_WEIGHT_REGULAR;
+    int slant = FC_SLANT_ROMAN;
+};
+
+std::string StringOf(FcPattern* pattern, const char* object)
+{
+    FcChar8* value = nullptr;
+    return FcPatternGetString(pattern, object, 0, &value) == FcResultMatch && value
+               ? reinterpret_cast<const char*>(value)
+               : std::string();
+}
+
+bool Resolve(const QvGdiFontRequest& request, Resolved* out)
+{
+    static const bool ready = FcInit() == FcTrue;
+    if (!ready) return false;
+    PatternPtr pattern(FcPatternCreate());
+    if (!pattern) return false;
+    if (!request.faceName.empty())
+        FcPatternAddString(pattern.get(), FC_FAMILY,
+                           reinterpret_cast<const FcChar8*>(request.faceName.c_str()));
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(request.weight));
+    FcPatternAddInteger(pattern.get(), FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    PatternPtr match(FcFontMatch(nullptr, pattern.get(), &result));
+    if (!match) return false;
+    out->file = StringOf(match.get(), FC_FILE);
+    if (out->file.empty()) return false;
+    out->family = StringOf(match.get(), FC_FAMILY);
+    out->style = StringOf(match.get(), FC_STYLE);
+    FcPatternGetInteger(match.get(), FC_INDEX, 0, &out->index);
+    FcPatternGetInteger(match.get(), FC_WEIGHT, 0, &out->weight);
+    FcPatternGetInteger(match.get(), FC_SLANT, 0, &out->slant);
+    return true;
+}
+
+class FreeTypeFace : public QvGdiFace {
+public:
+    FreeTypeFace(FacePtr face, const Resolved& resolved, const QvGdiFontRequest& request)
+        : face_(std::move(face))
+    {
+        // A bold or italic request that fontconfig could only meet with the regular face is
+        // drawn with synthetic strokes, as GDI does.
+        embolden_ = request.weight >= FW_SEMIBOLD && resolved.weight < FC_WEIGHT_DEMIBOLD;
+        oblique_ = request.italic && resolved.slant == FC_SLANT_ROMAN;
+        description_ = resolved.family + " " + resolved.style + " (" + resolved.file + ")";
+        advances_.fill(-1);
+    }
+
+    // Sizes the face as GDI would for the requested height; false if it cannot be sized.
+    bool SetHeight(int height)
+    {
+        FT_Face f = face_.get();
+        const TT_OS2* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(f, FT_SFNT_OS2));
+        const bool windowsMetrics = os2 && os2->version != 0xFFFF && FT_IS_SCALABLE(f) &&
+                                    os2->usWinAscent + os2->usWinDescent > 0 && f->units_per_EM > 0;
+        if (height == 0) height = -16;
+        if (height > 0 && windowsMetrics) {
+            // A positive height is the cell: ascent plus descent, so the em is smaller.
+            const int64_t cell = os2->usWinAscent + os2->usWinDescent;
+            FT_F26Dot6 em = static_cast<FT_F26Dot6>(int64_t{height} * 64 * f->units_per_EM / cell);
+            if (FT_Set_Char_Size(f, 0, em, 72, 72) != 0) return false;
+            ascent_ = static_cast<int>((int64_t{height} * os2->usWinAscent + cell / 2) / cell);
+            descent_ = height - ascent_;
+            return true;
+        }
+        const int ppem = height < 0 ? -height : height;
+        if (ppem > 0xFFFF || FT_Set_Pixel_Sizes(f, 0, static_cast<FT_UInt>(ppem)) != 0) return false;
+        if (windowsMetrics) {
+            ascent_ = CeilDiv(int64_t{os2->usWinAscent} * ppem, f->units_per_EM);
+            descent_ = CeilDiv(int64_t{os2->usWinDescent} * ppem, f->units_per_EM);
+        } else {
+            ascent_ = static_cast<int>((f->size->metrics.ascender + 63) >> 6);
+            descent_ = static_cast<int>((-f->size->metrics.descender + 63) >> 6);
+        }
+        return true;
+    }
+
+    int Ascent() const override { return ascent_; }
+    int Descent() const override { return descent_; }
+    std::string Describe() const override { return description_; }
+
+    bool Advance(unsigned char ch, int* advance) override
+    {
+        if (advances_[ch] < 0) {
+            if (!Load(ch)) return false;
+            advances_[ch] = static_cast<int>((face_->glyph->advance.x + 32) >> 6);
+        }
+        *advance = advances_[ch];
+        return true;
+    }
+
+    bool Render(unsigned char ch, QvGdiGlyphImage* image) override
+    {
+        if (!Load(ch)) return false;
+        FT_GlyphSlot slot = face_->glyph;
+        if (slot->format != FT_GLYPH_FORMAT_BITMAP &&
+            FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
+            return false;
+        const FT_Bitmap& bm = slot->bitmap;
+        if (bm.pixel_mode != FT_PIXEL_MODE_GRAY && bm.pixel_mode != FT_PIXEL_MODE_MONO) return false;
+        image->left = slot->bitmap_left;
+        image->top = slot->bitmap_top;
+        image->width = static_cast<int>(bm.width);
+        image->rows = static_cast<int>(bm.rows);
+        image->coverage.assign(static_cast<size_t>(bm.width) * bm.rows, 0);
+        for (unsigned r = 0; r < bm.rows; ++r) {
+            const unsigned char* src = bm.pitch >= 0
+                                           ? bm.buffer + static_cast<size_t>(r) * bm.pitch
+                                           : bm.buffer + static_cast<size_t>(bm.rows - 1 - r) * -bm.pitch;
+            unsigned char* dst = &image->coverage[static_cast<size_t>(r) * bm.width];
+            for (unsigned k = 0; k < bm.width; ++k) {
+                if (bm.pixel_mode == FT_PIXEL_MODE_GRAY)
+                    dst[k] = static_cast<unsigned char>(src[k] * 255 / (bm.num_grays > 1 ? bm.num_grays - 1 : 255));
+                else
+                    dst[k] = (src[k / 8] & (0x80 >> (k % 8))) ? 255 : 0;
+            }
+        }
+        return true;
+    }
+
+private:
+    bool Load(unsigned char ch)
+    {
+        FT_UInt index = FT_Get_Char_Index(face_.get(), ToUnicode(ch));
+        if (FT_Load_Glyph(face_.get(), index, FT_LOAD_DEFAULT) != 0) return false;
+        if (face_->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+            if (oblique_) FT_GlyphSlot_Oblique(face_->glyph);
+            if (embolden_) FT_GlyphSlot_Embolden(face_->glyph);
+        }
+        return true;
+    }
+
+    FacePtr face_;
+    bool embolden_ = false;
+    bool oblique_ = false;
+    int ascent_ = 0;
+    int descent_ = 0;
+    std::string description_;
+    std::array<int, 256> advances_;
+};
+
+class FreeTypeRasteriser : public QvGdiRasteriser {
+public:
+    std::unique_ptr<QvGdiFace> OpenFace(const QvGdiFontRequest& request) override
+    {
+        Resolved resolved;
+        if (!Library() || !Resolve(request, &resolved)) return nullptr;
+        FT_Face raw = nullptr;
+        if (FT_New_Face(Library(), resolved.file.c_str(), resolved.index, &raw) != 0) return nullptr;
+        auto face = std::make_unique<FreeTypeFace>(FacePtr(raw), resolved, request);
+        if (!face->SetHeight(request.height)) return nullptr;
+        return face;
+    }
+};
+
+QvGdiRasteriser* g_standIn = nullptr;
+
+}  // namespace
+
+QvGdiRasteriser& CurrentRasteriser()
+{
+    static FreeTypeRasteriser freeType;
+    return g_standIn ? *g_standIn : freeType;
+}
+
+}  // namespace qvgdi
+
+using namespace qvgdi;
+
+void QvGdiSetRasteriser(QvGdiRasteriser* rasteriser) { g_standIn = rasteriser; }
+
+std::string QvGdiDescribeFont(HFONT font)
+{
+    Font* f = LookupFont(font);
+    QvGdiFace* face = f ? f->Face() : nullptr;
+    return face ? face->Describe() : std::string();
+}
+
+HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight,
+                         DWORD bItalic, DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet,
+                         DWORD iOutPrecision, DWORD iClipPrecision, DWORD iQuality,
+                         DWORD iPitchAndFamily, LPCSTR pszFaceName)
+{
+    // Width, angles, underline, strike-out and the matching hints do not change what is drawn
+    // here: text is always upright, antialiased and of the face's own width.
+    (void)cWidth, (void)cEscapement, (void)cOrientation, (void)bUnderline, (void)bStrikeOut;
+    (void)iCharSet, (void)iOutPrecision, (void)iClipPrecision, (void)iQuality, (void)iPitchAndFamily;
+    QvGdiFontRequest request;
+    // GDI face names hold at most 31 characters; never read further than that.
+    if (pszFaceName) request.faceName.assign(pszFaceName, strnlen(pszFaceName, 31));
+    request.height = cHeight;
+    request.weight = cWeight <= 0 ? FW_NORMAL : cWeight;
+    request.italic = bItalic != 0;
+    if (request.height == INT32_MIN) return nullptr;
+    std::unique_ptr<QvGdiFace> face = CurrentRasteriser().OpenFace(request);
+    if (!face) return nullptr;
+    auto font = std::make_unique<Font>(request);
+    font->SetFace(std::move(face));
+    return Register(std::move(font));
+}
