@@ -1,0 +1,55 @@
+#include "gfxutil/image_source.h"
+
+#include "gfxutil/image_decode.h"
+#include "gfxutil/image_file.h"
+#include "gfxutil/image_format.h"
+
+namespace gfxutil {
+
+bool SourceImage::TopLevelArgb(ArgbImage* out) const {
+    if (stored.empty()) {
+        *out = picture;
+        return !picture.pixels.empty();
+    }
+    return DecodeLevel(format, stored[0], width, height, out);
+}
+
+HRESULT LoadSourceImage(const char* path, SourceImage* out) {
+    SourceImage src;
+    HRESULT hr = ReadImageFile(path, &src.fileBytes);
+    if (FAILED(hr)) return hr;
+    const ByteView file(src.fileBytes);
+
+    src.info.Depth = 1;
+    src.info.ResourceType = D3DRTYPE_TEXTURE;
+    if (LooksLikeDds(file)) {
+        hr = ReadDds(file, &src.dds);
+        if (FAILED(hr)) return hr;
+        src.format = src.dds.format;
+        src.width = src.dds.width;
+        src.height = src.dds.height;
+        src.stored = src.dds.levels;
+        src.info.Format = src.dds.fileFormat;
+        src.info.MipLevels = UINT(src.stored.size());
+        src.info.ImageFileFormat = D3DXIFF_DDS;
+    } else {
+        DecodedImage decoded;
+        hr = DecodeImage(file, &decoded);
+        if (FAILED(hr)) return hr;
+        src.format = decoded.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+        src.width = decoded.argb.width;
+        src.height = decoded.argb.height;
+        src.picture = std::move(decoded.argb);
+        src.info.Format = src.format;
+        src.info.MipLevels = 1;
+        src.info.ImageFileFormat = decoded.fileFormat;
+        src.fileBytes.clear();  // the picture holds all we need
+        src.fileBytes.shrink_to_fit();
+    }
+    src.info.Width = src.width;
+    src.info.Height = src.height;
+    *out = std::move(src);
+    return S_OK;
+}
+
+}  // namespace gfxutil

@@ -1,0 +1,30 @@
+// An image file read and decoded as far as it can be before the texture's size and format
+// are known: DDS levels as stored, or one ARGB picture from the other formats.
+#pragma once
+
+#include "gfxutil/dds_reader.h"
+
+#include <d3dx9tex.h>
+
+namespace gfxutil {
+
+struct SourceImage {
+    D3DXIMAGE_INFO info{};              // what the file holds, as D3DX reports it
+    D3DFORMAT format = D3DFMT_UNKNOWN;  // the loadable format closest to the file's
+    UINT width = 0;
+    UINT height = 0;
+    std::vector<ByteView> stored;  // DDS: the stored levels in `format`; empty otherwise
+    ArgbImage picture;             // BMP/PNG/JPEG/TGA: the decoded picture
+
+    std::vector<uint8_t> fileBytes;  // owns what `stored` may view
+    DdsImage dds;
+
+    // The top level as ARGB, decoded from whichever form the file had.
+    bool TopLevelArgb(ArgbImage* out) const;
+};
+
+// S_OK, or the failure D3DX would report: D3DXERR_INVALIDDATA for a missing, unreadable or
+// malformed file, D3DERR_NOTAVAILABLE for a DDS layout we do not load.
+HRESULT LoadSourceImage(const char* path, SourceImage* out);
+
+}  // namespace gfxutil
