@@ -7,6 +7,14 @@
 #define D3DXMESH_SYSTEMMEM 0x110
 #define D3DXMESH_MANAGED 0x220
 
+// Shared with d3dx9tex.h; the definitions are identical, so either header may come first.
+#define _FACDD 0x876
+#define MAKE_DDHRESULT(code) MAKE_HRESULT(1, _FACDD, code)
+#define D3DXERR_INVALIDDATA MAKE_DDHRESULT(2905)
+#ifndef D3DERR_INVALIDCALL
+#define D3DERR_INVALIDCALL MAKE_D3DHRESULT(2156)
+#endif
+
 struct D3DXMATERIAL {
     D3DMATERIAL9 MatD3D;
     LPSTR pTextureFilename;
@@ -53,3 +61,5 @@ HRESULT WINAPI D3DXLoadMeshFromXA(LPCSTR pFilename, DWORD Options, LPDIRECT3DDEV
                                   LPD3DXBUFFER* ppAdjacency, LPD3DXBUFFER* ppMaterials,
                                   LPD3DXBUFFER* ppEffectInstances, DWORD* pNumMaterials,
                                   LPD3DXMESH* ppMesh);
+
+HRESULT WINAPI D3DXCreateBuffer(DWORD NumBytes, LPD3DXBUFFER* ppBuffer);
