@@ -10,43 +10,36 @@ const float kArriveDistance = 5.0f;
 
 enum SteerState { kNewTarget = 0, kChooseAxis = 1, kArrived = 2, kAlongX = 3, kAlongY = 4 };
 
+struct Move {
+    INT code;
+    float dirX;
+    float dirY;
+    float yaw;
+};
+
+const Move kMoves[] = {
+    {1, 1.0f, 0.0f, -90.0f},
+    {-1, -1.0f, 0.0f, 90.0f},
+    {2, 0.0f, 1.0f, 0.0f},
+    {-2, 0.0f, -1.0f, 180.0f},
+};
+
 // One 0.7-unit step along the axis of the move code; the heading and direction follow it.
+// Move code 0 leaves everything as it was.
 void Advance(CTank& tank) {
-    switch (tank.moveCode) {
-    case 1: {
-        float x = tank.position.x + kStep;
-        tank.position.x = x;
-        tank.yaw = -90.0f;
-        tank.direction.x = 1.0f;
-        tank.direction.y = 0.0f;
-        break;
-    }
-    case -1: {
-        float x = tank.position.x - kStep;
-        tank.position.x = x;
-        tank.yaw = 90.0f;
-        tank.direction.x = -1.0f;
-        tank.direction.y = 0.0f;
-        break;
-    }
-    case 2: {
-        float y = tank.position.y + kStep;
-        tank.position.y = y;
-        tank.yaw = 0.0f;
-        tank.direction.x = 0.0f;
-        tank.direction.y = 1.0f;
-        break;
-    }
-    case -2: {
-        float y = tank.position.y - kStep;
-        tank.position.y = y;
-        tank.yaw = 180.0f;
-        tank.direction.x = 0.0f;
-        tank.direction.y = -1.0f;
-        break;
-    }
-    default:
-        break;
+    for (const Move& move : kMoves) {
+        if (move.code != tank.moveCode) continue;
+        if (move.dirX != 0.0f) {
+            float step = kStep * move.dirX;
+            tank.position.x = tank.position.x + step;
+        } else {
+            float step = kStep * move.dirY;
+            tank.position.y = tank.position.y + step;
+        }
+        tank.yaw = move.yaw;
+        tank.direction.x = move.dirX;
+        tank.direction.y = move.dirY;
+        return;
     }
 }
 
