@@ -120,11 +120,7 @@ HRESULT RecordingDevice::GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE* pMode)
 
 FakeSurface* RecordingDevice::MakeSurface(const D3DSURFACE_DESC& desc, IDirect3DSurface9* realSurface)
 {
-    auto surface = std::make_unique<FakeSurface>(this, desc, nullptr, realSurface);
-    FakeSurface* raw = surface.get();
-    raw->SetLabel(Adopt(raw->iface(), std::move(surface), "surf"));
-    SetLastOut(raw->iface());
-    return raw;
+    return Keep(std::make_unique<FakeSurface>(this, desc, nullptr, realSurface), "surf");
 }
 
 HRESULT RecordingDevice::GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE Type,
@@ -198,12 +194,8 @@ HRESULT RecordingDevice::CreateTexture(UINT Width, UINT Height, UINT Levels, DWO
     if (real_ && FAILED(hr = real_->CreateTexture(Width, Height, Levels, Usage, Format, Pool,
                                                   &realTexture, pSharedHandle)))
         return hr;
-    auto texture = std::make_unique<FakeTexture>(this, Width, Height, Levels, Usage, Format, Pool,
-                                                 realTexture);
-    FakeTexture* raw = texture.get();
-    raw->SetLabel(Adopt(raw->iface(), std::move(texture), "tex"));
-    SetLastOut(raw->iface());
-    *ppTexture = raw;
+    *ppTexture = Keep(std::make_unique<FakeTexture>(this, Width, Height, Levels, Usage, Format, Pool,
+                                                 realTexture), "tex");
     return S_OK;
 }
 
@@ -220,11 +212,7 @@ HRESULT RecordingDevice::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF,
                                                        pSharedHandle)))
         return hr;
     D3DVERTEXBUFFER_DESC desc{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, Usage, Pool, Length, FVF};
-    auto buffer = std::make_unique<FakeVertexBuffer>(this, desc, realBuffer);
-    FakeVertexBuffer* raw = buffer.get();
-    raw->SetLabel(Adopt(raw->iface(), std::move(buffer), "vb"));
-    SetLastOut(raw->iface());
-    *ppVertexBuffer = raw;
+    *ppVertexBuffer = Keep(std::make_unique<FakeVertexBuffer>(this, desc, realBuffer), "vb");
     return S_OK;
 }
 
@@ -242,11 +230,7 @@ HRESULT RecordingDevice::CreateIndexBuffer(UINT Length, DWORD Usage, D3DFORMAT F
                                                       pSharedHandle)))
         return hr;
     D3DINDEXBUFFER_DESC desc{Format, D3DRTYPE_INDEXBUFFER, Usage, Pool, Length};
-    auto buffer = std::make_unique<FakeIndexBuffer>(this, desc, realBuffer);
-    FakeIndexBuffer* raw = buffer.get();
-    raw->SetLabel(Adopt(raw->iface(), std::move(buffer), "ib"));
-    SetLastOut(raw->iface());
-    *ppIndexBuffer = raw;
+    *ppIndexBuffer = Keep(std::make_unique<FakeIndexBuffer>(this, desc, realBuffer), "ib");
     return S_OK;
 }
 
@@ -278,13 +262,10 @@ HRESULT RecordingDevice::EndStateBlock(IDirect3DStateBlock9** ppSB)
     recordingBlock_ = false;
     IDirect3DStateBlock9* realBlock = nullptr;
     if (real_ && FAILED(hr = real_->EndStateBlock(&realBlock))) return hr;
-    auto block = std::make_unique<FakeStateBlock>(this, realBlock);
+    FakeStateBlock* block = Keep(std::make_unique<FakeStateBlock>(this, realBlock), "sb");
     block->recorded = std::move(blockCalls_);
     blockCalls_.clear();
-    FakeStateBlock* raw = block.get();
-    raw->SetLabel(Adopt(raw->iface(), std::move(block), "sb"));
-    SetLastOut(raw->iface());
-    *ppSB = raw;
+    *ppSB = block;
     return S_OK;
 }
 

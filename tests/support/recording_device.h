@@ -28,6 +28,8 @@ public:
     RecordingDevice();
     ~RecordingDevice() override;
 
+    using CallLog::Clear;  // Clear() empties the log; Clear(count, rects, ...) is the device call
+
     void ForwardTo(IDirect3DDevice9* realDevice) { real_ = realDevice; }
     IDirect3DDevice9* real() const { return real_; }
     RecordingDirect3D& direct3D() { return d3d_; }
@@ -40,6 +42,16 @@ public:
     FakeTexture* Texture(const std::string& label) const { return Find<FakeTexture>(label); }
     template <class T>
     T* Find(const std::string& label) const { return dynamic_cast<T*>(FindObject(label)); }
+
+    // Takes ownership of a fake the recorder made, labels it and names it as the last call's result.
+    template <class T>
+    T* Keep(std::unique_ptr<T> object, const char* prefix)
+    {
+        T* raw = object.get();
+        raw->SetLabel(Adopt(raw->iface(), std::move(object), prefix));
+        SetLastOut(raw->iface());
+        return raw;
+    }
 
     // The state the calls left behind (0 where never set).
     DWORD RenderState(DWORD state) const { return Get(renderStates_, state); }

@@ -107,7 +107,7 @@ ULONG FakeCom<Interface>::Release()
 }
 
 template <class Interface>
-HRESULT FakeCom<Interface>::DeviceOut(IDirect3DDevice9** ppDevice)
+HRESULT FakeCom<Interface>::GetDevice(IDirect3DDevice9** ppDevice)
 {
     HRESULT hr = Record(Rec(Name("GetDevice").c_str()).P(iface()));
     if (ppDevice) *ppDevice = nullptr;
@@ -141,106 +141,49 @@ HRESULT LockBytes(std::vector<BYTE>& bytes, UINT length, UINT offset, UINT size,
 
 }  // namespace
 
-FakeVertexBuffer::FakeVertexBuffer(RecordingDevice* d, const D3DVERTEXBUFFER_DESC& dsc,
-                                   IDirect3DVertexBuffer9* r)
-    : FakeCom(d, "VB"), desc(dsc), real(r)
+template <class Interface, class Desc>
+HRESULT FakeBuffer<Interface, Desc>::Lock(UINT offset, UINT size, void** ppbData, DWORD flags)
 {
-}
-
-FakeVertexBuffer::~FakeVertexBuffer()
-{
-    if (real) real->Release();
-}
-
-HRESULT FakeVertexBuffer::GetDevice(IDirect3DDevice9** ppDevice) { return DeviceOut(ppDevice); }
-
-HRESULT FakeVertexBuffer::Lock(UINT offset, UINT size, void** ppbData, DWORD flags)
-{
-    HRESULT hr = Record(Rec("VB.Lock").P(iface()).U(offset).U(size).U(flags));
+    HRESULT hr = this->Record(Rec(this->Name("Lock").c_str()).P(this->iface()).U(offset).U(size).U(flags));
     if (FAILED(hr)) {
         if (ppbData) *ppbData = nullptr;
         return hr;
     }
-    if (real) hr = real->Lock(offset, size, ppbData, flags);
+    if (this->real) hr = this->real->Lock(offset, size, ppbData, flags);
     else hr = LockBytes(bytes, desc.Size, offset, size, ppbData);
     if (SUCCEEDED(hr)) ++lockDepth;
     return hr;
 }
 
-HRESULT FakeVertexBuffer::Unlock()
+template <class Interface, class Desc>
+HRESULT FakeBuffer<Interface, Desc>::Unlock()
 {
-    HRESULT hr = Record(Rec("VB.Unlock").P(iface()));
+    HRESULT hr = this->Record(Rec(this->Name("Unlock").c_str()).P(this->iface()));
     if (FAILED(hr)) return hr;
     if (lockDepth > 0) --lockDepth;
-    return real ? real->Unlock() : S_OK;
+    return this->real ? this->real->Unlock() : S_OK;
 }
 
-HRESULT FakeVertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* pDesc)
+template <class Interface, class Desc>
+HRESULT FakeBuffer<Interface, Desc>::GetDesc(Desc* pDesc)
 {
-    HRESULT hr = Record(Rec("VB.GetDesc").P(iface()));
+    HRESULT hr = this->Record(Rec(this->Name("GetDesc").c_str()).P(this->iface()));
     if (FAILED(hr)) return hr;
     if (!pDesc) return D3DERR_INVALIDCALL;
     *pDesc = desc;
     return S_OK;
 }
 
-FakeIndexBuffer::FakeIndexBuffer(RecordingDevice* d, const D3DINDEXBUFFER_DESC& dsc,
-                                 IDirect3DIndexBuffer9* r)
-    : FakeCom(d, "IB"), desc(dsc), real(r)
-{
-}
-
-FakeIndexBuffer::~FakeIndexBuffer()
-{
-    if (real) real->Release();
-}
-
-HRESULT FakeIndexBuffer::GetDevice(IDirect3DDevice9** ppDevice) { return DeviceOut(ppDevice); }
-
-HRESULT FakeIndexBuffer::Lock(UINT offset, UINT size, void** ppbData, DWORD flags)
-{
-    HRESULT hr = Record(Rec("IB.Lock").P(iface()).U(offset).U(size).U(flags));
-    if (FAILED(hr)) {
-        if (ppbData) *ppbData = nullptr;
-        return hr;
-    }
-    if (real) hr = real->Lock(offset, size, ppbData, flags);
-    else hr = LockBytes(bytes, desc.Size, offset, size, ppbData);
-    if (SUCCEEDED(hr)) ++lockDepth;
-    return hr;
-}
-
-HRESULT FakeIndexBuffer::Unlock()
-{
-    HRESULT hr = Record(Rec("IB.Unlock").P(iface()));
-    if (FAILED(hr)) return hr;
-    if (lockDepth > 0) --lockDepth;
-    return real ? real->Unlock() : S_OK;
-}
-
-HRESULT FakeIndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* pDesc)
-{
-    HRESULT hr = Record(Rec("IB.GetDesc").P(iface()));
-    if (FAILED(hr)) return hr;
-    if (!pDesc) return D3DERR_INVALIDCALL;
-    *pDesc = desc;
-    return S_OK;
-}
+template class FakeBuffer<IDirect3DVertexBuffer9, D3DVERTEXBUFFER_DESC>;
+template class FakeBuffer<IDirect3DIndexBuffer9, D3DINDEXBUFFER_DESC>;
 
 // ---- surfaces and textures ----------------------------------------------------------------------
 
 FakeSurface::FakeSurface(RecordingDevice* d, const D3DSURFACE_DESC& dsc,
                          std::shared_ptr<FakeImage> img, IDirect3DSurface9* r)
-    : FakeCom(d, "Surf"), desc(dsc), image(std::move(img)), real(r)
+    : FakeCom(d, "Surf", r), desc(dsc), image(std::move(img))
 {
 }
-
-FakeSurface::~FakeSurface()
-{
-    if (real) real->Release();
-}
-
-HRESULT FakeSurface::GetDevice(IDirect3DDevice9** ppDevice) { return DeviceOut(ppDevice); }
 
 HRESULT FakeSurface::GetDesc(D3DSURFACE_DESC* pDesc)
 {
@@ -271,7 +214,7 @@ HRESULT FakeSurface::UnlockRect()
 
 FakeTexture::FakeTexture(RecordingDevice* d, UINT width, UINT height, UINT levelCount, DWORD use,
                          D3DFORMAT format, D3DPOOL p, IDirect3DTexture9* r)
-    : FakeCom(d, "Tex"), usage(use), pool(p), real(r)
+    : FakeCom(d, "Tex", r), usage(use), pool(p)
 {
     UINT full = 1;
     for (UINT size = std::max(width, height); size > 1; size >>= 1) ++full;
@@ -280,13 +223,6 @@ FakeTexture::FakeTexture(RecordingDevice* d, UINT width, UINT height, UINT level
         levels.push_back(std::make_shared<FakeImage>(format, std::max(1u, width >> i),
                                                      std::max(1u, height >> i)));
 }
-
-FakeTexture::~FakeTexture()
-{
-    if (real) real->Release();
-}
-
-HRESULT FakeTexture::GetDevice(IDirect3DDevice9** ppDevice) { return DeviceOut(ppDevice); }
 
 DWORD FakeTexture::GetLevelCount()
 {
@@ -315,11 +251,7 @@ HRESULT FakeTexture::GetSurfaceLevel(UINT level, IDirect3DSurface9** ppSurface)
     if (real && FAILED(hr = real->GetSurfaceLevel(level, &realSurface))) return hr;
     const FakeImage& img = *levels[level];
     D3DSURFACE_DESC d{img.format, D3DRTYPE_SURFACE, usage, pool, D3DMULTISAMPLE_NONE, 0, img.width, img.height};
-    auto surface = std::make_unique<FakeSurface>(device_, d, levels[level], realSurface);
-    FakeSurface* raw = surface.get();
-    raw->SetLabel(device_->Adopt(raw->iface(), std::move(surface), "surf"));
-    device_->SetLastOut(raw->iface());
-    *ppSurface = raw;
+    *ppSurface = device_->Keep(std::make_unique<FakeSurface>(device_, d, levels[level], realSurface), "surf");
     return S_OK;
 }
 
@@ -342,14 +274,7 @@ HRESULT FakeTexture::UnlockRect(UINT level)
 
 // ---- state blocks -------------------------------------------------------------------------------
 
-FakeStateBlock::FakeStateBlock(RecordingDevice* d, IDirect3DStateBlock9* r) : FakeCom(d, "SB"), real(r) {}
-
-FakeStateBlock::~FakeStateBlock()
-{
-    if (real) real->Release();
-}
-
-HRESULT FakeStateBlock::GetDevice(IDirect3DDevice9** ppDevice) { return DeviceOut(ppDevice); }
+FakeStateBlock::FakeStateBlock(RecordingDevice* d, IDirect3DStateBlock9* r) : FakeCom(d, "SB", r) {}
 
 HRESULT FakeStateBlock::Capture()
 {

@@ -30,13 +30,20 @@ struct FakeImage {
     BYTE* Data();
 };
 
-// Reference counting and the common IUnknown / IDirect3DResource9 behaviour, recorded under
-// "<prefix>.AddRef" and "<prefix>.Release".
+// Reference counting, QueryInterface and GetDevice for every fake, recorded under
+// "<prefix>.AddRef", "<prefix>.Release", ...
 template <class Interface>
 class FakeCom : public Interface, public FakeObject {
 public:
     using Iface = Interface;
-    FakeCom(RecordingDevice* device, const char* prefix) : device_(device), prefix_(prefix) {}
+    FakeCom(RecordingDevice* device, const char* prefix, Interface* realObject)
+        : real(realObject), device_(device), prefix_(prefix)
+    {
+    }
+    ~FakeCom() override
+    {
+        if (real) real->Release();
+    }
     Interface* iface() { return this; }
     void Retain() { ++refs_; }  // a reference taken inside the recorder, not by the caller
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override;
@@ -45,55 +52,57 @@ public:
     ULONG refs() const { return refs_; }
     const std::string& label() const { return label_; }
     void SetLabel(const std::string& l) { label_ = l; }
+    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** ppDevice) override;
+
+    Interface* real;  // forwarded to when set; the fake holds one reference on it
 
 protected:
     std::string Name(const char* method) const { return std::string(prefix_) + "." + method; }
     HRESULT Record(Rec& rec);
-    HRESULT DeviceOut(IDirect3DDevice9** ppDevice);
     RecordingDevice* device_;
     const char* prefix_;
     ULONG refs_ = 1;
     std::string label_;
 };
 
-class FakeVertexBuffer : public FakeCom<IDirect3DVertexBuffer9> {
+// Vertex and index buffers: memory of the created length, handed out by Lock ("VB.Lock", "IB.Lock").
+template <class Interface, class Desc>
+class FakeBuffer : public FakeCom<Interface> {
 public:
-    FakeVertexBuffer(RecordingDevice* d, const D3DVERTEXBUFFER_DESC& desc, IDirect3DVertexBuffer9* real);
-    ~FakeVertexBuffer() override;
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** ppDevice) override;
-    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+    FakeBuffer(RecordingDevice* d, const char* prefix, const Desc& dsc, Interface* realBuffer)
+        : FakeCom<Interface>(d, prefix, realBuffer), desc(dsc)
+    {
+    }
+    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return desc.Type; }
     HRESULT STDMETHODCALLTYPE Lock(UINT offset, UINT size, void** ppbData, DWORD flags) override;
     HRESULT STDMETHODCALLTYPE Unlock() override;
-    HRESULT STDMETHODCALLTYPE GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
+    HRESULT STDMETHODCALLTYPE GetDesc(Desc* pDesc) override;
 
-    D3DVERTEXBUFFER_DESC desc;
+    Desc desc;
     std::vector<BYTE> bytes;  // what was written through Lock (empty when forwarding)
     int lockDepth = 0;
-    IDirect3DVertexBuffer9* real;
 };
 
-class FakeIndexBuffer : public FakeCom<IDirect3DIndexBuffer9> {
+class FakeVertexBuffer : public FakeBuffer<IDirect3DVertexBuffer9, D3DVERTEXBUFFER_DESC> {
 public:
-    FakeIndexBuffer(RecordingDevice* d, const D3DINDEXBUFFER_DESC& desc, IDirect3DIndexBuffer9* real);
-    ~FakeIndexBuffer() override;
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** ppDevice) override;
-    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
-    HRESULT STDMETHODCALLTYPE Lock(UINT offset, UINT size, void** ppbData, DWORD flags) override;
-    HRESULT STDMETHODCALLTYPE Unlock() override;
-    HRESULT STDMETHODCALLTYPE GetDesc(D3DINDEXBUFFER_DESC* pDesc) override;
+    FakeVertexBuffer(RecordingDevice* d, const D3DVERTEXBUFFER_DESC& dsc, IDirect3DVertexBuffer9* r)
+        : FakeBuffer(d, "VB", dsc, r)
+    {
+    }
+};
 
-    D3DINDEXBUFFER_DESC desc;
-    std::vector<BYTE> bytes;
-    int lockDepth = 0;
-    IDirect3DIndexBuffer9* real;
+class FakeIndexBuffer : public FakeBuffer<IDirect3DIndexBuffer9, D3DINDEXBUFFER_DESC> {
+public:
+    FakeIndexBuffer(RecordingDevice* d, const D3DINDEXBUFFER_DESC& dsc, IDirect3DIndexBuffer9* r)
+        : FakeBuffer(d, "IB", dsc, r)
+    {
+    }
 };
 
 class FakeSurface : public FakeCom<IDirect3DSurface9> {
 public:
     FakeSurface(RecordingDevice* d, const D3DSURFACE_DESC& desc, std::shared_ptr<FakeImage> image,
                 IDirect3DSurface9* real);
-    ~FakeSurface() override;
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** ppDevice) override;
     D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_SURFACE; }
     HRESULT STDMETHODCALLTYPE GetDesc(D3DSURFACE_DESC* pDesc) override;
     HRESULT STDMETHODCALLTYPE LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect,
@@ -102,15 +111,12 @@ public:
 
     D3DSURFACE_DESC desc;
     std::shared_ptr<FakeImage> image;  // made on first LockRect when not given
-    IDirect3DSurface9* real;
 };
 
 class FakeTexture : public FakeCom<IDirect3DTexture9> {
 public:
     FakeTexture(RecordingDevice* d, UINT width, UINT height, UINT levels, DWORD usage,
                 D3DFORMAT format, D3DPOOL pool, IDirect3DTexture9* real);
-    ~FakeTexture() override;
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** ppDevice) override;
     D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_TEXTURE; }
     DWORD STDMETHODCALLTYPE GetLevelCount() override;
     HRESULT STDMETHODCALLTYPE GetLevelDesc(UINT level, D3DSURFACE_DESC* pDesc) override;
@@ -122,19 +128,15 @@ public:
     DWORD usage;
     D3DPOOL pool;
     std::vector<std::shared_ptr<FakeImage>> levels;  // level 0 first
-    IDirect3DTexture9* real;
 };
 
 class FakeStateBlock : public FakeCom<IDirect3DStateBlock9> {
 public:
     FakeStateBlock(RecordingDevice* d, IDirect3DStateBlock9* real);
-    ~FakeStateBlock() override;
-    HRESULT STDMETHODCALLTYPE GetDevice(IDirect3DDevice9** ppDevice) override;
     HRESULT STDMETHODCALLTYPE Capture() override;
     HRESULT STDMETHODCALLTYPE Apply() override;
 
     std::vector<RecordedCall> recorded;  // the device calls made between Begin and EndStateBlock
-    IDirect3DStateBlock9* real;
 };
 
 // LockRect on an image: the whole of it, or a rectangle checked against its bounds.
