@@ -1,0 +1,217 @@
+// The D3DX vector and matrix operations: single precision, left-handed, row vectors.
+// Every element is stored as a 32-bit float; each intermediate lands in a float variable so the
+// results are the same on every compiler (contraction into FMA is switched off globally).
+#include <d3dx9math.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+const float kEpsilon = 1.1920929e-7f;         // 2^-23, single-precision machine epsilon
+const float kSmallestNormal = 1.1754944e-38f;  // 2^-126
+
+// Both bounds count as equal: |a - b| == epsilon is still within it.
+bool WithinEpsilon(float a, float b)
+{
+    float d = a - b;
+    return -kEpsilon <= d && d <= kEpsilon;
+}
+
+void Zero(D3DXMATRIX* m) { std::memset(m, 0, sizeof *m); }
+
+D3DXVECTOR3 Cross(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
+{
+    float x = a.y * b.z - a.z * b.y;
+    float y = a.z * b.x - a.x * b.z;
+    float z = a.x * b.y - a.y * b.x;
+    return D3DXVECTOR3(x, y, z);
+}
+
+float Dot(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
+{
+    float d = a.x * b.x + a.y * b.y + a.z * b.z;
+    return d;
+}
+
+}  // namespace
+
+D3DXMATRIX* WINAPI D3DXMatrixIdentity(D3DXMATRIX* pOut)
+{
+    if (!pOut) return NULL;
+    Zero(pOut);
+    pOut->_11 = pOut->_22 = pOut->_33 = pOut->_44 = 1.0f;
+    return pOut;
+}
+
+D3DXMATRIX* WINAPI D3DXMatrixTranslation(D3DXMATRIX* pOut, FLOAT x, FLOAT y, FLOAT z)
+{
+    if (!D3DXMatrixIdentity(pOut)) return NULL;
+    pOut->_41 = x;
+    pOut->_42 = y;
+    pOut->_43 = z;
+    return pOut;
+}
+
+D3DXMATRIX* WINAPI D3DXMatrixScaling(D3DXMATRIX* pOut, FLOAT sx, FLOAT sy, FLOAT sz)
+{
+    if (!pOut) return NULL;
+    Zero(pOut);
+    pOut->_11 = sx;
+    pOut->_22 = sy;
+    pOut->_33 = sz;
+    pOut->_44 = 1.0f;
+    return pOut;
+}
+
+// The rotations take sine and cosine of the angle as the float it was passed as, with the
+// single-precision sinf/cosf, so a matrix built twice from the same angle is the same matrix.
+D3DXMATRIX* WINAPI D3DXMatrixRotationX(D3DXMATRIX* pOut, FLOAT Angle)
+{
+    if (!pOut) return NULL;
+    float c = cosf(Angle);
+    float s = sinf(Angle);
+    Zero(pOut);
+    pOut->_11 = 1.0f;
+    pOut->_22 = c;
+    pOut->_23 = s;
+    pOut->_32 = -s;
+    pOut->_33 = c;
+    pOut->_44 = 1.0f;
+    return pOut;
+}
+
+D3DXMATRIX* WINAPI D3DXMatrixRotationY(D3DXMATRIX* pOut, FLOAT Angle)
+{
+    if (!pOut) return NULL;
+    float c = cosf(Angle);
+    float s = sinf(Angle);
+    Zero(pOut);
+    pOut->_11 = c;
+    pOut->_13 = -s;
+    pOut->_22 = 1.0f;
+    pOut->_31 = s;
+    pOut->_33 = c;
+    pOut->_44 = 1.0f;
+    return pOut;
+}
+
+D3DXMATRIX* WINAPI D3DXMatrixRotationZ(D3DXMATRIX* pOut, FLOAT Angle)
+{
+    if (!pOut) return NULL;
+    float c = cosf(Angle);
+    float s = sinf(Angle);
+    Zero(pOut);
+    pOut->_11 = c;
+    pOut->_12 = s;
+    pOut->_21 = -s;
+    pOut->_22 = c;
+    pOut->_33 = 1.0f;
+    pOut->_44 = 1.0f;
+    return pOut;
+}
+
+D3DXMATRIX* WINAPI D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2)
+{
+    if (!pOut || !pM1 || !pM2) return NULL;
+    // Writing straight into an operand would feed half-finished rows back into the sums.
+    D3DXMATRIX temp;
+    D3DXMATRIX* dst = (pOut == pM1 || pOut == pM2) ? &temp : pOut;
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            float sum = pM1->m[r][0] * pM2->m[0][c] + pM1->m[r][1] * pM2->m[1][c] +
+                        pM1->m[r][2] * pM2->m[2][c] + pM1->m[r][3] * pM2->m[3][c];
+            dst->m[r][c] = sum;
+        }
+    }
+    if (dst != pOut) *pOut = temp;
+    return pOut;
+}
+
+D3DXVECTOR3* WINAPI D3DXVec3Normalize(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV)
+{
+    if (!pOut || !pV) return NULL;
+    D3DXVECTOR3 v = *pV;
+    float s = v.x * v.x + v.y * v.y + v.z * v.z;
+    if (WithinEpsilon(s, 1.0f)) {
+        *pOut = v;  // already unit length: returned bit for bit
+    } else if (s <= kSmallestNormal) {
+        *pOut = D3DXVECTOR3(0.0f, 0.0f, 0.0f);  // no direction to keep, and 1/sqrt would blow up
+    } else {
+        float inv = 1.0f / sqrtf(s);
+        *pOut = D3DXVECTOR3(v.x * inv, v.y * inv, v.z * inv);
+    }
+    return pOut;
+}
+
+D3DXVECTOR3* WINAPI D3DXVec3TransformCoord(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV,
+                                           const D3DXMATRIX* pM)
+{
+    if (!pOut || !pV || !pM) return NULL;
+    const float x = pV->x, y = pV->y, z = pV->z;  // pOut may be pV
+    const D3DXMATRIX& m = *pM;
+    float tx = x * m._11 + y * m._21 + z * m._31 + m._41;
+    float ty = x * m._12 + y * m._22 + z * m._32 + m._42;
+    float tz = x * m._13 + y * m._23 + z * m._33 + m._43;
+    float w = x * m._14 + y * m._24 + z * m._34 + m._44;
+    pOut->x = tx;
+    pOut->y = ty;
+    pOut->z = tz;
+    if (!WithinEpsilon(w, 1.0f)) {
+        float inv = 1.0f / w;
+        pOut->x *= inv;
+        pOut->y *= inv;
+        pOut->z *= inv;
+    }
+    return pOut;
+}
+
+D3DXMATRIX* WINAPI D3DXMatrixLookAtLH(D3DXMATRIX* pOut, const D3DXVECTOR3* pEye, const D3DXVECTOR3* pAt,
+                                      const D3DXVECTOR3* pUp)
+{
+    if (!pOut || !pEye || !pAt || !pUp) return NULL;
+    const D3DXVECTOR3 eye = *pEye;
+    D3DXVECTOR3 zaxis = *pAt - eye;
+    D3DXVec3Normalize(&zaxis, &zaxis);
+    D3DXVECTOR3 xaxis = Cross(*pUp, zaxis);
+    D3DXVec3Normalize(&xaxis, &xaxis);
+    D3DXVECTOR3 yaxis = Cross(zaxis, xaxis);
+
+    pOut->_11 = xaxis.x;
+    pOut->_12 = yaxis.x;
+    pOut->_13 = zaxis.x;
+    pOut->_14 = 0.0f;
+    pOut->_21 = xaxis.y;
+    pOut->_22 = yaxis.y;
+    pOut->_23 = zaxis.y;
+    pOut->_24 = 0.0f;
+    pOut->_31 = xaxis.z;
+    pOut->_32 = yaxis.z;
+    pOut->_33 = zaxis.z;
+    pOut->_34 = 0.0f;
+    pOut->_41 = -Dot(xaxis, eye);
+    pOut->_42 = -Dot(yaxis, eye);
+    pOut->_43 = -Dot(zaxis, eye);
+    pOut->_44 = 1.0f;
+    return pOut;
+}
+
+D3DXMATRIX* WINAPI D3DXMatrixPerspectiveFovLH(D3DXMATRIX* pOut, FLOAT fovy, FLOAT Aspect, FLOAT zn,
+                                              FLOAT zf)
+{
+    if (!pOut) return NULL;
+    float depth = zf - zn;
+    if (fovy == 0.0f || Aspect == 0.0f || depth == 0.0f) return NULL;  // out left as it was
+    float h = fovy * 0.5f;
+    float c = cosf(h);
+    float s = sinf(h);
+    float yScale = c / s;
+    float q = zf / depth;
+    Zero(pOut);
+    pOut->_11 = yScale / Aspect;
+    pOut->_22 = yScale;
+    pOut->_33 = q;
+    pOut->_34 = 1.0f;
+    pOut->_43 = -(q * zn);
+    return pOut;
+}
