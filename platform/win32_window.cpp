@@ -129,6 +129,11 @@ bool EnsureVideo()
         std::fprintf(stderr, "CreateWindowExA: no video: %s\n", SDL_GetError());
         return false;
     }
+    // SDL loads the GL library with the first OpenGL window and drops it with the last; held
+    // here it stays for the process, so windows made one after another do not reload the driver.
+    if (SDL_GL_LoadLibrary(nullptr) != 0) {
+        std::fprintf(stderr, "CreateWindowExA: no OpenGL: %s\n", SDL_GetError());
+    }
     return true;
 }
 
