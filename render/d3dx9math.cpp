@@ -64,52 +64,24 @@ D3DXMATRIX* WINAPI D3DXMatrixScaling(D3DXMATRIX* pOut, FLOAT sx, FLOAT sy, FLOAT
     return pOut;
 }
 
-// The rotations take sine and cosine of the angle as the float it was passed as, with the
-// single-precision sinf/cosf, so a matrix built twice from the same angle is the same matrix.
-D3DXMATRIX* WINAPI D3DXMatrixRotationX(D3DXMATRIX* pOut, FLOAT Angle)
+// A turn in the plane of axes i and j (0 = x, 1 = y, 2 = z), from i towards j. Sine and cosine
+// are taken of the angle as the float it was passed as, with the single-precision sinf/cosf, so
+// a matrix built twice from the same angle is the same matrix.
+static D3DXMATRIX* Rotation(D3DXMATRIX* pOut, FLOAT angle, int i, int j)
 {
-    if (!pOut) return NULL;
-    float c = cosf(Angle);
-    float s = sinf(Angle);
-    Zero(pOut);
-    pOut->_11 = 1.0f;
-    pOut->_22 = c;
-    pOut->_23 = s;
-    pOut->_32 = -s;
-    pOut->_33 = c;
-    pOut->_44 = 1.0f;
+    if (!D3DXMatrixIdentity(pOut)) return NULL;
+    float c = cosf(angle);
+    float s = sinf(angle);
+    pOut->m[i][i] = c;
+    pOut->m[i][j] = s;
+    pOut->m[j][i] = -s;
+    pOut->m[j][j] = c;
     return pOut;
 }
 
-D3DXMATRIX* WINAPI D3DXMatrixRotationY(D3DXMATRIX* pOut, FLOAT Angle)
-{
-    if (!pOut) return NULL;
-    float c = cosf(Angle);
-    float s = sinf(Angle);
-    Zero(pOut);
-    pOut->_11 = c;
-    pOut->_13 = -s;
-    pOut->_22 = 1.0f;
-    pOut->_31 = s;
-    pOut->_33 = c;
-    pOut->_44 = 1.0f;
-    return pOut;
-}
-
-D3DXMATRIX* WINAPI D3DXMatrixRotationZ(D3DXMATRIX* pOut, FLOAT Angle)
-{
-    if (!pOut) return NULL;
-    float c = cosf(Angle);
-    float s = sinf(Angle);
-    Zero(pOut);
-    pOut->_11 = c;
-    pOut->_12 = s;
-    pOut->_21 = -s;
-    pOut->_22 = c;
-    pOut->_33 = 1.0f;
-    pOut->_44 = 1.0f;
-    return pOut;
-}
+D3DXMATRIX* WINAPI D3DXMatrixRotationX(D3DXMATRIX* pOut, FLOAT Angle) { return Rotation(pOut, Angle, 1, 2); }
+D3DXMATRIX* WINAPI D3DXMatrixRotationY(D3DXMATRIX* pOut, FLOAT Angle) { return Rotation(pOut, Angle, 2, 0); }
+D3DXMATRIX* WINAPI D3DXMatrixRotationZ(D3DXMATRIX* pOut, FLOAT Angle) { return Rotation(pOut, Angle, 0, 1); }
 
 D3DXMATRIX* WINAPI D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2)
 {
