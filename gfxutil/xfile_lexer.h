@@ -39,14 +39,14 @@ struct Token {
 
 class Lexer {
 public:
+    Lexer(const uint8_t* data, size_t size, unsigned floatBytes)
+        : p_(data), end_(data + size), floatBytes_(floatBytes) {}
     virtual ~Lexer() = default;
     virtual Tok Next(Token& token) = 0;
     // 4 or 8: the size of the file's floats ("0032" / "0064").
     unsigned floatBytes() const { return floatBytes_; }
 
 protected:
-    Lexer(const uint8_t* data, size_t size, unsigned floatBytes)
-        : p_(data), end_(data + size), floatBytes_(floatBytes) {}
     const uint8_t* p_;
     const uint8_t* end_;
     unsigned floatBytes_;

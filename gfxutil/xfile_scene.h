@@ -29,8 +29,8 @@ struct MeshData {
 };
 
 // References can repeat a mesh; past these totals the file is taken for hostile.
-constexpr size_t kMaxVertices = size_t(1) << 22;
-constexpr size_t kMaxTriangles = size_t(1) << 22;
+constexpr size_t kMaxVertices = size_t(1) << 21;
+constexpr size_t kMaxTriangles = size_t(1) << 21;
 
 // The material a mesh without MeshMaterialList is drawn with: mid grey.
 MaterialRecord DefaultMaterial();

@@ -76,6 +76,8 @@ Tok TextLexer::Word(Token& token)
            !(*p_ == '/' && end_ - p_ >= 2 && p_[1] == '/'))
         ++p_;
     std::string_view word(reinterpret_cast<const char*>(start), size_t(p_ - start));
+    // Templates write open-ended members as "[...]".
+    if (word.find_first_not_of('.') == std::string_view::npos) return token.kind = Tok::Other;
     if (StartsNumber(uint8_t(word[0]))) {
         return token.kind = ParseNumber(word, floatBytes_, token) ? Tok::Number : Tok::Error;
     }
