@@ -1,0 +1,87 @@
+// Vertex and index buffers: a system-memory copy that Lock hands out, mirrored into a GL buffer
+// when a draw needs it.
+#pragma once
+
+#include "platform/d3d9_com.h"
+#include "platform/gl_api.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace qv::d3d {
+
+class GlStateCache;
+
+class BufferStore {
+public:
+    explicit BufferStore(UINT size) : bytes_(size) {}
+    HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags);
+    HRESULT Unlock();
+    UINT size() const { return UINT(bytes_.size()); }
+    const uint8_t* data() const { return bytes_.data(); }
+    uint32_t version() const { return version_; }
+    bool locked() const { return locks_ > 0; }
+    GLuint name() const { return name_; }
+    bool pending() const { return !name_ || dirtyHi_ > dirtyLo_; }
+    // Binds the GL copy on `target` (through the cache) and brings it up to date.
+    GLuint Sync(GLenum target, GlStateCache& cache);
+    void DeleteGl(GlStateCache& cache);
+
+private:
+    std::vector<uint8_t> bytes_;
+    GLuint name_ = 0;
+    size_t dirtyLo_ = 0, dirtyHi_ = 0;
+    int locks_ = 0;
+    uint32_t version_ = 0;
+    bool allocated_ = false;
+};
+
+class VertexBuffer final : public DeviceChild<IDirect3DVertexBuffer9> {
+public:
+    VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
+    ~VertexBuffer() override;
+
+    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+    HRESULT STDMETHODCALLTYPE Lock(UINT offset, UINT size, void** data, DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE Unlock() override;
+    HRESULT STDMETHODCALLTYPE GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
+
+    BufferStore& store() { return store_; }
+
+private:
+    BufferStore store_;
+    DWORD usage_, fvf_;
+    D3DPOOL pool_;
+};
+
+class IndexBuffer final : public DeviceChild<IDirect3DIndexBuffer9> {
+public:
+    IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
+    ~IndexBuffer() override;
+
+    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
+    HRESULT STDMETHODCALLTYPE Lock(UINT offset, UINT size, void** data, DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE Unlock() override;
+    HRESULT STDMETHODCALLTYPE GetDesc(D3DINDEXBUFFER_DESC* desc) override;
+
+    BufferStore& store() { return store_; }
+    UINT indexSize() const { return format_ == D3DFMT_INDEX32 ? 4 : 2; }
+    UINT indexCount() const { return store_.size() / indexSize(); }
+    // Smallest and largest index among `count` indices from `first`, which the caller has
+    // checked to lie inside the buffer. Cached per block, so repeated draws do not rescan.
+    void IndexRange(UINT first, UINT count, UINT* lo, UINT* hi);
+
+private:
+    static constexpr UINT kBlock = 64;
+    UINT IndexAt(UINT i) const;
+    void RebuildBlocks();
+
+    BufferStore store_;
+    DWORD usage_;
+    D3DFORMAT format_;
+    D3DPOOL pool_;
+    std::vector<UINT> blockMin_, blockMax_;
+    uint32_t blocksVersion_ = ~0u;
+};
+
+} // namespace qv::d3d

@@ -1,0 +1,214 @@
+// Pictures drawn through the GL device, checked where D3D9's fixed-function equations put
+// them: position on screen, colour from lighting and material, blending, culling, depth.
+#include "test_d3d9_support.h"
+
+using namespace d3d9test;
+
+namespace {
+
+// Camera at the origin looking along +z, 90 degree field of view, near 1, far 100: a quad
+// at z = 10 spanning -5..5 covers the middle half of the screen.
+D3DMATRIX Projection()
+{
+    D3DMATRIX p{};
+    p._11 = p._22 = 1.0f;
+    p._33 = 100.0f / 99.0f;
+    p._34 = 1.0f;
+    p._43 = -100.0f / 99.0f;
+    return p;
+}
+
+class RenderTest : public DeviceTest {
+protected:
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        const D3DMATRIX id = Identity(), proj = Projection();
+        device->SetTransform(D3DTS_VIEW, &id);
+        device->SetTransform(D3DTS_PROJECTION, &proj);
+        device->SetTransform(D3DTS_WORLD, &id);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClear, 1.0f, 0);
+        device->BeginScene();
+    }
+    void TearDown() override
+    {
+        device->EndScene();
+        DeviceTest::TearDown();
+    }
+
+    // Clockwise on screen (top-left, top-right, bottom-left, bottom-right as a strip): D3D's front.
+    void QuadPDT(VertexPDT (&q)[4], float z, DWORD colour, float half = 5.0f)
+    {
+        const VertexPDT v[4] = {{-half, half, z, colour, 0, 0}, {half, half, z, colour, 1, 0},
+                                {-half, -half, z, colour, 0, 1}, {half, -half, z, colour, 1, 1}};
+        std::memcpy(q, v, sizeof v);
+    }
+    void QuadPNT(VertexPNT (&q)[4], float z, float nz)
+    {
+        const VertexPNT v[4] = {{-5, 5, z, 0, 0, nz, 0, 0}, {5, 5, z, 0, 0, nz, 1, 0},
+                                {-5, -5, z, 0, 0, nz, 0, 1}, {5, -5, z, 0, 0, nz, 1, 1}};
+        std::memcpy(q, v, sizeof v);
+    }
+
+    static constexpr DWORD kClear = 0xFF102030;
+};
+
+TEST_F(RenderTest, ClearFillsTheBackBufferWithTheColour)
+{
+    EXPECT_EQ(PixelAt(0, 0), kClear);
+    EXPECT_EQ(PixelAt(kW - 1, kH - 1), kClear);
+}
+
+TEST_F(RenderTest, UnlitQuadLandsWhereTheProjectionPutsIt)
+{
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    VertexPDT q[4];
+    QuadPDT(q, 10.0f, 0xFF00FF00);
+    DrawStrip(q, kFvfPDT);
+    const auto px = Pixels();
+    // Covers x and y from 16 to 48 in D3D screen space.
+    EXPECT_EQ(px[32 * kW + 32], 0xFF00FF00u);
+    EXPECT_EQ(px[17 * kW + 17], 0xFF00FF00u);
+    EXPECT_EQ(px[46 * kW + 46], 0xFF00FF00u);
+    EXPECT_EQ(px[14 * kW + 32], kClear);
+    EXPECT_EQ(px[32 * kW + 49], kClear);
+    EXPECT_EQ(px[50 * kW + 32], kClear);
+}
+
+TEST_F(RenderTest, PretransformedQuadCoversExactlyThePixelsWhoseCentresItContains)
+{
+    // D3D9 puts pixel centres on integers: a quad from 9.5 to 19.5 covers pixels 10..19.
+    const VertexRHW q[4] = {{9.5f, 4.5f, 0.5f, 1.0f, 0xFFFF0000}, {19.5f, 4.5f, 0.5f, 1.0f, 0xFFFF0000},
+                            {9.5f, 14.5f, 0.5f, 1.0f, 0xFFFF0000}, {19.5f, 14.5f, 0.5f, 1.0f, 0xFFFF0000}};
+    DrawStrip(q, kFvfRHW);
+    const auto px = Pixels();
+    for (UINT x = 8; x <= 21; ++x) {
+        const bool inside = x >= 10 && x <= 19;
+        EXPECT_EQ(px[10 * kW + x], inside ? 0xFFFF0000u : kClear) << "column " << x;
+    }
+    for (UINT y = 3; y <= 16; ++y) {
+        const bool inside = y >= 5 && y <= 14;
+        EXPECT_EQ(px[y * kW + 15], inside ? 0xFFFF0000u : kClear) << "row " << y;
+    }
+}
+
+TEST_F(RenderTest, DefaultLightLightsAFaceTurnedToTheCamera)
+{
+    // Light 0 enabled without SetLight: white, directional, pointing along +z. A normal of
+    // (0, 0, -1) faces it: N . (-direction) = 1, so the colour is the material's diffuse.
+    D3DMATERIAL9 m{};
+    m.Diffuse = {0.5f, 0.25f, 1.0f, 1.0f};
+    m.Ambient = {1.0f, 0.0f, 0.0f, 1.0f};
+    device->SetMaterial(&m);
+    device->SetRenderState(D3DRS_AMBIENT, 0xFF404040);
+    device->LightEnable(0, TRUE);
+    VertexPNT q[4];
+    QuadPNT(q, 10.0f, -1.0f);
+    DrawStrip(q, kFvfPNT);
+    // Diffuse (0.5, 0.25, 1) plus ambient material (1, 0, 0) x global ambient 0.25.
+    EXPECT_TRUE(NearColour(PixelAt(32, 32), D3DCOLOR_XRGB(128 + 64, 64, 255)));
+}
+
+TEST_F(RenderTest, FaceTurnedAwayFromTheLightGetsAmbientOnly)
+{
+    D3DMATERIAL9 m{};
+    m.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+    m.Ambient = {0.0f, 1.0f, 0.0f, 1.0f};
+    m.Emissive = {0.0f, 0.0f, 0.25f, 1.0f};
+    device->SetMaterial(&m);
+    device->SetRenderState(D3DRS_AMBIENT, 0xFF808080);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->LightEnable(0, TRUE);
+    VertexPNT q[4];
+    QuadPNT(q, 10.0f, 1.0f);
+    DrawStrip(q, kFvfPNT);
+    EXPECT_TRUE(NearColour(PixelAt(32, 32), D3DCOLOR_XRGB(0, 128, 64)));
+}
+
+TEST_F(RenderTest, VertexWithoutNormalIsLitByAmbientAndEmissiveOnly)
+{
+    // The vertex colour feeds the diffuse material (COLOR1), but with no normal there is no
+    // diffuse term; ambient comes from the material (AMBIENTMATERIALSOURCE is MATERIAL).
+    D3DMATERIAL9 m{};
+    m.Ambient = {1.0f, 0.5f, 0.0f, 1.0f};
+    device->SetMaterial(&m);
+    device->SetRenderState(D3DRS_AMBIENT, 0xFF808080);
+    device->LightEnable(0, TRUE);
+    VertexPDT q[4];
+    QuadPDT(q, 10.0f, 0xFF0000FF);
+    DrawStrip(q, kFvfPDT);
+    EXPECT_TRUE(NearColour(PixelAt(32, 32), D3DCOLOR_XRGB(128, 64, 0)));
+}
+
+TEST_F(RenderTest, LightingOffPassesTheVertexColourOrWhite)
+{
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    VertexPNT q[4];
+    QuadPNT(q, 10.0f, -1.0f);
+    DrawStrip(q, kFvfPNT);
+    EXPECT_EQ(PixelAt(32, 32), 0xFFFFFFFFu);
+}
+
+TEST_F(RenderTest, CounterClockwiseQuadIsCulledByDefault)
+{
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    VertexPDT q[4];
+    QuadPDT(q, 10.0f, 0xFFFF00FF);
+    std::swap(q[0], q[1]); // now counter-clockwise on screen
+    std::swap(q[2], q[3]);
+    DrawStrip(q, kFvfPDT);
+    EXPECT_EQ(PixelAt(32, 32), kClear);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+    DrawStrip(q, kFvfPDT);
+    EXPECT_EQ(PixelAt(32, 32), 0xFFFF00FFu);
+}
+
+TEST_F(RenderTest, ClockwiseQuadIsCulledUnderCullCw)
+{
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+    VertexPDT q[4];
+    QuadPDT(q, 10.0f, 0xFFFF00FF);
+    DrawStrip(q, kFvfPDT);
+    EXPECT_EQ(PixelAt(32, 32), kClear);
+}
+
+TEST_F(RenderTest, AlphaBlendingMixesBySourceAlphaAndAlphaTestDrops)
+{
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    device->SetRenderState(D3DRS_ALPHAREF, 8);
+    device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+    VertexPDT q[4];
+    QuadPDT(q, 10.0f, 0x80FFFFFF);
+    DrawStrip(q, kFvfPDT);
+    // 0x80/255 of white over (0x10, 0x20, 0x30).
+    const float a = 128.0f / 255.0f;
+    auto mix = [a](int src, int dst) { return int(src * a + dst * (1.0f - a) + 0.5f); };
+    EXPECT_TRUE(NearColour(PixelAt(32, 32), D3DCOLOR_XRGB(mix(255, 0x10), mix(255, 0x20), mix(255, 0x30))));
+    // Alpha 7 is below the reference 8 and leaves no trace.
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, kClear, 1.0f, 0);
+    QuadPDT(q, 10.0f, 0x07FFFFFF);
+    DrawStrip(q, kFvfPDT);
+    EXPECT_EQ(PixelAt(32, 32), kClear);
+    QuadPDT(q, 10.0f, 0x08FFFFFF);
+    DrawStrip(q, kFvfPDT);
+    EXPECT_NE(PixelAt(32, 32), kClear);
+}
+
+TEST_F(RenderTest, NearerQuadHidesFartherOneWhateverTheOrder)
+{
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    VertexPDT nearQ[4], farQ[4];
+    QuadPDT(nearQ, 10.0f, 0xFFFF0000, 2.0f);
+    QuadPDT(farQ, 20.0f, 0xFF00FF00, 10.0f);
+    DrawStrip(nearQ, kFvfPDT);
+    DrawStrip(farQ, kFvfPDT);
+    EXPECT_EQ(PixelAt(32, 32), 0xFFFF0000u);
+    EXPECT_EQ(PixelAt(20, 32), 0xFF00FF00u);
+}
+
+} // namespace
