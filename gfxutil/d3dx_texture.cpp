@@ -52,13 +52,17 @@ bool ResolveFilter(DWORD filter, ResampleFilter* out) {
     }
 }
 
-HRESULT MakePlan(const SourceImage& src, UINT width, UINT height, UINT mipLevels, D3DFORMAT format,
-                 DWORD filter, DWORD mipFilter, D3DCOLOR colorKey, TexturePlan* plan) {
+HRESULT MakePlan(const SourceImage& src, const D3DCAPS9& caps, UINT width, UINT height,
+                 UINT mipLevels, D3DFORMAT format, DWORD filter, DWORD mipFilter,
+                 D3DCOLOR colorKey, TexturePlan* plan) {
     if (!ResolveFilter(filter, &plan->imageFilter) || !ResolveFilter(mipFilter, &plan->mipFilter))
         return D3DERR_INVALIDCALL;
     plan->width = ResolveSide(width, src.width);
     plan->height = ResolveSide(height, src.height);
     if (plan->width > kMaxTextureSide || plan->height > kMaxTextureSide) return D3DERR_INVALIDCALL;
+    // Too big for the device: halve until it fits, as the top mip levels would be dropped.
+    while (caps.MaxTextureWidth && plan->width > caps.MaxTextureWidth) plan->width /= 2;
+    while (caps.MaxTextureHeight && plan->height > caps.MaxTextureHeight) plan->height /= 2;
 
     const UINT full = FullMipChain(plan->width, plan->height);
     if (mipLevels == 0 || mipLevels == D3DX_DEFAULT) plan->levels = full;
@@ -159,7 +163,9 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pS
     HRESULT hr = LoadSourceImage(pSrcFile, &src);
     if (FAILED(hr)) return hr;
     TexturePlan plan;
-    hr = MakePlan(src, Width, Height, MipLevels, Format, Filter, MipFilter, ColorKey, &plan);
+    D3DCAPS9 caps{};
+    if (FAILED(pDevice->GetDeviceCaps(&caps))) caps = D3DCAPS9{};
+    hr = MakePlan(src, caps, Width, Height, MipLevels, Format, Filter, MipFilter, ColorKey, &plan);
     if (FAILED(hr)) return hr;
 
     IDirect3DTexture9* texture = nullptr;

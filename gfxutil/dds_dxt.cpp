@@ -4,7 +4,15 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
+#include <cstring>  // stb_dxt uses memcpy without including it
+
+// Compiled here only, and static, so no other copy in the program can clash with it.
+#define STB_DXT_IMPLEMENTATION
+#define STB_DXT_STATIC
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#include <stb_dxt.h>
+#pragma GCC diagnostic pop
 
 namespace gfxutil {
 namespace {
@@ -16,13 +24,6 @@ struct Rgb {
 Rgb Expand565(uint16_t c) {
     int r = (c >> 11) & 31, g = (c >> 5) & 63, b = c & 31;
     return {(r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2)};
-}
-
-uint16_t Quantize565(float r, float g, float b) {
-    auto q = [](float v, int max) {
-        return int(std::lround(std::clamp(v, 0.0f, 255.0f) * max / 255.0f));
-    };
-    return uint16_t((q(r, 31) << 11) | (q(g, 63) << 5) | q(b, 31));
 }
 
 uint32_t Opaque(const Rgb& c) { return PackArgb(255, c.r, c.g, c.b); }
@@ -69,68 +70,41 @@ void DecodeColorBlock(const uint8_t* block, bool dxt1, uint32_t texels[16]) {
     for (int i = 0; i < 16; ++i) texels[i] = palette[(bits >> (2 * i)) & 3];
 }
 
-// Endpoints along the principal axis of the block's colours: exact for two-colour blocks
-// and close for gradients, which is what mip levels of real textures mostly are.
-void FitEndpoints(const uint32_t texels[16], const bool use[16], uint16_t* c0, uint16_t* c1) {
-    float mean[3] = {0, 0, 0};
-    int count = 0;
+void ToRgba(const uint32_t texels[16], uint8_t rgba[64]) {
     for (int i = 0; i < 16; ++i) {
-        if (!use[i]) continue;
-        mean[0] += ChannelR(texels[i]);
-        mean[1] += ChannelG(texels[i]);
-        mean[2] += ChannelB(texels[i]);
-        ++count;
+        rgba[4 * i] = ChannelR(texels[i]);
+        rgba[4 * i + 1] = ChannelG(texels[i]);
+        rgba[4 * i + 2] = ChannelB(texels[i]);
+        rgba[4 * i + 3] = ChannelA(texels[i]);
     }
-    for (float& m : mean) m /= float(count);
-    float cov[6] = {0, 0, 0, 0, 0, 0};  // rr rg rb gg gb bb
-    for (int i = 0; i < 16; ++i) {
-        if (!use[i]) continue;
-        float d[3] = {ChannelR(texels[i]) - mean[0], ChannelG(texels[i]) - mean[1],
-                      ChannelB(texels[i]) - mean[2]};
-        cov[0] += d[0] * d[0], cov[1] += d[0] * d[1], cov[2] += d[0] * d[2];
-        cov[3] += d[1] * d[1], cov[4] += d[1] * d[2], cov[5] += d[2] * d[2];
-    }
-    float axis[3] = {1, 1, 1};
-    for (int iter = 0; iter < 8; ++iter) {
-        float n[3] = {cov[0] * axis[0] + cov[1] * axis[1] + cov[2] * axis[2],
-                      cov[1] * axis[0] + cov[3] * axis[1] + cov[4] * axis[2],
-                      cov[2] * axis[0] + cov[4] * axis[1] + cov[5] * axis[2]};
-        float len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        if (len < 1e-6f) break;  // all one colour: any axis will do
-        for (int k = 0; k < 3; ++k) axis[k] = n[k] / len;
-    }
-    float lo = 0, hi = 0;
-    for (int i = 0; i < 16; ++i) {
-        if (!use[i]) continue;
-        float t = (ChannelR(texels[i]) - mean[0]) * axis[0] + (ChannelG(texels[i]) - mean[1]) * axis[1] +
-                  (ChannelB(texels[i]) - mean[2]) * axis[2];
-        lo = std::min(lo, t);
-        hi = std::max(hi, t);
-    }
-    *c0 = Quantize565(mean[0] + hi * axis[0], mean[1] + hi * axis[1], mean[2] + hi * axis[2]);
-    *c1 = Quantize565(mean[0] + lo * axis[0], mean[1] + lo * axis[1], mean[2] + lo * axis[2]);
 }
 
-void EncodeColorBlock(const uint32_t texels[16], bool dxt1, uint8_t* block) {
-    bool use[16];
-    bool anyTransparent = false, anyOpaque = false;
-    for (int i = 0; i < 16; ++i) {
-        use[i] = !dxt1 || ChannelA(texels[i]) >= 128;
-        anyTransparent |= !use[i];
-        anyOpaque |= use[i];
-    }
+// stb_dxt only writes four-colour blocks. A DXT1 block with transparent texels takes its
+// endpoints from stb's fit of the opaque texels, then is re-indexed in the three-colour mode
+// where index 3 is transparent black.
+void EncodeDxt1WithAlpha(const uint32_t texels[16], uint8_t* block) {
+    int firstOpaque = -1;
+    for (int i = 0; i < 16 && firstOpaque < 0; ++i)
+        if (ChannelA(texels[i]) >= 128) firstOpaque = i;
     uint16_t c0 = 0, c1 = 0;
-    if (anyOpaque) FitEndpoints(texels, use, &c0, &c1);
-    // Four-colour blocks need c0 > c1, the transparent three-colour kind c0 <= c1.
-    if (anyTransparent ? c0 > c1 : c0 < c1) std::swap(c0, c1);
-    std::array<uint32_t, 4> palette = ColorPalette(c0, c1, dxt1);
-    const int choices = (anyTransparent || (dxt1 && c0 == c1)) ? 3 : 4;
+    if (firstOpaque >= 0) {
+        uint32_t opaque[16];
+        for (int i = 0; i < 16; ++i)
+            opaque[i] = (ChannelA(texels[i]) >= 128 ? texels[i] : texels[firstOpaque]) | 0xFF000000u;
+        uint8_t rgba[64];
+        ToRgba(opaque, rgba);
+        stb_compress_dxt_block(block, rgba, 0, STB_DXT_HIGHQUAL);
+        c0 = ReadU16(block);
+        c1 = ReadU16(block + 2);
+        if (c0 > c1) std::swap(c0, c1);
+    }
+    const std::array<uint32_t, 4> palette = ColorPalette(c0, c1, true);
     uint32_t bits = 0;
     for (int i = 0; i < 16; ++i) {
         int best = 3;
-        if (use[i]) {
+        if (ChannelA(texels[i]) >= 128) {
             best = 0;
-            for (int k = 1; k < choices; ++k)
+            for (int k = 1; k < 3; ++k)
                 if (ColorDistance(texels[i], palette[k]) < ColorDistance(texels[i], palette[best])) best = k;
         }
         bits |= uint32_t(best) << (2 * i);
@@ -138,26 +112,6 @@ void EncodeColorBlock(const uint32_t texels[16], bool dxt1, uint8_t* block) {
     WriteU16(block, c0);
     WriteU16(block + 2, c1);
     for (int k = 0; k < 4; ++k) block[4 + k] = uint8_t(bits >> (8 * k));
-}
-
-void EncodeAlphaDxt5(const uint32_t texels[16], uint8_t* block) {
-    uint8_t lo = 255, hi = 0;
-    for (int i = 0; i < 16; ++i) {
-        lo = std::min(lo, ChannelA(texels[i]));
-        hi = std::max(hi, ChannelA(texels[i]));
-    }
-    std::array<uint8_t, 8> palette = AlphaPalette(hi, lo);
-    const int choices = hi > lo ? 8 : 1;
-    uint64_t bits = 0;
-    for (int i = 0; i < 16; ++i) {
-        int a = ChannelA(texels[i]), best = 0;
-        for (int k = 1; k < choices; ++k)
-            if (std::abs(a - palette[k]) < std::abs(a - palette[best])) best = k;
-        bits |= uint64_t(best) << (3 * i);
-    }
-    block[0] = hi;
-    block[1] = lo;
-    for (int k = 0; k < 6; ++k) block[2 + k] = uint8_t(bits >> (8 * k));
 }
 
 }  // namespace
@@ -181,20 +135,23 @@ void DecodeDxtBlock(D3DFORMAT format, const uint8_t* block, uint32_t texels[16])
 }
 
 void EncodeDxtBlock(D3DFORMAT format, const uint32_t texels[16], uint8_t* block) {
+    uint8_t rgba[64];
+    ToRgba(texels, rgba);
     if (format == D3DFMT_DXT1) {
-        EncodeColorBlock(texels, true, block);
-        return;
-    }
-    if (format == D3DFMT_DXT3) {
+        bool transparent = false;
+        for (int i = 0; i < 16; ++i) transparent |= ChannelA(texels[i]) < 128;
+        if (transparent) EncodeDxt1WithAlpha(texels, block);
+        else stb_compress_dxt_block(block, rgba, 0, STB_DXT_HIGHQUAL);
+    } else if (format == D3DFMT_DXT3) {
         for (int i = 0; i < 8; ++i) {
             int lo = (ChannelA(texels[2 * i]) * 15 + 127) / 255;
             int hi = (ChannelA(texels[2 * i + 1]) * 15 + 127) / 255;
             block[i] = uint8_t(lo | (hi << 4));
         }
+        stb_compress_dxt_block(block + 8, rgba, 0, STB_DXT_HIGHQUAL);
     } else {
-        EncodeAlphaDxt5(texels, block);
+        stb_compress_dxt_block(block, rgba, 1, STB_DXT_HIGHQUAL);  // interpolated alpha + colour
     }
-    EncodeColorBlock(texels, false, block + 8);
 }
 
 bool DecodeDxt(D3DFORMAT format, ByteView data, UINT width, UINT height, ArgbImage* out) {

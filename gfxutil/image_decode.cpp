@@ -1,5 +1,7 @@
 #include "gfxutil/image_decode.h"
 
+#include "gfxutil/image_precheck.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -64,6 +66,8 @@ HRESULT DecodeImage(ByteView file, DecodedImage* out) {
     if (file.empty() || file.size > size_t(INT_MAX)) return D3DXERR_INVALIDDATA;
     const D3DXIMAGE_FILEFORMAT kind = Sniff(file);
     const int length = int(file.size);
+    // Before stb_image looks at anything: even reading the header may walk JPEG tables.
+    if (!PassesPrecheck(kind, file)) return D3DXERR_INVALIDDATA;
     int w = 0, h = 0, comp = 0;
     if (!stbi_info_from_memory(file.data, length, &w, &h, &comp)) return D3DXERR_INVALIDDATA;
     if (w <= 0 || h <= 0 || UINT(w) > kMaxTextureSide || UINT(h) > kMaxTextureSide)

@@ -27,8 +27,8 @@ std::vector<Taps> AxisTaps(UINT srcSize, UINT dstSize, ResampleFilter filter) {
             UINT i0 = std::min(last, UINT(centre));
             float frac = float(centre - i0);
             t.first = i0;
-            t.weights = {1.0f - frac};
-            if (i0 < last && frac > 0.0f) t.weights.push_back(frac);
+            if (i0 < last && frac > 0.0f) t.weights = {1.0f - frac, frac};
+            else t.weights = {1.0f};  // past the last centre: the edge texel alone
         } else {
             double lo = i * scale, hi = (i + 1) * scale;
             t.first = UINT(lo);

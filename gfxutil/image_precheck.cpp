@@ -1,0 +1,113 @@
+#include "gfxutil/image_precheck.h"
+
+namespace gfxutil {
+namespace {
+
+uint32_t U16le(ByteView f, size_t at) { return f.data[at] | (f.data[at + 1] << 8); }
+uint32_t U32le(ByteView f, size_t at) { return U16le(f, at) | (U16le(f, at + 2) << 16); }
+uint32_t U16be(ByteView f, size_t at) { return (f.data[at] << 8) | f.data[at + 1]; }
+
+bool BmpComplete(ByteView f) {
+    if (f.size < 26) return false;
+    const uint32_t offset = U32le(f, 10), headerSize = U32le(f, 14);
+    int64_t width, height;
+    uint32_t bpp, compression = 0;
+    if (headerSize == 12) {  // OS/2 core header: 16-bit sizes
+        width = U16le(f, 18);
+        height = U16le(f, 20);
+        bpp = U16le(f, 24);
+    } else {
+        if (f.size < 34) return false;
+        width = int32_t(U32le(f, 18));
+        height = int32_t(U32le(f, 22));
+        bpp = U16le(f, 28);
+        compression = U32le(f, 30);
+    }
+    // Run-length and embedded PNG/JPEG bitmaps are not ours to measure; the decoder refuses
+    // the kinds it does not read.
+    if (compression != 0 && compression != 3 && compression != 6) return true;
+    if (width <= 0 || bpp == 0) return true;
+    const uint64_t rowBytes = (uint64_t(width) * bpp + 31) / 32 * 4;
+    const uint64_t rows = uint64_t(height < 0 ? -height : height);
+    return uint64_t(offset) + rowBytes * rows <= f.size;
+}
+
+bool TgaComplete(ByteView f) {
+    if (f.size < 18) return false;
+    const uint32_t type = f.data[2], bpp = f.data[16];
+    const uint64_t pixels = uint64_t(U16le(f, 12)) * U16le(f, 14);
+    const uint64_t pixelBytes = (bpp + 7) / 8;
+    uint64_t pos = 18 + f.data[0];
+    if (f.data[1] == 1) pos += uint64_t(U16le(f, 5)) * ((f.data[7] + 7) / 8);
+    if (pixelBytes == 0) return true;
+    if (type >= 1 && type <= 3) return pos + pixels * pixelBytes <= f.size;
+    if (type < 9 || type > 11) return true;
+    // Run-length packets: every packet costs at least two bytes, so this ends quickly.
+    for (uint64_t done = 0; done < pixels;) {
+        if (pos >= f.size) return false;
+        const uint32_t header = f.data[pos++];
+        const uint64_t count = (header & 0x7F) + 1;
+        pos += (header & 0x80) ? pixelBytes : count * pixelBytes;
+        if (pos > f.size) return false;
+        done += count;
+    }
+    return true;
+}
+
+// A DHT segment's tables: each a class/id byte, 16 code counts and as many symbols, at most
+// 256 of them (there are no more byte values to code).
+bool HuffmanTablesFit(ByteView segment) {
+    size_t pos = 0;
+    while (pos < segment.size) {
+        if (pos + 17 > segment.size) return false;
+        size_t symbols = 0;
+        for (size_t i = 1; i <= 16; ++i) symbols += segment.data[pos + i];
+        if (symbols > 256 || pos + 17 + symbols > segment.size) return false;
+        pos += 17 + symbols;
+    }
+    return true;
+}
+
+// Walks the marker segments and entropy-coded scans up to the end-of-image marker.
+bool JpegComplete(ByteView f) {
+    size_t pos = 2;  // after start-of-image
+    for (;;) {
+        while (pos + 1 < f.size && f.data[pos] == 0xFF && f.data[pos + 1] == 0xFF) ++pos;  // fill
+        if (pos + 1 >= f.size || f.data[pos] != 0xFF) return false;
+        const uint8_t marker = f.data[pos + 1];
+        pos += 2;
+        if (marker == 0xD9) return true;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
+        if (pos + 2 > f.size) return false;
+        const size_t length = U16be(f, pos);
+        if (length < 2 || pos + length > f.size) return false;
+        if (marker == 0xC4 && !HuffmanTablesFit(f.Sub(pos + 2, length - 2))) return false;
+        pos += length;
+        if (marker != 0xDA) continue;
+        // Scan data: a 0xFF is either stuffed (FF 00), a restart (FF D0-D7) or the next marker.
+        for (;;) {
+            if (pos + 1 >= f.size) return false;
+            if (f.data[pos] != 0xFF) {
+                ++pos;
+                continue;
+            }
+            const uint8_t next = f.data[pos + 1];
+            if (next == 0x00 || (next >= 0xD0 && next <= 0xD7)) pos += 2;
+            else if (next == 0xFF) pos += 1;
+            else break;
+        }
+    }
+}
+
+}  // namespace
+
+bool PassesPrecheck(D3DXIMAGE_FILEFORMAT format, ByteView file) {
+    switch (format) {
+        case D3DXIFF_BMP: return BmpComplete(file);
+        case D3DXIFF_TGA: return TgaComplete(file);
+        case D3DXIFF_JPG: return JpegComplete(file);
+        default: return true;
+    }
+}
+
+}  // namespace gfxutil
