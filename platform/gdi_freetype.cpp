@@ -10,6 +10,8 @@
 
 #include <array>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace qvgdi {
 namespace {
@@ -66,9 +68,24 @@ std::string StringOf(FcPattern* pattern, const char* object)
                : std::string();
 }
 
+// Wine's TrueType stand-ins for Windows faces (Tahoma among them) sit outside fontconfig's
+// directories; where the system has them, they answer to their Windows names.
+void AddWindowsFaces()
+{
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/usr/share/wine/fonts", error)) {
+        if (entry.path().extension() == ".ttf")
+            FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(entry.path().c_str()));
+    }
+}
+
 bool Resolve(const QvGdiFontRequest& request, Resolved* out)
 {
-    static const bool ready = FcInit() == FcTrue;
+    static const bool ready = [] {
+        if (FcInit() != FcTrue) return false;
+        AddWindowsFaces();
+        return true;
+    }();
     if (!ready) return false;
     PatternPtr pattern(FcPatternCreate());
     if (!pattern) return false;

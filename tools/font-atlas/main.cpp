@@ -1,0 +1,134 @@
+// font-atlas FACE POINTS OUT.png
+//
+// Builds the glyph atlas of a texture font exactly as the engine does, on a real device, reads
+// the texture back and writes its coverage as a grey PNG, so a person can see what the fonts
+// hold. Prints the atlas size, the cell padding and where a few characters sit.
+#include <d3d9.h>
+#include <qv_gdi.h>
+#include <windows.h>
+
+#include "render/device.h"
+#include "text/texture_font.h"
+
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#include <stb_image_write.h>
+#pragma GCC diagnostic pop
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: font-atlas FACE POINTS OUT.png\n"
+                         "  e.g. font-atlas Arial 14 arial14.png\n");
+    return 2;
+}
+
+// The typeface the font's GDI font resolves to, for the reader to know what was drawn.
+void PrintFace(CTextureFont& font)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT gdiFont = nullptr;
+    if (SUCCEEDED(font.OpenGdiFont(dc, &gdiFont))) {
+        std::printf("face: %s\n", QvGdiDescribeFont(gdiFont).c_str());
+        DeleteObject(gdiFont);
+    }
+    DeleteDC(dc);
+}
+
+void PrintCharacters(const CTextureFont& font)
+{
+    for (char c : {' ', 'A', 'g', 'W', 'x', '~'}) {
+        const FLOAT* r = font.glyphRects[c - 32];
+        std::printf("'%c' (%3d): left %.6f top %.6f right %.6f bottom %.6f = pixels (%g, %g)-(%g, %g)\n", c, c,
+                    r[0], r[1], r[2], r[3], r[0] * font.atlasWidth, r[1] * font.atlasHeight,
+                    r[2] * font.atlasWidth, r[3] * font.atlasHeight);
+    }
+}
+
+// The atlas alpha (4 bits) as 8-bit grey, top row first.
+bool WriteAtlas(const CTextureFont& font, const char* path)
+{
+    D3DLOCKED_RECT locked = {};
+    if (FAILED(font.atlasTexture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY))) {
+        std::fprintf(stderr, "font-atlas: the atlas texture cannot be locked\n");
+        return false;
+    }
+    std::vector<unsigned char> grey(static_cast<size_t>(font.atlasWidth) * font.atlasHeight);
+    for (UINT y = 0; y < font.atlasHeight; ++y) {
+        const WORD* row = reinterpret_cast<const WORD*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
+        for (UINT x = 0; x < font.atlasWidth; ++x)
+            grey[y * font.atlasWidth + x] = static_cast<unsigned char>((row[x] >> 12) * 17);
+    }
+    font.atlasTexture->UnlockRect(0);
+    if (!stbi_write_png(path, static_cast<int>(font.atlasWidth), static_cast<int>(font.atlasHeight), 1,
+                        grey.data(), static_cast<int>(font.atlasWidth))) {
+        std::fprintf(stderr, "font-atlas: cannot write %s\n", path);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 4) return Usage();
+    char* end = nullptr;
+    long points = std::strtol(argv[2], &end, 10);
+    if (*argv[2] == '\0' || *end != '\0' || points < 1 || points > 1000) return Usage();
+
+    // Without a display the device lives on SDL's offscreen driver.
+    const char* display = std::getenv("DISPLAY");
+    if ((!display || !*display) && !std::getenv("WAYLAND_DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
+
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    if (!d3d) {
+        std::fprintf(stderr, "font-atlas: Direct3DCreate9 failed\n");
+        return 1;
+    }
+    D3DPRESENT_PARAMETERS pp = {};
+    pp.BackBufferWidth = 64;
+    pp.BackBufferHeight = 64;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    pp.BackBufferCount = 1;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.Windowed = TRUE;
+    HRESULT hr = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                                   D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &g_pd3dDevice);
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "font-atlas: CreateDevice failed (0x%08X)\n", static_cast<unsigned>(hr));
+        d3d->Release();
+        return 1;
+    }
+
+    int status = 1;
+    {
+        CTextureFont font;
+        font.Init(argv[1], static_cast<INT>(points));
+        hr = font.BuildAtlas();
+        if (FAILED(hr)) {
+            std::fprintf(stderr, "font-atlas: BuildAtlas failed (0x%08X)\n", static_cast<unsigned>(hr));
+        } else {
+            PrintFace(font);
+            std::printf("atlas: %u x %u, cellPadding %u, rasterScale %g\n", font.atlasWidth,
+                        font.atlasHeight, font.cellPadding, font.rasterScale);
+            PrintCharacters(font);
+            if (WriteAtlas(font, argv[3])) {
+                std::printf("wrote %s\n", argv[3]);
+                status = 0;
+            }
+        }
+    }
+    g_pd3dDevice->Release();
+    g_pd3dDevice = nullptr;
+    d3d->Release();
+    return status;
+}
