@@ -90,8 +90,8 @@ class MeshBuilder {
   uint32_t partStart_ = 0;
 };
 
-// A rectangle [x0, x1] x [y0, y1] with its corners cut by c, as 8 points in the plane given by
-// the lambda: place(a, b) -> Vec3.
+// The rectangle [a0, a1] x [b0, b1] with its corners cut at 45 degrees by c, as 8 points placed
+// in 3D by place(a, b). Any two such outlines have parallel edges, so they loft into planar quads.
 template <class Place>
 std::vector<Vec3> ChamferedRect(float a0, float a1, float b0, float b1, float c, Place place) {
   return {place(a0 + c, b0), place(a1 - c, b0), place(a1, b0 + c), place(a1, b1 - c),
