@@ -39,7 +39,7 @@ void WriteU16(uint8_t* p, uint16_t v) {
     p[1] = uint8_t(v >> 8);
 }
 
-// The four colours a block's endpoints stand for. DXT3/5 blocks always use the four-colour
+// The four colours a block's endpoints stand for. DXT2-5 blocks always use the four-colour
 // reading; only DXT1 switches to three colours plus transparent black when c0 <= c1.
 std::array<uint32_t, 4> ColorPalette(uint16_t c0, uint16_t c1, bool dxt1) {
     Rgb a = Expand565(c0), b = Expand565(c1);
@@ -69,6 +69,10 @@ void DecodeColorBlock(const uint8_t* block, bool dxt1, uint32_t texels[16]) {
     uint32_t bits = block[4] | (block[5] << 8) | (block[6] << 16) | (uint32_t(block[7]) << 24);
     for (int i = 0; i < 16; ++i) texels[i] = palette[(bits >> (2 * i)) & 3];
 }
+
+// DXT2 and DXT4 store the same blocks as DXT3 and DXT5, only with colours premultiplied by
+// alpha; filtering premultiplied texels is just as right, so they share the code.
+bool HasExplicitAlpha(D3DFORMAT format) { return format == D3DFMT_DXT2 || format == D3DFMT_DXT3; }
 
 void ToRgba(const uint32_t texels[16], uint8_t rgba[64]) {
     for (int i = 0; i < 16; ++i) {
@@ -123,7 +127,7 @@ void DecodeDxtBlock(D3DFORMAT format, const uint8_t* block, uint32_t texels[16])
     }
     DecodeColorBlock(block + 8, false, texels);
     uint8_t alpha[16];
-    if (format == D3DFMT_DXT3) {
+    if (HasExplicitAlpha(format)) {
         for (int i = 0; i < 16; ++i) alpha[i] = uint8_t(((block[i / 2] >> (4 * (i & 1))) & 15) * 17);
     } else {
         std::array<uint8_t, 8> palette = AlphaPalette(block[0], block[1]);
@@ -142,7 +146,7 @@ void EncodeDxtBlock(D3DFORMAT format, const uint32_t texels[16], uint8_t* block)
         for (int i = 0; i < 16; ++i) transparent |= ChannelA(texels[i]) < 128;
         if (transparent) EncodeDxt1WithAlpha(texels, block);
         else stb_compress_dxt_block(block, rgba, 0, STB_DXT_HIGHQUAL);
-    } else if (format == D3DFMT_DXT3) {
+    } else if (HasExplicitAlpha(format)) {
         for (int i = 0; i < 8; ++i) {
             int lo = (ChannelA(texels[2 * i]) * 15 + 127) / 255;
             int hi = (ChannelA(texels[2 * i + 1]) * 15 + 127) / 255;

@@ -1,4 +1,4 @@
-// DXT1/3/5 block compression: decoding for resampling, and an encoder so that levels we
+// DXT1-5 block compression: decoding for resampling, and an encoder so that levels we
 // have to make ourselves (mips, resized images) stay in the format the file was stored in.
 #pragma once
 
@@ -6,7 +6,7 @@
 
 namespace gfxutil {
 
-// One 4x4 block: texels in row order as ARGB. DXT1 blocks are 8 bytes, DXT3/5 16 bytes.
+// One 4x4 block: texels in row order as ARGB. DXT1 blocks are 8 bytes, DXT2-5 16 bytes.
 void DecodeDxtBlock(D3DFORMAT format, const uint8_t* block, uint32_t texels[16]);
 void EncodeDxtBlock(D3DFORMAT format, const uint32_t texels[16], uint8_t* block);
 

@@ -22,7 +22,7 @@ struct DdsImage {
 bool LooksLikeDds(ByteView file);
 
 // S_OK, D3DXERR_INVALIDDATA for a malformed or truncated file, or D3DERR_NOTAVAILABLE for a
-// well-formed file whose format or shape we do not load (volumes, DXT2/4, other FourCCs).
+// well-formed file whose format or shape we do not load (volumes, FourCCs other than DXTn).
 HRESULT ReadDds(ByteView file, DdsImage* out);
 
 // Levels in a full chain for this size, down to 1x1.

@@ -63,7 +63,8 @@ bool IsLoadableFormat(D3DFORMAT format) {
 }
 
 bool IsBlockCompressed(D3DFORMAT format) {
-    return format == D3DFMT_DXT1 || format == D3DFMT_DXT3 || format == D3DFMT_DXT5;
+    return format == D3DFMT_DXT1 || format == D3DFMT_DXT2 || format == D3DFMT_DXT3 ||
+           format == D3DFMT_DXT4 || format == D3DFMT_DXT5;
 }
 
 bool FormatHasAlpha(D3DFORMAT format) {

@@ -15,7 +15,7 @@ struct ChannelMasks {
     uint32_t b = 0;
 };
 
-// Formats a texture can be made in by this loader (DXT1/3/5 and the 16- and 32-bit RGB ones).
+// Formats a texture can be made in by this loader (DXT1-5 and the 16- and 32-bit RGB ones).
 bool IsLoadableFormat(D3DFORMAT format);
 bool IsBlockCompressed(D3DFORMAT format);
 bool FormatHasAlpha(D3DFORMAT format);

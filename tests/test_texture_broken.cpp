@@ -89,7 +89,7 @@ TEST_F(TextureBroken, DdsHeadersThatLie) {
     EXPECT_EQ(Fails(DdsFile(s, Bytes(4))), D3DXERR_INVALIDDATA);
 
     // Well-formed, but not something a 2D texture is loaded from.
-    EXPECT_EQ(Fails(DdsFile(FourCC("DXT2", 4, 4), Bytes(16))), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(Fails(DdsFile(FourCC("ATI2", 4, 4), Bytes(16))), D3DERR_NOTAVAILABLE);
     EXPECT_EQ(Fails(DdsFile(FourCC("DX10", 4, 4), Bytes(64))), D3DERR_NOTAVAILABLE);
     s = spec, s.caps2 = 0x200000;  // volume
     EXPECT_EQ(Fails(DdsFile(s, Bytes(64))), D3DERR_NOTAVAILABLE);

@@ -140,6 +140,19 @@ TEST_F(TextureLoad, DxtStoredChainIsCopiedBitForBit) {
     EXPECT_EQ(Level(3, 8, 1), Bytes(data.begin() + 48, data.end()));
 }
 
+TEST_F(TextureLoad, SixteenByteBlockFormatsKeepTheirFormat) {
+    // 4x4 with its chain: three 16-byte blocks of DXT2, DXT3, DXT4 and DXT5 alike.
+    Bytes data;
+    for (int block = 0; block < 3; ++block)
+        for (int i = 0; i < 16; ++i) data.push_back(uint8_t(block * 16 + i));
+    for (const char* code : {"DXT2", "DXT3", "DXT4", "DXT5"}) {
+        SCOPED_TRACE(code);
+        ASSERT_EQ(LoadBytes(DdsFile(FourCC(code, 4, 4, 3), data)), S_OK);
+        ExpectCreated(4, 4, 3, D3DFORMAT(MAKEFOURCC(code[0], code[1], code[2], code[3])));
+        EXPECT_EQ(Level(2, 16, 1), Bytes(data.begin() + 32, data.end()));
+    }
+}
+
 TEST_F(TextureLoad, DxtPartialOrMissingChainIsCompletedInTheSameFormat) {
     // A solid 8x8 DXT5 with two of its four levels stored: the last two are made from level 1.
     Bytes solid = {0x80, 0x80, 0, 0, 0, 0, 0, 0, 0x00, 0xF8, 0x00, 0xF8, 0, 0, 0, 0};  // red, alpha 0x80
