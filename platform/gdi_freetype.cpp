@@ -9,16 +9,12 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <array>
+#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace qvgdi {
 namespace {
 
-struct LibraryDeleter {
-    void operator()(FT_Library library) const { FT_Done_FreeType(library); }
-};
 struct FaceDeleter {
     void operator()(FT_Face face) const { FT_Done_Face(face); }
 };
@@ -28,14 +24,15 @@ struct PatternDeleter {
 using FacePtr = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
 using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
 
+// Lives to the end of the process: fonts still held by GDI's tables at exit close their faces
+// after every other static is gone.
 FT_Library Library()
 {
-    static std::unique_ptr<FT_LibraryRec_, LibraryDeleter> library = [] {
+    static FT_Library library = [] {
         FT_Library raw = nullptr;
-        if (FT_Init_FreeType(&raw) != 0) raw = nullptr;
-        return std::unique_ptr<FT_LibraryRec_, LibraryDeleter>(raw);
+        return FT_Init_FreeType(&raw) == 0 ? raw : nullptr;
     }();
-    return library.get();
+    return library;
 }
 
 // Bytes 0x80..0x9F of the Western ANSI code page (1252); the rest of it is Latin-1.
@@ -68,21 +65,19 @@ std::string StringOf(FcPattern* pattern, const char* object)
                : std::string();
 }
 
-// Wine's TrueType stand-ins for Windows faces (Tahoma among them) sit outside fontconfig's
+// Wine's stand-ins for Windows faces (Tahoma among them) sit outside fontconfig's
 // directories; where the system has them, they answer to their Windows names.
 void AddWindowsFaces()
 {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/usr/share/wine/fonts", error)) {
-        if (entry.path().extension() == ".ttf")
-            FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(entry.path().c_str()));
-    }
+    FcConfigAppFontAddDir(nullptr, reinterpret_cast<const FcChar8*>("/usr/share/wine/fonts"));
 }
 
 bool Resolve(const QvGdiFontRequest& request, Resolved* out)
 {
     static const bool ready = [] {
         if (FcInit() != FcTrue) return false;
+        // Nothing outside a look-up holds fontconfig objects, so its state can go at exit.
+        std::atexit(FcFini);
         AddWindowsFaces();
         return true;
     }();
