@@ -20,6 +20,9 @@ void MovePlayer(float dx, float dy, float dz);
 void FireBullet();
 
 void SteerTank(CTank& tank, D3DXVECTOR3 target);
+// Puts an enemy at a random point and sets it off toward a random target (set-up, and an enemy
+// a bullet hit).
+void PlaceEnemy(CTank& enemy);
 
 // Axis-aligned box; only x and y take part in the overlap test.
 struct CBox {

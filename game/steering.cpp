@@ -83,3 +83,12 @@ void SteerTank(CTank& tank, D3DXVECTOR3 target) {
 
     Advance(tank);
 }
+
+void PlaceEnemy(CTank& enemy) {
+    enemy.position.x = RandomCoordinate();
+    enemy.position.y = RandomCoordinate();
+    enemy.steerState = 0;
+    float a = RandomCoordinate();
+    float b = RandomCoordinate();
+    SteerTank(enemy, D3DXVECTOR3(b, a, 0.0f));  // the later draw is the x of the target
+}

@@ -1,0 +1,116 @@
+// The frame and the set-up as the device sees them: the order of the frame's calls, the map's
+// 576 draws, the tanks and bullets after it, and the set-up's loads and light states.
+#include "test_game_fixture.h"
+
+#include "app/timer.h"
+
+#include <qv_win32.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+const DWORD kWorld = 256;  // D3DTS_WORLD
+
+std::vector<D3DMATRIX> WorldTransforms(const RecordingDevice& device) {
+    std::vector<D3DMATRIX> worlds;
+    for (const RecordedCall& call : device.Calls("SetTransform"))
+        if (call.u(0) == kWorld) worlds.push_back(call.matrix);
+    return worlds;
+}
+
+}  // namespace
+
+using Frame = GameWorldTest;
+
+TEST_F(Frame, ClearsDrawsMapTanksAndBulletsThenPresents) {
+    Hold('A');
+    Hold(VK_SPACE);
+    GameFrame();
+
+    const std::vector<RecordedCall>& calls = device_.calls();
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls[0].name, "Clear");
+    EXPECT_EQ(calls[0].u(0), 0u);
+    EXPECT_EQ(calls[0].u(2), 3u);  // target and depth
+    EXPECT_EQ(calls[0].u(3), 0u);  // the engine's black
+    EXPECT_EQ(calls[0].f(4), 1.0f);
+    EXPECT_EQ(calls[1].name, "BeginScene");
+    EXPECT_EQ(calls[calls.size() - 2].name, "EndScene");
+    EXPECT_EQ(calls.back().name, "Present");
+    EXPECT_EQ(device_.Count("Present"), 1u);
+
+    // Every mesh draw sets its world transform; the map's come first, y outer and x inner, then
+    // the four tanks, then the one bullet. The scene pass's own transforms come before them all.
+    std::vector<D3DMATRIX> worlds = WorldTransforms(device_);
+    ASSERT_GE(worlds.size(), 576u + 4u + 1u);
+    size_t first = worlds.size() - (576 + 4 + 1);
+    for (int iy = 0; iy < 24; ++iy) {
+        for (int ix = 0; ix < 24; ++ix) {
+            const D3DMATRIX& m = worlds[first + iy * 24 + ix];
+            ASSERT_EQ(m._41, -300.0f + 25.0f * ix);
+            ASSERT_EQ(m._42, -300.0f + 25.0f * iy);
+            ASSERT_EQ(m._43, 0.0f);
+        }
+    }
+    for (int i = 0; i < kTankCount; ++i) {
+        const D3DMATRIX& m = worlds[first + 576 + i];
+        EXPECT_EQ(m._41, g_tanks[i].position.x) << i;
+        EXPECT_EQ(m._42, g_tanks[i].position.y) << i;
+    }
+    EXPECT_EQ(worlds.back()._41, -3.0f);  // the bullet, already moved once
+}
+
+TEST_F(Frame, SpeedFactorIsTheFramesSecondsTimesFifty) {
+    QvFakeClock clock;
+    QvSetFakeClock(&clock);
+    EngineTimerForget();
+    EngineTimer(TIMER_RESET);
+    clock.counter += clock.frequency / 25;  // 0.04 s
+    GameFrame();
+    QvSetFakeClock(nullptr);
+    EngineTimerForget();
+    EXPECT_EQ(g_engine.fps.speedFactor, static_cast<double>(0.04f) * 50.0);
+}
+
+// Set-up loads its models in a fixed order; in a directory without them every load reports
+// itself, which shows the order.
+TEST_F(Frame, SetUpLoadsInOrderThenSetsTheLight) {
+    char dir[] = "/tmp/qv-game-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string inner = std::string(dir) + "/run";
+    ASSERT_EQ(mkdir(inner.c_str(), 0700), 0);
+    char saved[4096];
+    ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
+    ASSERT_EQ(chdir(inner.c_str()), 0);
+
+    std::vector<std::string> paths;
+    QvSetMessageBoxMode(QvMessageBoxMode::NonModal);
+    QvSetMessageBoxObserver([&](const char* caption, const char* text) {
+        if (std::string(caption) == "Load XMesh" && std::string(text) != "Could not find X file")
+            paths.push_back(text);
+    });
+    g_randomState = 1;
+    InitGame();
+    QvSetMessageBoxObserver({});
+    ASSERT_EQ(chdir(saved), 0);
+    rmdir(inner.c_str());
+    rmdir(dir);
+
+    EXPECT_EQ(paths, (std::vector<std::string>{
+                         "Models/lpice0.x", "Models/lpice1.x", "Models/lpice2.x", "Models/lpice3.x",
+                         "Models/lpice4.x", "Models/lpice5.x", "Models/tank0.x", "Models/tank0.x",
+                         "Models/tank1.x", "Models/tank2.x", "Models/tank3.x", "Models/bullet1.x"}));
+
+    const std::vector<RecordedCall>& calls = device_.calls();
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls[calls.size() - 3].ToString(), "SetRenderState(29, 0)");
+    EXPECT_EQ(calls[calls.size() - 2].ToString(), "SetRenderState(139, 4287407551)");
+    EXPECT_EQ(calls[calls.size() - 1].ToString(), "LightEnable(0, 1)");
+    EXPECT_EQ(Enemy(1).waypoint, D3DXVECTOR3(-200.0f, 34.0f, 0.0f));
+    EXPECT_EQ(g_tileGrid->Code(4, 5), 2);
+}

@@ -1,0 +1,253 @@
+// The replay harness: key scripts, its command line, the trace's number format, and whole runs
+// of the harness binary against the world the game builds.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/quorvel-replay/key_script.h"
+#include "tools/quorvel-replay/replay.h"
+#include "tools/quorvel-replay/trace.h"
+
+using replay::KeyScript;
+
+namespace {
+
+bool ParseScript(const std::string& text, KeyScript* script, std::string* error) {
+    std::istringstream in(text);
+    return script->Parse(in, error);
+}
+
+std::string ScriptError(const std::string& text) {
+    KeyScript script;
+    std::string error;
+    EXPECT_FALSE(ParseScript(text, &script, &error)) << text;
+    return error;
+}
+
+std::string Float(float value) {
+    std::string text;
+    replay::AppendFloat(text, value);
+    return text;
+}
+
+}  // namespace
+
+TEST(KeyScript, FramesRangesCaseAndComments) {
+    KeyScript script;
+    std::string error;
+    ASSERT_TRUE(ParseScript("# drive and fire\n"
+                            "1 a Space   # first frame\n"
+                            "\n"
+                            "   \t\n"
+                            "3-5 W d\n"
+                            "5 esc 1 2 3\n"
+                            "7\n",
+                            &script, &error))
+        << error;
+    EXPECT_EQ(script.Held(1), replay::kKeyA | replay::kKeySpace);
+    EXPECT_EQ(script.Held(2), 0);
+    EXPECT_EQ(script.Held(3), replay::kKeyW | replay::kKeyD);
+    EXPECT_EQ(script.Held(5), replay::kKeyW | replay::kKeyD | replay::kKeyEscape | replay::kKey1 |
+                                  replay::kKey2 | replay::kKey3);
+    EXPECT_EQ(script.Held(6), 0);
+    EXPECT_EQ(script.Held(7), 0);
+    EXPECT_EQ(script.Held(1000000), 0);
+    EXPECT_EQ(replay::VirtualKeyOfBit(4), 0x20u);  // Space
+    EXPECT_EQ(replay::VirtualKeyOfBit(5), 0x1Bu);  // Escape
+}
+
+TEST(KeyScript, BadLinesNameTheirLine) {
+    EXPECT_EQ(ScriptError("1 W\n2 Q\n"), "line 2: unknown key \"Q\" (keys: W A S D SPACE ESC 1 2 3)");
+    EXPECT_NE(ScriptError("# c\n\nW 1\n").find("line 3:"), std::string::npos);
+    EXPECT_NE(ScriptError("5-3 A\n").find("line 1: range 5-3 ends before it starts"), std::string::npos);
+    EXPECT_NE(ScriptError("0 A\n").find("line 1:"), std::string::npos);
+    EXPECT_NE(ScriptError("-3 A\n").find("line 1:"), std::string::npos);
+    EXPECT_NE(ScriptError("3- A\n").find("line 1:"), std::string::npos);
+    EXPECT_NE(ScriptError("1x A\n").find("line 1:"), std::string::npos);
+    EXPECT_NE(ScriptError("99999999999999999999999 A\n").find("line 1:"), std::string::npos);
+    EXPECT_NE(ScriptError("1-99999999999999 A\n").find("line 1:"), std::string::npos);
+}
+
+TEST(ReplayOptions, DefaultsAndBadValues) {
+    auto parse = [](std::vector<const char*> args, replay::Options* options, std::string* error) {
+        args.insert(args.begin(), "quorvel-replay");
+        return replay::ParseOptions(static_cast<int>(args.size()), const_cast<char**>(args.data()),
+                                    options, error);
+    };
+    replay::Options options;
+    std::string error;
+    ASSERT_TRUE(parse({}, &options, &error));
+    EXPECT_EQ(options.frames, 600);
+    EXPECT_EQ(options.frameTime, 0.0);
+    EXPECT_FALSE(options.uncapped);
+
+    ASSERT_TRUE(parse({"--frames", "300", "--keys", "k", "--trace", "-", "--shot", "300:s.png", "--shot",
+                       "2:a:b.png", "--frame-time", "0.02", "--uncapped"},
+                      &options, &error));
+    EXPECT_EQ(options.frames, 300);
+    EXPECT_EQ(options.keysPath, "k");
+    EXPECT_EQ(options.tracePath, "-");
+    ASSERT_EQ(options.shots.size(), 2u);
+    EXPECT_EQ(options.shots[1].first, 2);
+    EXPECT_EQ(options.shots[1].second, "a:b.png");
+    EXPECT_EQ(options.frameTime, 0.02);
+    EXPECT_TRUE(options.uncapped);
+
+    for (std::vector<const char*> bad : {std::vector<const char*>{"--frames"}, {"--frames", "x"},
+                                         {"--frames", "-1"}, {"--shot", "s.png"}, {"--shot", "0:s.png"},
+                                         {"--shot", "3:"}, {"--frame-time", "0"}, {"--frame-time", "nan"},
+                                         {"--bogus"}}) {
+        replay::Options o;
+        EXPECT_FALSE(parse(bad, &o, &error)) << bad[0];
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(TraceNumbers, ShortestDecimalThatReadsBackExactly) {
+    EXPECT_EQ(Float(-259.0f), "-259");
+    EXPECT_EQ(Float(167.0f - 0.7f), "166.3");
+    EXPECT_EQ(Float(0.3f), "0.3");
+    EXPECT_EQ(Float(0.0f), "0");
+    EXPECT_EQ(Float(1e-45f), "1e-45");
+    EXPECT_EQ(Float(INFINITY), "null");
+    EXPECT_EQ(Float(NAN), "null");
+    uint32_t bits = 0x3E99999A;  // a spread of patterns, each must read back bit for bit
+    for (int i = 0; i < 100000; ++i) {
+        bits = bits * 1664525u + 1013904223u;
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        if (!std::isfinite(value)) continue;
+        std::string text = Float(value);
+        float back = std::strtof(text.c_str(), nullptr);
+        ASSERT_EQ(std::memcmp(&back, &value, sizeof value), 0) << text;
+    }
+}
+
+// Whole runs of the harness binary, from the repository root where Models/ lies.
+class ReplayRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char dir[] = "/tmp/qv-replay-XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        dir_ = dir;
+    }
+    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+
+    void WriteFile(const std::string& name, const std::string& text) {
+        std::ofstream(Path(name)) << text;
+    }
+
+    // Runs the harness; returns its exit code, with its stdout and stderr in out_ and err_.
+    int Replay(const std::string& args) {
+        std::string command = std::string(QV_REPLAY_EXE) + " " + args + " >" + Path("out") + " 2>" +
+                              Path("err");
+        int status = std::system(command.c_str());
+        out_ = Read("out");
+        err_ = Read("err");
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string Read(const std::string& name) const {
+        std::ifstream in(Path(name), std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    std::vector<std::string> Lines(const std::string& name) const {
+        std::vector<std::string> lines;
+        std::istringstream in(Read(name));
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+
+    std::string dir_;
+    std::string out_;
+    std::string err_;
+};
+
+TEST_F(ReplayRun, LeftAndSpaceTraceFollowsTheBulletToItsTile) {
+    WriteFile("keys", "1 A SPACE\n");
+    ASSERT_EQ(Replay("--frames 127 --frame-time 0.02 --uncapped --keys " + Path("keys") + " --trace " +
+                     Path("trace")),
+              0)
+        << err_;
+    std::vector<std::string> lines = Lines("trace");
+    ASSERT_EQ(lines.size(), 128u);
+
+    const std::string& start = lines[0];
+    EXPECT_EQ(start.rfind("{\"frame\":0,\"tanks\":[{\"x\":0,\"y\":0,\"z\":0,\"yaw\":0,", 0), 0u) << start;
+    EXPECT_NE(start.find("{\"x\":-259,\"y\":166.3,\"z\":0,\"yaw\":180,\"dx\":0,\"dy\":-1,\"bob\":0,"
+                         "\"wx\":-200,\"wy\":34,\"steer\":4,\"move\":-2,\"cooldown\":0}"),
+              std::string::npos);
+    EXPECT_NE(start.find("\"tiles\":[[0,0,3],"), std::string::npos);
+    EXPECT_NE(start.find("[1,0,5]"), std::string::npos);
+    EXPECT_NE(start.find("[4,5,2]"), std::string::npos);
+    size_t cells = 0;
+    for (size_t at = start.find("\"tiles\":"); (at = start.find(",[", at + 1)) != std::string::npos;) ++cells;
+    EXPECT_EQ(cells + 1, 359u);
+    EXPECT_NE(start.find("\"camera\":[0,0,-500]"), std::string::npos);
+
+    float height = static_cast<float>(std::sin(static_cast<double>(0.3f)));
+    float shotHeight = height - 16.0f;
+    std::string z = Float(height);
+    EXPECT_EQ(lines[1].rfind("{\"frame\":1,\"tanks\":[{\"x\":-1,\"y\":0,\"z\":" + z + ",\"yaw\":90,", 0), 0u)
+        << lines[1];
+    EXPECT_NE(lines[1].find("\"bullets\":[{\"slot\":0,\"x\":-3,\"y\":0,\"z\":" + Float(shotHeight) + ",\"life\":254}]"),
+              std::string::npos)
+        << lines[1];
+    EXPECT_NE(lines[1].find("\"tiles\":[]"), std::string::npos);
+    EXPECT_NE(lines[1].find("\"cooldown\":199}"), std::string::npos);
+
+    EXPECT_NE(lines[125].find("\"bullets\":[{\"slot\":0,\"x\":-251,"), std::string::npos);
+    EXPECT_NE(lines[125].find("\"tiles\":[[1,12,0]]"), std::string::npos) << lines[125];
+    EXPECT_NE(lines[125].find("\"cooldown\":0}"), std::string::npos);
+    EXPECT_NE(lines[126].find("\"bullets\":[]"), std::string::npos);
+    for (int f = 2; f < 125; ++f) ASSERT_NE(lines[f].find("\"tiles\":[]"), std::string::npos) << f;
+
+    EXPECT_NE(out_.find("127 frames"), std::string::npos) << out_;
+}
+
+TEST_F(ReplayRun, SameScriptAndFrameTimeGiveTheSameTrace) {
+    WriteFile("keys", "1-40 d space\n41-90 W\n60-80 1\n100-150 s a 2\n");
+    std::string args = "--frames 160 --frame-time 0.016 --uncapped --keys " + Path("keys") + " --trace ";
+    ASSERT_EQ(Replay(args + Path("a")), 0) << err_;
+    ASSERT_EQ(Replay(args + Path("b")), 0) << err_;
+    std::string a = Read("a");
+    EXPECT_EQ(std::count(a.begin(), a.end(), '\n'), 161);
+    EXPECT_EQ(a, Read("b"));
+    // The camera keys moved the camera by the fixed frame time: 0.016 s x 50 a frame.
+    EXPECT_EQ(Lines("a")[80].find("\"camera\":[0,0,-500]"), std::string::npos);
+}
+
+TEST_F(ReplayRun, EscapeEndsTheRunAfterItsFrameAndShotsAreWritten) {
+    WriteFile("keys", "2 W\n4 esc\n");
+    ASSERT_EQ(Replay("--frames 50 --uncapped --keys " + Path("keys") + " --trace - --shot 3:" + Path("s.png")),
+              0)
+        << err_;
+    EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 5 + 1);  // frames 0 to 4, summary
+    EXPECT_NE(out_.find("{\"frame\":4,"), std::string::npos);
+    EXPECT_NE(out_.find("4 frames"), std::string::npos);
+    EXPECT_EQ(Read("s.png").substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+}
+
+TEST_F(ReplayRun, BadScriptStopsWithItsLineAndExitCodeTwo) {
+    WriteFile("keys", "1 W\n\n3-2 A\n");
+    EXPECT_EQ(Replay("--frames 5 --keys " + Path("keys")), 2);
+    EXPECT_NE(err_.find("line 3"), std::string::npos) << err_;
+    EXPECT_EQ(Replay("--frames 5 --keys " + Path("missing")), 2);
+    EXPECT_EQ(Replay("--frames"), 2);
+}

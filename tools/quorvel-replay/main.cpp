@@ -1,0 +1,15 @@
+// quorvel-replay: runs the game headless from a key script; see replay.h.
+#include <cstdio>
+#include <string>
+
+#include "tools/quorvel-replay/replay.h"
+
+int main(int argc, char** argv) {
+    replay::Options options;
+    std::string error;
+    if (!replay::ParseOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "quorvel-replay: %s\n%s", error.c_str(), replay::kUsage);
+        return 2;
+    }
+    return replay::Run(options);
+}

@@ -1,0 +1,247 @@
+#include "tools/quorvel-replay/replay.h"
+
+#include <windows.h>
+#include <qv_d3d9.h>
+#include <qv_win32.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "app/engine.h"
+#include "app/timer.h"
+#include "game/game.h"
+#include "render/device.h"
+#include "tools/quorvel-replay/key_script.h"
+#include "tools/quorvel-replay/trace.h"
+
+namespace replay {
+
+const char kUsage[] =
+    "usage: quorvel-replay [--frames N] [--keys FILE] [--trace FILE|-] [--shot N:FILE.png]...\n"
+    "                      [--frame-time SECONDS] [--uncapped]\n"
+    "Run from the directory that holds Models/.\n";
+
+namespace {
+
+const char kClassName[] = "QuorvelD3D";
+
+bool ParseCount(const char* text, long long* value) {
+    char* end = nullptr;
+    long long v = std::strtoll(text, &end, 10);
+    if (end == text || *end != '\0' || v < 0) return false;
+    *value = v;
+    return true;
+}
+
+// The fake clock moves by exactly one frame time before each frame, so that the timer's
+// elapsed command returns it.
+class FrameClock {
+public:
+    explicit FrameClock(double seconds) : seconds_(seconds) {
+        if (seconds_ <= 0.0) return;
+        clock_.frequency = 1000000000;  // nanoseconds
+        clock_.counter = 0;
+        QvSetFakeClock(&clock_);
+        EngineTimerForget();
+    }
+    ~FrameClock() {
+        if (seconds_ > 0.0) QvSetFakeClock(nullptr);
+    }
+    void Advance() {
+        if (seconds_ <= 0.0) return;
+        elapsed_ += seconds_;
+        clock_.counter += std::llround(seconds_ * 1e9);
+        clock_.tickCount = static_cast<DWORD>(std::llround(elapsed_ * 1000.0));
+        clock_.multimediaTime = clock_.tickCount;
+    }
+
+private:
+    double seconds_;
+    double elapsed_ = 0.0;
+    QvFakeClock clock_;
+};
+
+// Takes and dispatches every waiting message, as the main loop does between frames. Returns
+// false once the quit message has come.
+bool DrainMessages() {
+    MSG msg = {};
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        if (msg.message == WM_QUIT) return false;
+    }
+    return true;
+}
+
+// Sends the key transitions from the previous frame's held set to this one's through the
+// window procedure, as the keyboard would.
+void SendKeys(uint16_t before, uint16_t now) {
+    for (int bit = 0; bit < kScriptKeyCount; ++bit) {
+        uint16_t mask = static_cast<uint16_t>(1u << bit);
+        if ((before & mask) == (now & mask)) continue;
+        bool down = (now & mask) != 0;
+        // lParam as Windows builds it: repeat count 1, and for a release the previous-state
+        // and transition bits.
+        LPARAM lParam = down ? 1 : static_cast<LPARAM>(0xC0000001u);
+        SendMessageA(g_hWnd, down ? WM_KEYDOWN : WM_KEYUP, VirtualKeyOfBit(bit), lParam);
+    }
+}
+
+bool WriteLine(FILE* out, const std::string& line) {
+    return out == nullptr || std::fwrite(line.data(), 1, line.size(), out) == line.size();
+}
+
+}  // namespace
+
+bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        bool hasValue = i + 1 < argc;
+        auto value = [&]() -> const char* { return argv[++i]; };
+        if (arg == "--uncapped") {
+            options->uncapped = true;
+        } else if (!hasValue && (arg == "--frames" || arg == "--keys" || arg == "--trace" ||
+                                 arg == "--shot" || arg == "--frame-time")) {
+            *error = arg + " needs a value";
+            return false;
+        } else if (arg == "--frames") {
+            if (!ParseCount(value(), &options->frames)) {
+                *error = std::string("--frames takes a whole number, got \"") + argv[i] + "\"";
+                return false;
+            }
+        } else if (arg == "--keys") {
+            options->keysPath = value();
+        } else if (arg == "--trace") {
+            options->tracePath = value();
+        } else if (arg == "--shot") {
+            std::string shot = value();
+            size_t colon = shot.find(':');
+            long long frame = 0;
+            if (colon == std::string::npos || colon + 1 == shot.size() ||
+                !ParseCount(shot.substr(0, colon).c_str(), &frame) || frame < 1) {
+                *error = "--shot takes N:FILE.png with N from 1, got \"" + shot + "\"";
+                return false;
+            }
+            options->shots.emplace_back(frame, shot.substr(colon + 1));
+        } else if (arg == "--frame-time") {
+            char* end = nullptr;
+            const char* text = value();
+            double seconds = std::strtod(text, &end);
+            if (end == text || *end != '\0' || !(seconds > 0.0) || !(seconds < 1.0e6)) {
+                *error = std::string("--frame-time takes seconds above 0, got \"") + text + "\"";
+                return false;
+            }
+            options->frameTime = seconds;
+        } else {
+            *error = "unknown argument \"" + arg + "\"";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool StartGame() {
+    const char* display = std::getenv("DISPLAY");
+    if ((display == nullptr || *display == '\0') && std::getenv("SDL_VIDEODRIVER") == nullptr)
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    QvSetMessageBoxMode(QvMessageBoxMode::NonModal);
+
+    WNDCLASSEXA wc = {sizeof(WNDCLASSEXA), CS_CLASSDC, WndProc, 0, 0, GetModuleHandleA(NULL),
+                      NULL, NULL, NULL, NULL, kClassName, NULL};
+    RegisterClassExA(&wc);
+    g_hWnd = CreateWindowExA(0, kClassName, "Quorvel D3D U 01: ;)", WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
+                             g_engine.screen.width, g_engine.screen.height, NULL, NULL, wc.hInstance,
+                             NULL);
+    if (FAILED(g_engine.InitD3D())) return false;
+    InitGame();
+    return true;
+}
+
+int Run(const Options& options) {
+    KeyScript script;
+    if (!options.keysPath.empty()) {
+        std::ifstream in(options.keysPath);
+        if (!in) {
+            std::fprintf(stderr, "quorvel-replay: cannot open key script %s\n", options.keysPath.c_str());
+            return 2;
+        }
+        std::string error;
+        if (!script.Parse(in, &error)) {
+            std::fprintf(stderr, "quorvel-replay: %s: %s\n", options.keysPath.c_str(), error.c_str());
+            return 2;
+        }
+    }
+
+    FILE* trace = nullptr;
+    if (options.tracePath == "-") {
+        trace = stdout;
+    } else if (!options.tracePath.empty()) {
+        trace = std::fopen(options.tracePath.c_str(), "wb");
+        if (trace == nullptr) {
+            std::fprintf(stderr, "quorvel-replay: cannot write trace %s\n", options.tracePath.c_str());
+            return 2;
+        }
+    }
+
+    if (options.uncapped) QvSetPresentIntervalOverride(0);
+    FrameClock clock(options.frameTime);
+    if (!StartGame()) {
+        std::fprintf(stderr, "quorvel-replay: the render device could not be set up\n");
+        if (trace != nullptr && trace != stdout) std::fclose(trace);
+        return 1;
+    }
+
+    TraceWriter writer;
+    bool ok = WriteLine(trace, writer.Initial());
+    bool running = DrainMessages();
+
+    uint16_t held = 0;
+    long long frame = 0;
+    auto start = std::chrono::steady_clock::now();
+    while (running && frame < options.frames) {
+        ++frame;
+        uint16_t now = script.Held(frame);
+        SendKeys(held, now);
+        held = now;
+        running = DrainMessages();
+        clock.Advance();
+
+        GameFrame();
+
+        for (const auto& shot : options.shots) {
+            if (shot.first != frame) continue;
+            if (FAILED(QvSaveBackBufferPng(g_pd3dDevice, QV_BACKBUFFER_PRESENTED, shot.second.c_str()))) {
+                std::fprintf(stderr, "quorvel-replay: could not write %s\n", shot.second.c_str());
+                ok = false;
+            }
+        }
+        ok = WriteLine(trace, writer.Frame(frame)) && ok;
+
+        if (g_quitRequested == 1) {
+            SendMessageA(g_hWnd, WM_CLOSE, 0, 0);
+            running = false;
+        }
+    }
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    DrainMessages();
+    UnregisterClassA(kClassName, GetModuleHandleA(NULL));
+
+    for (const auto& shot : options.shots) {
+        if (shot.first > frame) std::fprintf(stderr, "quorvel-replay: frame %lld never ran; no %s\n",
+                                             shot.first, shot.second.c_str());
+    }
+    if (trace != nullptr && trace != stdout && std::fclose(trace) != 0) ok = false;
+    if (trace == stdout) std::fflush(stdout);
+
+    double ms = frame > 0 ? seconds * 1000.0 / static_cast<double>(frame) : 0.0;
+    double fps = seconds > 0.0 ? static_cast<double>(frame) / seconds : 0.0;
+    std::printf("quorvel-replay: %lld frames in %.3f s, %.3f ms per frame, %.1f frames per second\n",
+                frame, seconds, ms, fps);
+    return ok ? 0 : 1;
+}
+
+}  // namespace replay

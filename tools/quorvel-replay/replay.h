@@ -1,0 +1,32 @@
+// The replay harness: the game's real start-up and frames in a hidden window, driven by a key
+// script, with a trace, screenshots and a timing summary.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace replay {
+
+struct Options {
+    long long frames = 600;
+    std::string keysPath;                             // empty: no key held
+    std::string tracePath;                            // empty: no trace; "-": stdout
+    std::vector<std::pair<long long, std::string>> shots;  // frame, PNG path
+    double frameTime = 0.0;                           // 0: the real clock
+    bool uncapped = false;
+};
+
+// Reads the command line. On a bad argument returns false with a message in `error`.
+bool ParseOptions(int argc, char** argv, Options* options, std::string* error);
+extern const char kUsage[];
+
+// The start-up of the game as WinMain runs it, with the window left hidden: the window, the
+// render device, the game set-up. Message boxes go to stderr and return at once; headless
+// machines get SDL's offscreen video driver. Returns false when the device could not be made.
+bool StartGame();
+
+// Runs a whole replay after StartGame. Returns the process exit code.
+int Run(const Options& options);
+
+}  // namespace replay
