@@ -2,7 +2,8 @@
 //
 // Builds the glyph atlas of a texture font exactly as the engine does, on a real device, reads
 // the texture back and writes its coverage as a grey PNG, so a person can see what the fonts
-// hold. Prints the atlas size, the cell padding and where a few characters sit.
+// hold. Prints the atlas size, the cell padding, where a few characters sit, and whether the
+// text render states could be recorded.
 #include <d3d9.h>
 #include <qv_gdi.h>
 #include <windows.h>
@@ -121,6 +122,11 @@ int main(int argc, char** argv)
             std::printf("atlas: %u x %u, cellPadding %u, rasterScale %g\n", font.atlasWidth,
                         font.atlasHeight, font.cellPadding, font.rasterScale);
             PrintCharacters(font);
+            // The engine records its text states right after the build; do the same, so the
+            // device's state blocks are exercised too.
+            hr = font.PrepareDrawing();
+            std::printf("render states: %s (0x%08X)\n", SUCCEEDED(hr) ? "recorded" : "FAILED",
+                        static_cast<unsigned>(hr));
             if (WriteAtlas(font, argv[3])) {
                 std::printf("wrote %s\n", argv[3]);
                 status = 0;
