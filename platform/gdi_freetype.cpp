@@ -46,6 +46,8 @@ FT_ULong ToUnicode(unsigned char ch)
     return ch >= 0x80 && ch < 0xA0 ? kCp1252High[ch - 0x80] : ch;
 }
 
+constexpr int kLargestHeight = 2048;  // pixels
+
 int CeilDiv(int64_t a, int64_t b) { return static_cast<int>((a + b - 1) / b); }
 
 struct Resolved {
@@ -126,6 +128,8 @@ public:
         const bool windowsMetrics = os2 && os2->version != 0xFFFF && FT_IS_SCALABLE(f) &&
                                     os2->usWinAscent + os2->usWinDescent > 0 && f->units_per_EM > 0;
         if (height == 0) height = -16;
+        // One glyph of a larger font would take hundreds of megabytes to render.
+        if (height > kLargestHeight || height < -kLargestHeight) return false;
         if (height > 0 && windowsMetrics) {
             // A positive height is the cell: ascent plus descent, so the em is smaller.
             const int64_t cell = os2->usWinAscent + os2->usWinDescent;
@@ -136,7 +140,7 @@ public:
             return true;
         }
         const int ppem = height < 0 ? -height : height;
-        if (ppem > 0xFFFF || FT_Set_Pixel_Sizes(f, 0, static_cast<FT_UInt>(ppem)) != 0) return false;
+        if (FT_Set_Pixel_Sizes(f, 0, static_cast<FT_UInt>(ppem)) != 0) return false;
         if (windowsMetrics) {
             ascent_ = CeilDiv(int64_t{os2->usWinAscent} * ppem, f->units_per_EM);
             descent_ = CeilDiv(int64_t{os2->usWinDescent} * ppem, f->units_per_EM);

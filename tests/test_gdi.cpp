@@ -270,6 +270,8 @@ TEST_F(GdiTest, NoFontIsNullAndLongFaceNamesAreReadOnlyAsFarAsGdiReads)
     QvGdiSetRasteriser(&none);
     EXPECT_EQ(Font("Arial", -12), nullptr);
     QvGdiSetRasteriser(nullptr);
+    EXPECT_EQ(Font("Arial", -100000), nullptr) << "no glyph too large to render";
+    EXPECT_EQ(Font("Arial", INT_MIN), nullptr);
 
     auto unterminated = std::make_unique<char[]>(31);
     std::memset(unterminated.get(), 'Z', 31);

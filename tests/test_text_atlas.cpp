@@ -149,19 +149,6 @@ TEST_F(AtlasTest, SmallDeviceShrinksTheFontUntilItFitsItsLargestTexture)
               "CreateTexture(256, 256, 1, 0, 26, 1, null) -> tex1");
 }
 
-TEST_F(AtlasTest, RasterScaleStartsAtTheLargestTextureOverTheNeededSize)
-{
-    // Arial 90 (a 120-pixel em) needs 2048; at 1024 the first pass runs at half size, and fits.
-    boxes.scaleWithHeight = true;
-    device.caps.MaxTextureWidth = 1024;
-    CTextureFont font;
-    Built(font, "Arial", 90);
-    EXPECT_EQ(font.rasterScale, 0.5f);
-    EXPECT_EQ(font.atlasWidth, 1024u);
-    EXPECT_EQ(font.atlasHeight, 1024u);
-    EXPECT_EQ(boxes.requests.back().height, -60);
-}
-
 TEST_F(AtlasTest, TexelsAreWhiteWithTheTopNibbleOfTheBlueByteAsAlpha)
 {
     EXPECT_EQ(AtlasTexel(0x00FFFFFF), 0xFFFF);
