@@ -1,5 +1,7 @@
 #include "gfxutil/image_precheck.h"
 
+#include <cstring>
+
 namespace gfxutil {
 namespace {
 
@@ -54,6 +56,17 @@ bool TgaComplete(ByteView f) {
     return true;
 }
 
+// Chunk by chunk, each with its length, type, data and CRC, up to and including IEND.
+bool PngComplete(ByteView f) {
+    for (uint64_t pos = 8;;) {
+        if (pos + 8 > f.size) return false;
+        const uint64_t length = (uint64_t(U16be(f, pos)) << 16) | U16be(f, pos + 2);
+        if (pos + 12 + length > f.size) return false;
+        if (std::memcmp(f.data + pos + 4, "IEND", 4) == 0) return true;
+        pos += 12 + length;
+    }
+}
+
 // A DHT segment's tables: each a class/id byte, 16 code counts and as many symbols, at most
 // 256 of them (there are no more byte values to code).
 bool HuffmanTablesFit(ByteView segment) {
@@ -106,6 +119,7 @@ bool PassesPrecheck(D3DXIMAGE_FILEFORMAT format, ByteView file) {
         case D3DXIFF_BMP: return BmpComplete(file);
         case D3DXIFF_TGA: return TgaComplete(file);
         case D3DXIFF_JPG: return JpegComplete(file);
+        case D3DXIFF_PNG: return PngComplete(file);
         default: return true;
     }
 }
