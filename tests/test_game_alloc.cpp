@@ -1,8 +1,8 @@
 // Nothing is allocated per frame, by the game or by the device beneath it. This binary counts
-// every operator new and, outside the sanitizer build, every malloc on the game's thread while
-// frames run on the real device with the real models. A malloc is ours when it is called from
-// this executable (the engine links into it statically); the GL driver's own are only counted:
-// Mesa's software rasteriser allocates vertex storage inside every draw, which no caller avoids.
+// every operator new and every malloc on the game's thread while frames run on the real device
+// with the real models. A malloc is ours when it is called from this executable (the engine
+// links into it statically); the GL driver's own are only counted: Mesa's software rasteriser
+// allocates vertex storage inside every draw, which no caller avoids.
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -12,17 +12,18 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 #include "app/engine.h"
 #include "game/game.h"
 #include "tools/quorvel-replay/replay.h"
 
+// The sanitizer owns operator new and malloc, and libraries bound to its operator new would
+// free through ours: that build runs the frames uncounted.
 #if defined(__SANITIZE_ADDRESS__)
-#define QV_COUNT_MALLOC 0
+#define QV_COUNT_ALLOCATIONS 0
 #else
-#define QV_COUNT_MALLOC 1
+#define QV_COUNT_ALLOCATIONS 1
 #endif
 
 namespace {
@@ -32,13 +33,14 @@ std::atomic<long> g_news{0};
 std::atomic<long> g_ownMallocs{0};
 std::atomic<long> g_driverMallocs{0};
 thread_local bool t_gameThread = false;
-thread_local bool t_inHook = false;
-thread_local bool t_inReport = false;  // counted but not reported
+[[maybe_unused]] thread_local bool t_inHook = false;
+thread_local bool t_quiet = false;  // counted but not reported
 
+#if QV_COUNT_ALLOCATIONS
 // Where the first few counted allocations came from, written straight to stderr.
 void Report(const char* what) {
     static std::atomic<int> reported{0};
-    if (t_inHook || t_inReport || reported.fetch_add(1) >= 4) return;
+    if (t_inHook || t_quiet || reported.fetch_add(1) >= 4) return;
     t_inHook = true;
     void* frames[24];
     int n = backtrace(frames, 24);
@@ -57,19 +59,6 @@ void* CountedNew(std::size_t size) {
     return p;
 }
 
-}  // namespace
-
-void* operator new(std::size_t size) { return CountedNew(size); }
-void* operator new[](std::size_t size) { return CountedNew(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-
-#if QV_COUNT_MALLOC
-extern "C" void* __libc_malloc(std::size_t size);
-
-namespace {
 bool CalledFromThisExecutable(void* caller) {
     static void* const executable = [] {
         Dl_info self{};
@@ -79,8 +68,19 @@ bool CalledFromThisExecutable(void* caller) {
     Dl_info info{};
     return dladdr(caller, &info) != 0 && info.dli_fbase == executable;
 }
+#endif
+
 }  // namespace
 
+#if QV_COUNT_ALLOCATIONS
+void* operator new(std::size_t size) { return CountedNew(size); }
+void* operator new[](std::size_t size) { return CountedNew(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+extern "C" void* __libc_malloc(std::size_t size);
 extern "C" void* malloc(std::size_t size) {
     if (t_gameThread && !t_inHook && g_counting.load(std::memory_order_relaxed)) {
         t_inHook = true;
@@ -125,23 +125,20 @@ TEST(FrameAllocations, NoneAfterWarmUp) {
         HoldKeysFor(frame);
         GameFrame();
     }
-#if QV_COUNT_MALLOC
-    // The hook itself must see an allocation of ours, or the zero below proves nothing.
+    // The hook itself must see an allocation of ours, or the zeros below prove nothing.
     long ownBefore = g_ownMallocs.load();
-    t_inReport = true;
+    t_quiet = true;
     void* volatile probe = std::malloc(16);
-    t_inReport = false;
+    t_quiet = false;
     std::free(probe);
     long probeCount = g_ownMallocs.load() - ownBefore;
     g_ownMallocs -= probeCount;
-    EXPECT_EQ(probeCount, 1);
-#endif
     g_counting = false;
     t_gameThread = false;
 
+    if (!QV_COUNT_ALLOCATIONS) GTEST_SKIP() << "allocations are not counted under the sanitizer";
+    EXPECT_EQ(probeCount, 1);
     EXPECT_EQ(g_news.load(), 0) << "operator new calls in 300 frames";
-#if QV_COUNT_MALLOC
     EXPECT_EQ(g_ownMallocs.load(), 0) << "malloc calls from the engine in 300 frames";
     std::printf("GL driver mallocs on the game's thread: %ld in 300 frames\n", g_driverMallocs.load());
-#endif
 }
