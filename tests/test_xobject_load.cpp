@@ -14,7 +14,7 @@ using testing::Pair;
 TEST_F(XObjectTest, ConstructionGivesAnEmptyObjectAtTheOrigin)
 {
     static CXObject stored;  // as the game keeps them
-    CXObject local;
+    CXObject& local = Make();
     for (const CXObject* o : {&stored, &local}) {
         EXPECT_EQ(D3DXVECTOR3(0, 0, 0), o->position);
         EXPECT_EQ(D3DXVECTOR3(0, 0, 0), o->rotation);
@@ -55,7 +55,7 @@ TEST_F(XObjectTest, LoadTakesMaterialsWithAmbientAsDiffuseAndTexturesBareNameFir
     WriteBmp("Models/both.bmp", 8);
     WriteBmp("both.bmp", 4);
 
-    CXObject o;
+    CXObject& o = Make();
     EXPECT_EQ(0, o.Load("Models/four.x"));
     EXPECT_TRUE(o.loadAttempted);
     EXPECT_STREQ("Models/", o.directory);
@@ -85,7 +85,7 @@ TEST_F(XObjectTest, MeshOneDirectoryUpIsFoundAndThePrefixStaysTheGivenPaths)
 {
     WriteFile("../Models/up.x", Model({{0.8f, "tex.bmp"}}));
     WriteBmp("Models/tex.bmp", 8);  // relative to the working directory, behind the prefix
-    CXObject o;
+    CXObject& o = Make();
     EXPECT_EQ(0, o.Load("Models/up.x"));
     EXPECT_STREQ("Models/", o.directory);
     EXPECT_EQ(1u, o.materialCount);
@@ -95,7 +95,7 @@ TEST_F(XObjectTest, MeshOneDirectoryUpIsFoundAndThePrefixStaysTheGivenPaths)
 
 TEST_F(XObjectTest, MeshFoundNowhereShowsTwoBoxesAndLeavesTheObjectEmpty)
 {
-    CXObject o;
+    CXObject& o = Make();
     EXPECT_EQ(E_FAIL, o.Load("Models/none.x"));
     EXPECT_THAT(boxes, ElementsAre(Pair("Load XMesh", "Could not find X file"), Pair("Load XMesh", "Models/none.x")));
     EXPECT_TRUE(o.loadAttempted);
@@ -110,14 +110,14 @@ TEST_F(XObjectTest, PrefixIsUpToTheFirstSlashOrNothing)
 {
     WriteFile("a/b/c.x", Model({{0.8f, "t.bmp"}}));
     WriteBmp("a/t.bmp", 4);
-    CXObject nested;
+    CXObject& nested = Make();
     EXPECT_EQ(0, nested.Load("a/b/c.x"));
     EXPECT_STREQ("a/", nested.directory);
     EXPECT_NE(nullptr, nested.textures[0]);
 
     // No slash: no prefix, the second try repeats the first, and `directory` is left alone.
     WriteFile("flat.x", Model({{0.8f, "t.bmp"}}));
-    CXObject flat;
+    CXObject& flat = Make();
     std::strcpy(flat.directory, "kept/");
     EXPECT_EQ(0, flat.Load("flat.x"));
     EXPECT_STREQ("kept/", flat.directory);
@@ -131,7 +131,7 @@ TEST_F(XObjectTest, OverlongPathsAreCutNeverOverflowed)
     const std::string longName = "Models/" + std::string(50, 'n') + ".x.x";
     ASSERT_EQ(61u, longName.size());
     WriteFile("../" + longName, Model({{0.8f, ""}}));
-    CXObject notRetried;
+    CXObject& notRetried = Make();
     EXPECT_EQ(E_FAIL, notRetried.Load(longName.c_str()));
     ASSERT_EQ(2u, boxes.size());
     EXPECT_EQ(longName, boxes[1].second);
@@ -142,7 +142,7 @@ TEST_F(XObjectTest, OverlongPathsAreCutNeverOverflowed)
     const std::string dir(150, 'd');
     const std::string texture(300, 't');
     WriteFile(dir + "/m.x", Model({{0.8f, texture}}));
-    CXObject deep;
+    CXObject& deep = Make();
     EXPECT_EQ(0, deep.Load((dir + "/m.x").c_str()));
     EXPECT_EQ(dir.substr(0, 127), std::string(deep.directory));
     EXPECT_EQ(nullptr, deep.textures[0]);

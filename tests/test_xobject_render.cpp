@@ -26,7 +26,7 @@ protected:
         ASSERT_EQ(0, object.Load("Models/two.x"));
         dev.Clear();
     }
-    CXObject object;
+    CXObject& object = Make();
 };
 
 TEST_F(XObjectRenderTest, NoSubsetsSetsTheWorldAndTurnsStageOneOff)
