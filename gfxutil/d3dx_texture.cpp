@@ -53,8 +53,8 @@ bool ResolveFilter(DWORD filter, ResampleFilter* out) {
 }
 
 HRESULT MakePlan(const SourceImage& src, const D3DCAPS9& caps, UINT width, UINT height,
-                 UINT mipLevels, D3DFORMAT format, DWORD filter, DWORD mipFilter,
-                 D3DCOLOR colorKey, TexturePlan* plan) {
+                 UINT mipLevels, D3DFORMAT format, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
+                 TexturePlan* plan) {
     if (!ResolveFilter(filter, &plan->imageFilter) || !ResolveFilter(mipFilter, &plan->mipFilter))
         return D3DERR_INVALIDCALL;
     plan->width = ResolveSide(width, src.width);

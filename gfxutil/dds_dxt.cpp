@@ -43,7 +43,8 @@ void WriteU16(uint8_t* p, uint16_t v) {
 // reading; only DXT1 switches to three colours plus transparent black when c0 <= c1.
 std::array<uint32_t, 4> ColorPalette(uint16_t c0, uint16_t c1, bool dxt1) {
     Rgb a = Expand565(c0), b = Expand565(c1);
-    if (c0 > c1 || !dxt1) return {Opaque(a), Opaque(b), Opaque(Mix(a, b, 2, 1)), Opaque(Mix(a, b, 1, 2))};
+    if (c0 > c1 || !dxt1)
+        return {Opaque(a), Opaque(b), Opaque(Mix(a, b, 2, 1)), Opaque(Mix(a, b, 1, 2))};
     return {Opaque(a), Opaque(b), Opaque(Mix(a, b, 1, 1)), 0u};
 }
 
@@ -60,7 +61,8 @@ std::array<uint8_t, 8> AlphaPalette(uint8_t a0, uint8_t a1) {
 }
 
 int ColorDistance(uint32_t x, uint32_t y) {
-    int dr = ChannelR(x) - ChannelR(y), dg = ChannelG(x) - ChannelG(y), db = ChannelB(x) - ChannelB(y);
+    int dr = ChannelR(x) - ChannelR(y), dg = ChannelG(x) - ChannelG(y),
+        db = ChannelB(x) - ChannelB(y);
     return dr * dr + dg * dg + db * db;
 }
 
@@ -94,7 +96,8 @@ void EncodeDxt1WithAlpha(const uint32_t texels[16], uint8_t* block) {
     if (firstOpaque >= 0) {
         uint32_t opaque[16];
         for (int i = 0; i < 16; ++i)
-            opaque[i] = (ChannelA(texels[i]) >= 128 ? texels[i] : texels[firstOpaque]) | 0xFF000000u;
+            opaque[i] =
+                (ChannelA(texels[i]) >= 128 ? texels[i] : texels[firstOpaque]) | 0xFF000000u;
         uint8_t rgba[64];
         ToRgba(opaque, rgba);
         stb_compress_dxt_block(block, rgba, 0, STB_DXT_HIGHQUAL);
@@ -109,7 +112,8 @@ void EncodeDxt1WithAlpha(const uint32_t texels[16], uint8_t* block) {
         if (ChannelA(texels[i]) >= 128) {
             best = 0;
             for (int k = 1; k < 3; ++k)
-                if (ColorDistance(texels[i], palette[k]) < ColorDistance(texels[i], palette[best])) best = k;
+                if (ColorDistance(texels[i], palette[k]) < ColorDistance(texels[i], palette[best]))
+                    best = k;
         }
         bits |= uint32_t(best) << (2 * i);
     }
@@ -128,7 +132,8 @@ void DecodeDxtBlock(D3DFORMAT format, const uint8_t* block, uint32_t texels[16])
     DecodeColorBlock(block + 8, false, texels);
     uint8_t alpha[16];
     if (HasExplicitAlpha(format)) {
-        for (int i = 0; i < 16; ++i) alpha[i] = uint8_t(((block[i / 2] >> (4 * (i & 1))) & 15) * 17);
+        for (int i = 0; i < 16; ++i)
+            alpha[i] = uint8_t(((block[i / 2] >> (4 * (i & 1))) & 15) * 17);
     } else {
         std::array<uint8_t, 8> palette = AlphaPalette(block[0], block[1]);
         uint64_t bits = 0;

@@ -97,10 +97,9 @@ HRESULT DescribeLayout(const Header& h, StoredLayout* out) {
     // no 24-bit textures, and 32 bits hold any of these layouts without loss.
     out->masked = true;
     out->loadFormat = m.a ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
-    if (h.bitCount == 24 && m.r == 0xFF0000u && m.g == 0xFF00u && m.b == 0xFFu && !m.a)
-        out->fileFormat = D3DFMT_R8G8B8;
-    else
-        out->fileFormat = out->loadFormat;
+    const bool rgb24 =
+        h.bitCount == 24 && m.r == 0xFF0000u && m.g == 0xFF00u && m.b == 0xFFu && !m.a;
+    out->fileFormat = rgb24 ? D3DFMT_R8G8B8 : out->loadFormat;
     return S_OK;
 }
 

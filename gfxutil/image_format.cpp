@@ -74,7 +74,8 @@ bool FormatHasAlpha(D3DFORMAT format) {
 }
 
 size_t RowBytes(D3DFORMAT format, UINT width) {
-    if (IsBlockCompressed(format)) return size_t(std::max(1u, (width + 3) / 4)) * BlockBytes(format);
+    if (IsBlockCompressed(format))
+        return size_t(std::max(1u, (width + 3) / 4)) * BlockBytes(format);
     const PackedFormat* p = FindPacked(format);
     return p ? size_t(width) * p->bytesPerPixel : 0;
 }

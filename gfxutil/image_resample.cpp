@@ -63,7 +63,8 @@ ArgbImage Resample(const ArgbImage& src, UINT width, UINT height, ResampleFilter
     ArgbImage rows(width, src.height);
     for (UINT y = 0; y < src.height; ++y) {
         const uint32_t* line = &src.pixels[size_t(y) * src.width];
-        for (UINT x = 0; x < width; ++x) rows.pixels[size_t(y) * width + x] = Blend(line, 1, across[x]);
+        for (UINT x = 0; x < width; ++x)
+            rows.pixels[size_t(y) * width + x] = Blend(line, 1, across[x]);
     }
     ArgbImage out(width, height);
     for (UINT y = 0; y < height; ++y)

@@ -27,7 +27,8 @@ protected:
 };
 
 Bytes GoodDxt1Chain() {  // 8x8 with its four levels
-    return DdsFile(FourCC("DXT1", 8, 8, 4), Repeat({0x00, 0xF8, 0x1F, 0x00, 0x1B, 0xE4, 0x1B, 0xE4}, 7));
+    return DdsFile(FourCC("DXT1", 8, 8, 4),
+                   Repeat({0x00, 0xF8, 0x1F, 0x00, 0x1B, 0xE4, 0x1B, 0xE4}, 7));
 }
 
 }  // namespace
@@ -39,7 +40,8 @@ TEST_F(TextureBroken, NoFileOrNoArguments) {
     EXPECT_EQ(Fails({}, "empty.png"), D3DXERR_INVALIDDATA);
     EXPECT_EQ(D3DXCreateTextureFromFileA(nullptr, kData.c_str(), &tex), D3DERR_INVALIDCALL);
     EXPECT_EQ(D3DXCreateTextureFromFileA(&dev, nullptr, &tex), D3DERR_INVALIDCALL);
-    EXPECT_EQ(D3DXCreateTextureFromFileA(&dev, (kData + "/rgb_3x2.bmp").c_str(), nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateTextureFromFileA(&dev, (kData + "/rgb_3x2.bmp").c_str(), nullptr),
+              D3DERR_INVALIDCALL);
     EXPECT_EQ(tex, nullptr);
     EXPECT_EQ(dev.Count("CreateTexture"), 0u);
 }
@@ -71,9 +73,11 @@ TEST_F(TextureBroken, DdsHeadersThatLie) {
 
 TEST_F(TextureBroken, DataShorterThanClaimed) {
     EXPECT_EQ(Fails(DdsFile(FourCC("DXT5", 8, 8), Bytes(63))), D3DXERR_INVALIDDATA);
-    EXPECT_EQ(Fails(DdsFile(Masked(24, 0xFF0000, 0xFF00, 0xFF, 0, 3, 3), Bytes(26))), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(Fails(DdsFile(Masked(24, 0xFF0000, 0xFF00, 0xFF, 0, 3, 3), Bytes(26))),
+              D3DXERR_INVALIDDATA);
     EachCutFails(GoodDxt1Chain(), "cut.dds");  // down to the last byte of the 1x1 level
-    for (const char* name : {"palette_trns_3x2.png", "rle_bottomup_3x3.tga", "rgb_3x2.bmp", "halves_12x8.jpg"})
+    for (const char* name :
+         {"palette_trns_3x2.png", "rle_bottomup_3x3.tga", "rgb_3x2.bmp", "halves_12x8.jpg"})
         EachCutFails(ReadAll(kData + "/" + name), name);
 }
 
@@ -90,8 +94,10 @@ TEST_F(TextureBroken, HeadersClaimingMoreThanTheFileCouldHold) {
     tga[12] = 0xFF, tga[13] = 0x7F;  // width 32767
     EXPECT_EQ(Fails(tga, "wide.tga"), D3DXERR_INVALIDDATA);
     // A JPEG frame header for 16000 x 16000, and nothing behind it.
-    EXPECT_EQ(Fails({0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8, 0x3E, 0x80, 0x3E, 0x80, 1, 1, 0x11, 0, 0xFF, 0xD9}, "big.jpg"),
-              D3DXERR_INVALIDDATA);
+    EXPECT_EQ(
+        Fails({0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8, 0x3E, 0x80, 0x3E, 0x80, 1, 1, 0x11, 0, 0xFF, 0xD9},
+              "big.jpg"),
+        D3DXERR_INVALIDDATA);
     // A Huffman table claiming 16 x 255 codes, which would overrun the decoder's tables.
     Bytes dht = {0xFF, 0xD8, 0xFF, 0xC4, 0x10, 0x13, 0x00};
     dht.resize(dht.size() + 16, 0xFF);
@@ -104,7 +110,8 @@ TEST_F(TextureBroken, HeadersClaimingMoreThanTheFileCouldHold) {
 TEST_F(TextureBroken, ScrambledFilesNeverCrash) {
     std::mt19937 rng(1234);
     std::vector<std::pair<Bytes, std::string>> seeds = {{GoodDxt1Chain(), "s.dds"}};
-    for (const char* name : {"palette_trns_3x2.png", "rle_bottomup_3x3.tga", "rgb_3x2.bmp", "halves_12x8.jpg"})
+    for (const char* name :
+         {"palette_trns_3x2.png", "rle_bottomup_3x3.tga", "rgb_3x2.bmp", "halves_12x8.jpg"})
         seeds.push_back({ReadAll(kData + "/" + name), name});
     for (const auto& [seed, name] : seeds) {
         for (int round = 0; round < 150; ++round) {

@@ -14,7 +14,8 @@ protected:
     gfxutil::ArgbImage DecodedDxt(UINT level) {
         D3DSURFACE_DESC d{};
         tex->GetLevelDesc(level, &d);
-        const Bytes b = Level(level, size_t((d.Width + 3) / 4) * (d.Format == D3DFMT_DXT1 ? 8 : 16), (d.Height + 3) / 4);
+        const Bytes b = Level(level, size_t((d.Width + 3) / 4) * (d.Format == D3DFMT_DXT1 ? 8 : 16),
+                              (d.Height + 3) / 4);
         gfxutil::ArgbImage img;
         EXPECT_TRUE(gfxutil::DecodeDxt(d.Format, gfxutil::ByteView(b), d.Width, d.Height, &img));
         return img;
@@ -32,16 +33,17 @@ TEST_F(TextureLoad, Dds32BitWithoutMipsGetsABoxFilteredChain) {
                                  0xFFFFFFFF, 0xFFFFFFFF, 0x00FF0000, 0xFFFF0000,  //
                                  0xFF102030, 0xFF102030, 0xFF000000, 0xFF000000,  //
                                  0xFF102030, 0xFF102030, 0xFF000000, 0xFF000000});
-    ASSERT_EQ(LoadBytes(DdsFile(Masked(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000, 4, 4), texels)), S_OK);
+    ASSERT_EQ(LoadBytes(DdsFile(Masked(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000, 4, 4), texels)),
+              S_OK);
     EXPECT_EQ(Created(), (V{4, 4, 3, D3DFMT_A8R8G8B8}));
     const RecordedCall create = dev.Calls("CreateTexture")[0];
-    EXPECT_EQ(create.u(3), 0u);                        // usage
+    EXPECT_EQ(create.u(3), 0u);  // usage
     EXPECT_EQ(create.u(5), uint64_t(D3DPOOL_MANAGED));
-    EXPECT_EQ(dev.Count("Tex.LockRect"), 3u);          // one write per level, all unlocked
+    EXPECT_EQ(dev.Count("Tex.LockRect"), 3u);  // one write per level, all unlocked
     EXPECT_EQ(dev.Count("Tex.UnlockRect"), 3u);
     EXPECT_EQ(Level(0, 16, 4), texels);
     EXPECT_EQ(Level(1, 8, 2), Texels({0xFF808080, 0x80FF0000, 0xFF102030, 0xFF000000}));
-    EXPECT_EQ(Texel32(2, 0, 0), 0xE064282Cu);          // the four above, rounded per pass
+    EXPECT_EQ(Texel32(2, 0, 0), 0xE064282Cu);  // the four above, rounded per pass
 }
 
 TEST_F(TextureLoad, DdsUncompressedLayouts) {
@@ -62,7 +64,9 @@ TEST_F(TextureLoad, DdsUncompressedLayouts) {
         EXPECT_EQ(Created(), (V{2, 2, 2, uint64_t(c.format)}));
         EXPECT_EQ(Level(0, 2 * c.bytes, 2), texels);
     }
-    ASSERT_EQ(LoadBytes(DdsFile(Masked(24, 0xFF0000, 0xFF00, 0xFF, 0, 2, 1), Texels({0x102030, 0x8000FF}, 3))), S_OK);
+    ASSERT_EQ(LoadBytes(DdsFile(Masked(24, 0xFF0000, 0xFF00, 0xFF, 0, 2, 1),
+                                Texels({0x102030, 0x8000FF}, 3))),
+              S_OK);
     EXPECT_EQ(Created(), (V{2, 1, 2, D3DFMT_X8R8G8B8}));
     EXPECT_EQ(Level(0, 8, 1), Texels({0xFF102030, 0xFF8000FF}));
     DdsSpec bgra = Masked(32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000, 1, 1);
@@ -78,7 +82,8 @@ TEST_F(TextureLoad, DdsStoredChainsAreCopiedAndCapped) {
     // 8x8 DXT1 with all four levels (4 + 1 + 1 + 1 blocks, each different), and a 4x4
     // chain in each 16-byte block format; a mip count of 11 reads only the 3 levels there are.
     Bytes dxt1, wide;
-    for (int i = 0; i < 7; ++i) dxt1.insert(dxt1.end(), {uint8_t(i), 0xF8, 0x1F, uint8_t(i), 0x1B, 0xE4, uint8_t(i), 0x55});
+    for (int i = 0; i < 7; ++i)
+        dxt1.insert(dxt1.end(), {uint8_t(i), 0xF8, 0x1F, uint8_t(i), 0x1B, 0xE4, uint8_t(i), 0x55});
     for (int i = 0; i < 48; ++i) wide.push_back(uint8_t(i));
     ASSERT_EQ(LoadBytes(DdsFile(FourCC("DXT1", 8, 8, 4), dxt1)), S_OK);
     EXPECT_EQ(Created(), (V{8, 8, 4, D3DFMT_DXT1}));
@@ -145,4 +150,20 @@ TEST_F(TextureLoad, BmpTgaAndJpeg) {
     EXPECT_EQ(Created(), (V{16, 8, 5, D3DFMT_X8R8G8B8}));
     EXPECT_LE(MaxChannelError(Texel32(0, 1, 4), 0xFFE08020u), 6);
     EXPECT_LE(MaxChannelError(Texel32(0, 14, 4), 0xFF2090E0u), 6);
+}
+
+TEST_F(TextureLoad, TheGamesOwnTexturesLoadWithFullChains) {
+    const std::filesystem::path models = std::filesystem::path(kData) / "../../../Models";
+    int loaded = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(models)) {
+        const std::string ext = entry.path().extension().string();
+        if (ext != ".dds" && ext != ".bmp") continue;
+        ASSERT_EQ(Load(entry.path().string()), S_OK) << entry.path();
+        const V made = Created();
+        UINT levels = 1;
+        for (uint64_t side = std::max(made[0], made[1]); side > 1; side /= 2) ++levels;
+        EXPECT_EQ(made[2], levels) << entry.path();
+        ++loaded;
+    }
+    EXPECT_GT(loaded, 1);
 }

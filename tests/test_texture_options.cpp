@@ -15,14 +15,16 @@ protected:
     HRESULT LoadEx(const std::string& path, UINT w, UINT h, UINT mips, D3DFORMAT format,
                    DWORD filter = D3DX_DEFAULT, D3DCOLOR key = 0, D3DXIMAGE_INFO* info = nullptr) {
         Drop();
-        return D3DXCreateTextureFromFileExA(&dev, path.c_str(), w, h, mips, D3DUSAGE_DYNAMIC, format,
-                                            D3DPOOL_DEFAULT, filter, D3DX_DEFAULT, key, info, nullptr, &tex);
+        return D3DXCreateTextureFromFileExA(&dev, path.c_str(), w, h, mips, D3DUSAGE_DYNAMIC,
+                                            format, D3DPOOL_DEFAULT, filter, D3DX_DEFAULT, key,
+                                            info, nullptr, &tex);
     }
 };
 
 Bytes SolidDxt1(uint32_t side, uint8_t lo, uint8_t hi, uint32_t mips) {
     size_t blocks = 0;
-    for (uint32_t i = 0; i < std::max(1u, mips); ++i) blocks += std::max(1u, (side >> i) / 4) * std::max(1u, (side >> i) / 4);
+    for (uint32_t i = 0; i < std::max(1u, mips); ++i)
+        blocks += std::max(1u, (side >> i) / 4) * std::max(1u, (side >> i) / 4);
     return DdsFile(FourCC("DXT1", side, side, mips), Repeat({lo, hi, lo, hi, 0, 0, 0, 0}, blocks));
 }
 
@@ -63,28 +65,31 @@ TEST_F(TextureOptions, FiltersColourKeyAndImageInformation) {
     ASSERT_EQ(LoadEx(kBmp, kNp2, kNp2, 1, D3DFMT_UNKNOWN, D3DX_DEFAULT, 0xFF000000, &info), S_OK);
     EXPECT_EQ(Created()[3], uint64_t(D3DFMT_A8R8G8B8));
     EXPECT_EQ(Level(0, 12, 1), Texels({0xFFFFFFFF, 0xFF808080, 0x00000000}));
-    EXPECT_EQ(std::vector<UINT>({info.Width, info.Height, info.Depth, info.MipLevels}), (std::vector<UINT>{3, 2, 1, 1}));
+    EXPECT_EQ(std::vector<UINT>({info.Width, info.Height, info.Depth, info.MipLevels}),
+              (std::vector<UINT>{3, 2, 1, 1}));
     EXPECT_EQ(info.Format, D3DFMT_X8R8G8B8);
     EXPECT_EQ(info.ImageFileFormat, D3DXIFF_BMP);
 
     // The file's format, not the texture's; and a failed load leaves the record alone.
     const Bytes rgb24 = DdsFile(Masked(24, 0xFF0000, 0xFF00, 0xFF, 0, 3, 5, 3), Bytes(45 + 6 + 3));
-    ASSERT_EQ(LoadEx(WriteScratch("a.dds", rgb24), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, D3DFMT_UNKNOWN,
-                     D3DX_DEFAULT, 0, &info),
+    ASSERT_EQ(LoadEx(WriteScratch("a.dds", rgb24), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT,
+                     D3DFMT_UNKNOWN, D3DX_DEFAULT, 0, &info),
               S_OK);
-    EXPECT_EQ(std::vector<UINT>({info.Width, info.Height, info.MipLevels}), (std::vector<UINT>{3, 5, 3}));
+    EXPECT_EQ(std::vector<UINT>({info.Width, info.Height, info.MipLevels}),
+              (std::vector<UINT>{3, 5, 3}));
     EXPECT_EQ(info.Format, D3DFMT_R8G8B8);
     EXPECT_EQ(info.ResourceType, D3DRTYPE_TEXTURE);
     EXPECT_EQ(info.ImageFileFormat, D3DXIFF_DDS);
-    EXPECT_LT(LoadEx(ScratchDir() + "/none.png", 0, 0, 0, D3DFMT_UNKNOWN, D3DX_DEFAULT, 0, &info), 0);
+    EXPECT_LT(LoadEx(ScratchDir() + "/none.png", 0, 0, 0, D3DFMT_UNKNOWN, D3DX_DEFAULT, 0, &info),
+              0);
     EXPECT_EQ(info.Width, 3u);
 }
 
 TEST_F(TextureOptions, WhatTheDeviceCannotTake) {
     // Wider than the device allows: halved until it fits, averaging as it goes.
     dev.caps.MaxTextureWidth = 2;
-    const Bytes texels = Texels({0xFF000000, 0xFF000000, 0xFF0000FF, 0xFF0000FF, 0xFFFFFFFF, 0xFFFFFFFF,
-                                 0xFF00FF00, 0xFF00FF00});
+    const Bytes texels = Texels({0xFF000000, 0xFF000000, 0xFF0000FF, 0xFF0000FF, 0xFFFFFFFF,
+                                 0xFFFFFFFF, 0xFF00FF00, 0xFF00FF00});
     ASSERT_EQ(LoadBytes(DdsFile(Masked(32, 0xFF0000, 0xFF00, 0xFF, 0, 8, 1), texels)), S_OK);
     EXPECT_EQ(Created(), (V{2, 1, 2, D3DFMT_X8R8G8B8}));
     EXPECT_EQ(Level(0, 8, 1), Texels({0xFF000080, 0xFF80FF80}));
@@ -100,6 +105,7 @@ TEST_F(TextureOptions, WhatTheDeviceCannotTake) {
     EXPECT_EQ(Texel32(3, 0, 0), 0xFF00FF00u);
     // ...but a format the caller insisted on is not swapped behind its back.
     dev.Fail("CreateTexture", D3DERR_NOTAVAILABLE, 1);
-    EXPECT_EQ(LoadEx(dds, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, D3DFMT_DXT1), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(LoadEx(dds, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, D3DFMT_DXT1),
+              D3DERR_NOTAVAILABLE);
     EXPECT_EQ(tex, nullptr);
 }

@@ -51,7 +51,8 @@ inline Bytes DdsFile(const DdsSpec& s, const Bytes& data) {
     Bytes out = Texels({0x20534444, s.headerSize, 0x1007u | (s.mipCount ? 0x20000u : 0u), s.height,
                         s.width, 0, 0, s.mipCount});
     out.resize(76);
-    Bytes pf = Texels({s.pfSize, s.pfFlags, s.fourCC, s.bitCount, s.r, s.g, s.b, s.a, 0x1000, s.caps2});
+    Bytes pf =
+        Texels({s.pfSize, s.pfFlags, s.fourCC, s.bitCount, s.r, s.g, s.b, s.a, 0x1000, s.caps2});
     out.insert(out.end(), pf.begin(), pf.end());
     out.resize(128);
     out.insert(out.end(), data.begin(), data.end());
@@ -68,7 +69,8 @@ inline std::string ScratchDir() {
 }
 inline std::string WriteScratch(const std::string& name, const Bytes& bytes) {
     std::string path = ScratchDir() + "/" + name;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return path;
 }
 inline Bytes ReadAll(const std::string& path) {
@@ -87,7 +89,9 @@ protected:
         Drop();
         return D3DXCreateTextureFromFileA(&dev, path.c_str(), &tex);
     }
-    HRESULT LoadBytes(const Bytes& file, const char* name = "t.dds") { return Load(WriteScratch(name, file)); }
+    HRESULT LoadBytes(const Bytes& file, const char* name = "t.dds") {
+        return Load(WriteScratch(name, file));
+    }
 
     // Width, height, levels and format of the last texture the device was asked for.
     std::vector<uint64_t> Created() {
@@ -121,7 +125,8 @@ protected:
 
 inline int MaxChannelError(uint32_t x, uint32_t y) {
     int worst = 0;
-    for (int s = 0; s < 32; s += 8) worst = std::max(worst, std::abs(int((x >> s) & 0xFF) - int((y >> s) & 0xFF)));
+    for (int s = 0; s < 32; s += 8)
+        worst = std::max(worst, std::abs(int((x >> s) & 0xFF) - int((y >> s) & 0xFF)));
     return worst;
 }
 
