@@ -41,7 +41,8 @@ bool ResolveFilter(DWORD filter, ResampleFilter* out) {
         return true;
     }
     // The low byte names the filter; the flags above it (dither, mirror, sRGB) change nothing
-    // that matters for the formats we write.
+    // that matters for the formats we write. NONE would leave the texels beyond a picture
+    // that does not fill the texture undefined; the nearest texel fills them instead.
     switch (filter & 0xFF) {
         case D3DX_FILTER_NONE:
         case D3DX_FILTER_POINT: *out = ResampleFilter::Point; return true;
