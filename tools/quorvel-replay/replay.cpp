@@ -40,11 +40,17 @@ bool ParseCount(const char* text, long long* value) {
 // The fake clock moves by exactly one frame time before each frame, so that the timer's
 // elapsed command returns it.
 class FrameClock {
+    // A machine that has been up a while, so that the first frame-rate update closes its
+    // window at once as it does on the real clock.
+    static const DWORD kTickBase = 3600000;
+
 public:
     explicit FrameClock(double seconds) : seconds_(seconds) {
         if (seconds_ <= 0.0) return;
         clock_.frequency = 1000000000;  // nanoseconds
         clock_.counter = 0;
+        clock_.tickCount = kTickBase;
+        clock_.multimediaTime = kTickBase;
         QvSetFakeClock(&clock_);
         EngineTimerForget();
     }
@@ -55,7 +61,7 @@ public:
         if (seconds_ <= 0.0) return;
         elapsed_ += seconds_;
         clock_.counter += std::llround(seconds_ * 1e9);
-        clock_.tickCount = static_cast<DWORD>(std::llround(elapsed_ * 1000.0));
+        clock_.tickCount = kTickBase + static_cast<DWORD>(std::llround(elapsed_ * 1000.0));
         clock_.multimediaTime = clock_.tickCount;
     }
 
