@@ -34,16 +34,11 @@ TEST_F(XObjectTest, ConstructionGivesAnEmptyObjectAtTheOrigin)
         }
     }
     // Fields in their published order.
-    const char* p[] = {reinterpret_cast<const char*>(&local.position), reinterpret_cast<const char*>(&local.rotation),
-                       local.directory, reinterpret_cast<const char*>(&local.objectMatrix),
-                       reinterpret_cast<const char*>(&local.mesh), reinterpret_cast<const char*>(&local.materials),
-                       reinterpret_cast<const char*>(&local.textures), reinterpret_cast<const char*>(&local.materialCount),
-                       reinterpret_cast<const char*>(&local.secondTexture),
-                       reinterpret_cast<const char*>(&local.secondStageOn),
-                       reinterpret_cast<const char*>(&local.loadAttempted), reinterpret_cast<const char*>(local.texScale),
-                       reinterpret_cast<const char*>(local.texCoordSource),
-                       reinterpret_cast<const char*>(&local.secondColorOp)};
-    for (size_t i = 1; i < sizeof p / sizeof p[0]; ++i) EXPECT_LT(p[i - 1], p[i]) << i;
+    const void* fields[] = {&local.position, &local.rotation, local.directory, &local.objectMatrix, &local.mesh,
+                            &local.materials, &local.textures, &local.materialCount, &local.secondTexture,
+                            &local.secondStageOn, &local.loadAttempted, local.texScale, local.texCoordSource,
+                            &local.secondColorOp};
+    for (size_t i = 1; i < sizeof fields / sizeof fields[0]; ++i) EXPECT_LT(fields[i - 1], fields[i]) << i;
     EXPECT_TRUE(boxes.empty());
     EXPECT_TRUE(dev.calls().empty());  // construction touches no device
 }
