@@ -11,6 +11,8 @@
 #include "qv_win32.h"
 
 #include <cstring>
+#include <dlfcn.h>
+#include <link.h>
 
 namespace qv::d3d {
 
@@ -23,6 +25,25 @@ bool IsSoftwareRenderer(const std::string& renderer)
         if (renderer.find(name) != std::string::npos)
             return true;
     return false;
+}
+
+// Mesa's EGL unloads the DRI driver at exit; what the driver still points to from its own
+// globals then looks leaked to LeakSanitizer. Held with RTLD_NODELETE, the driver stays mapped
+// and its memory stays reachable, so the sanitizer build reports only our own leaks.
+void PinGlDriver()
+{
+    static bool pinned = false;
+    if (pinned)
+        return;
+    pinned = true;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void*) -> int {
+            const char* name = info->dlpi_name;
+            if (name && (std::strstr(name, "_dri.so") || std::strstr(name, "libgallium")))
+                dlopen(name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+            return 0;
+        },
+        nullptr);
 }
 
 } // namespace
@@ -74,6 +95,7 @@ std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* 
         return nullptr;
     const auto* renderer = reinterpret_cast<const char*>(gl::glGetString(GL_RENDERER));
     ctx->renderer = renderer ? renderer : "";
+    PinGlDriver();
     if ((behavior & D3DCREATE_HARDWARE_VERTEXPROCESSING) && IsSoftwareRenderer(ctx->renderer))
         return nullptr;
     *hr = D3D_OK;
