@@ -140,6 +140,48 @@ TEST_F(RenderTest, VertexWithoutNormalIsLitByAmbientAndEmissiveOnly)
     EXPECT_TRUE(NearColour(PixelAt(32, 32), D3DCOLOR_XRGB(128, 64, 0)));
 }
 
+TEST_F(RenderTest, PointAndSpotLightsAttenuateAndCutOffPerVertex)
+{
+    // Lighting is per vertex: each corner (+-5, +-5, 10) sees a light at the eye at distance
+    // 12.25 and N . L = 10 / 12.25 = 0.816. Attenuation 1 / (0.1 d) = 0.816 makes it 0.667.
+    D3DMATERIAL9 m{};
+    m.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+    device->SetMaterial(&m);
+    D3DLIGHT9 l{};
+    l.Type = D3DLIGHT_POINT;
+    l.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+    l.Range = 100.0f;
+    l.Attenuation1 = 0.1f;
+    ASSERT_EQ(device->SetLight(0, &l), D3D_OK);
+    device->LightEnable(0, TRUE);
+    VertexPNT q[4];
+    QuadPNT(q, 10.0f, -1.0f);
+    DrawStrip(q, kFvfPNT);
+    EXPECT_TRUE(NearColour(PixelAt(32, 32), D3DCOLOR_XRGB(170, 170, 170)));
+
+    // A spot along +z: the corners lie 35.3 degrees off its axis.
+    l.Type = D3DLIGHT_SPOT;
+    l.Direction = {0.0f, 0.0f, 1.0f};
+    l.Theta = 80.0f * 3.14159265f / 180.0f; // inner cone half angle 40: corners fully lit
+    l.Phi = 90.0f * 3.14159265f / 180.0f;
+    l.Falloff = 1.0f;
+    device->SetLight(0, &l);
+    DrawStrip(q, kFvfPNT);
+    EXPECT_TRUE(NearColour(PixelAt(32, 32), D3DCOLOR_XRGB(170, 170, 170)));
+    l.Theta = 20.0f * 3.14159265f / 180.0f;
+    l.Phi = 60.0f * 3.14159265f / 180.0f; // outer half angle 30: corners outside, dark
+    device->SetLight(0, &l);
+    DrawStrip(q, kFvfPNT);
+    EXPECT_TRUE(NearColour(PixelAt(32, 32), 0));
+    l.Range = 5.0f; // out of range altogether
+    l.Type = D3DLIGHT_POINT;
+    device->SetLight(0, &l);
+    DrawStrip(q, kFvfPNT);
+    EXPECT_TRUE(NearColour(PixelAt(32, 32), 0));
+    EXPECT_EQ(device->SetLight(0, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device->SetLight(8, &l), D3DERR_INVALIDCALL);
+}
+
 TEST_F(RenderTest, LightingOffPassesTheVertexColourOrWhite)
 {
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
