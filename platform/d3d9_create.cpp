@@ -191,7 +191,11 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
         return D3DERR_INVALIDCALL;
     if (length > kMaxBufferBytes)
         return D3DERR_OUTOFVIDEOMEMORY;
-    *buffer = new VertexBuffer(this, length, usage, fvf, pool);
+    try {
+        *buffer = new VertexBuffer(this, length, usage, fvf, pool);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
     return D3D_OK;
 }
 
@@ -205,7 +209,11 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3
         return D3DERR_INVALIDCALL;
     if (length > kMaxBufferBytes)
         return D3DERR_OUTOFVIDEOMEMORY;
-    *buffer = new IndexBuffer(this, length, usage, format, pool);
+    try {
+        *buffer = new IndexBuffer(this, length, usage, format, pool);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
     return D3D_OK;
 }
 

@@ -69,10 +69,12 @@ protected:
     }
     void TearDown() override
     {
-        if (device)
+        if (device) {
             EXPECT_EQ(device->Release(), 0u);
-        if (d3d)
+        }
+        if (d3d) {
             EXPECT_EQ(d3d->Release(), 0u);
+        }
     }
 
     // Pixels of the back buffer as drawn so far, top row first.
