@@ -154,6 +154,27 @@ TEST_F(DeviceStateTest, AppliedStateBlockDrawsWithItsSettings)
     block->Release();
 }
 
+TEST_F(DeviceStateTest, EachFixedFunctionStateIsCompiledOnce)
+{
+    const VertexRHW q[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFFFF0000}, {63.5f, -0.5f, 0.5f, 1, 0xFFFF0000},
+                            {-0.5f, 63.5f, 0.5f, 1, 0xFFFF0000}, {63.5f, 63.5f, 0.5f, 1, 0xFFFF0000}};
+    QvDeviceStats stats{};
+    device->BeginScene();
+    for (int pass = 0; pass < 2; ++pass) {
+        device->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+        DrawStrip(q, kFvfRHW);
+        device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+        device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+        device->SetRenderState(D3DRS_ALPHAREF, DWORD(8 + pass)); // a uniform, not a new program
+        DrawStrip(q, kFvfRHW);
+    }
+    device->EndScene();
+    ASSERT_EQ(QvGetDeviceStats(device, &stats), D3D_OK);
+    EXPECT_EQ(stats.programsCompiled, 2u);
+    EXPECT_EQ(stats.programsCached, 2u);
+    EXPECT_EQ(stats.draws, 4u);
+}
+
 TEST_F(DeviceStateTest, PresentShowsTheBackBufferAndKeepsItForReadBack)
 {
     DWORD px[kW * kH];
