@@ -12,9 +12,9 @@ using namespace d3d9test;
 
 namespace {
 
-using DeviceStateTest = DeviceTest;
+using D3D9DeviceState = DeviceTest;
 
-TEST_F(DeviceStateTest, StartsWithD3D9Defaults)
+TEST_F(D3D9DeviceState, StartsWithD3D9Defaults)
 {
     const std::pair<D3DRENDERSTATETYPE, DWORD> expected[] = {
         {D3DRS_ZENABLE, D3DZB_TRUE}, // auto depth stencil asked for
@@ -74,7 +74,7 @@ TEST_F(DeviceStateTest, StartsWithD3D9Defaults)
     EXPECT_EQ(device->SetTextureStageState(8, D3DTSS_COLOROP, 1), D3DERR_INVALIDCALL);
 }
 
-TEST_F(DeviceStateTest, StateBlockRecordsWithoutApplyingAndReplaysOnApply)
+TEST_F(D3D9DeviceState, StateBlockRecordsWithoutApplyingAndReplaysOnApply)
 {
     IDirect3DTexture9* t = nullptr;
     ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
@@ -134,7 +134,7 @@ TEST_F(DeviceStateTest, StateBlockRecordsWithoutApplyingAndReplaysOnApply)
     EXPECT_EQ(t->Release(), 0u);
 }
 
-TEST_F(DeviceStateTest, AppliedStateBlockDrawsWithItsSettings)
+TEST_F(D3D9DeviceState, AppliedStateBlockDrawsWithItsSettings)
 {
     device->BeginStateBlock();
     device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFF00FF00);
@@ -154,7 +154,7 @@ TEST_F(DeviceStateTest, AppliedStateBlockDrawsWithItsSettings)
     block->Release();
 }
 
-TEST_F(DeviceStateTest, EachFixedFunctionStateIsCompiledOnce)
+TEST_F(D3D9DeviceState, EachFixedFunctionStateIsCompiledOnce)
 {
     const VertexRHW q[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFFFF0000}, {63.5f, -0.5f, 0.5f, 1, 0xFFFF0000},
                             {-0.5f, 63.5f, 0.5f, 1, 0xFFFF0000}, {63.5f, 63.5f, 0.5f, 1, 0xFFFF0000}};
@@ -175,7 +175,7 @@ TEST_F(DeviceStateTest, EachFixedFunctionStateIsCompiledOnce)
     EXPECT_EQ(stats.draws, 4u);
 }
 
-TEST_F(DeviceStateTest, PresentShowsTheBackBufferAndKeepsItForReadBack)
+TEST_F(D3D9DeviceState, PresentShowsTheBackBufferAndKeepsItForReadBack)
 {
     DWORD px[kW * kH];
     UINT w = 0, h = 0;
@@ -202,7 +202,7 @@ TEST_F(DeviceStateTest, PresentShowsTheBackBufferAndKeepsItForReadBack)
     std::remove(path.c_str());
 }
 
-TEST(DeviceCreation, FallsBackThroughTheThreeVertexProcessingKinds)
+TEST(D3D9Creation, FallsBackThroughTheThreeVertexProcessingKinds)
 {
     IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
     ASSERT_NE(d3d, nullptr);
@@ -248,7 +248,7 @@ TEST(DeviceCreation, FallsBackThroughTheThreeVertexProcessingKinds)
     EXPECT_EQ(d3d->Release(), 0u);
 }
 
-TEST(DeviceCreation, DrawsIntoAWin32WindowAndAnswersTheFormatQueries)
+TEST(D3D9Creation, DrawsIntoAWin32WindowAndAnswersTheFormatQueries)
 {
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;

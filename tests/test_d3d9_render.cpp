@@ -18,7 +18,7 @@ D3DMATRIX Projection()
     return p;
 }
 
-class RenderTest : public DeviceTest {
+class D3D9Render : public DeviceTest {
 protected:
     void SetUp() override
     {
@@ -53,13 +53,13 @@ protected:
     static constexpr DWORD kClear = 0xFF102030;
 };
 
-TEST_F(RenderTest, ClearFillsTheBackBufferWithTheColour)
+TEST_F(D3D9Render, ClearFillsTheBackBufferWithTheColour)
 {
     EXPECT_EQ(PixelAt(0, 0), kClear);
     EXPECT_EQ(PixelAt(kW - 1, kH - 1), kClear);
 }
 
-TEST_F(RenderTest, UnlitQuadLandsWhereTheProjectionPutsIt)
+TEST_F(D3D9Render, UnlitQuadLandsWhereTheProjectionPutsIt)
 {
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     VertexPDT q[4];
@@ -75,7 +75,7 @@ TEST_F(RenderTest, UnlitQuadLandsWhereTheProjectionPutsIt)
     EXPECT_EQ(px[50 * kW + 32], kClear);
 }
 
-TEST_F(RenderTest, PretransformedQuadCoversExactlyThePixelsWhoseCentresItContains)
+TEST_F(D3D9Render, PretransformedQuadCoversExactlyThePixelsWhoseCentresItContains)
 {
     // D3D9 puts pixel centres on integers: a quad from 9.5 to 19.5 covers pixels 10..19.
     const VertexRHW q[4] = {{9.5f, 4.5f, 0.5f, 1.0f, 0xFFFF0000}, {19.5f, 4.5f, 0.5f, 1.0f, 0xFFFF0000},
@@ -92,7 +92,7 @@ TEST_F(RenderTest, PretransformedQuadCoversExactlyThePixelsWhoseCentresItContain
     }
 }
 
-TEST_F(RenderTest, DefaultLightLightsAFaceTurnedToTheCamera)
+TEST_F(D3D9Render, DefaultLightLightsAFaceTurnedToTheCamera)
 {
     // Light 0 enabled without SetLight: white, directional, pointing along +z. A normal of
     // (0, 0, -1) faces it: N . (-direction) = 1, so the colour is the material's diffuse.
@@ -109,7 +109,7 @@ TEST_F(RenderTest, DefaultLightLightsAFaceTurnedToTheCamera)
     EXPECT_TRUE(NearColour(PixelAt(32, 32), D3DCOLOR_XRGB(128 + 64, 64, 255)));
 }
 
-TEST_F(RenderTest, FaceTurnedAwayFromTheLightGetsAmbientOnly)
+TEST_F(D3D9Render, FaceTurnedAwayFromTheLightGetsAmbientOnly)
 {
     D3DMATERIAL9 m{};
     m.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -125,7 +125,7 @@ TEST_F(RenderTest, FaceTurnedAwayFromTheLightGetsAmbientOnly)
     EXPECT_TRUE(NearColour(PixelAt(32, 32), D3DCOLOR_XRGB(0, 128, 64)));
 }
 
-TEST_F(RenderTest, VertexWithoutNormalIsLitByAmbientAndEmissiveOnly)
+TEST_F(D3D9Render, VertexWithoutNormalIsLitByAmbientAndEmissiveOnly)
 {
     // The vertex colour feeds the diffuse material (COLOR1), but with no normal there is no
     // diffuse term; ambient comes from the material (AMBIENTMATERIALSOURCE is MATERIAL).
@@ -140,7 +140,7 @@ TEST_F(RenderTest, VertexWithoutNormalIsLitByAmbientAndEmissiveOnly)
     EXPECT_TRUE(NearColour(PixelAt(32, 32), D3DCOLOR_XRGB(128, 64, 0)));
 }
 
-TEST_F(RenderTest, PointAndSpotLightsAttenuateAndCutOffPerVertex)
+TEST_F(D3D9Render, PointAndSpotLightsAttenuateAndCutOffPerVertex)
 {
     // Lighting is per vertex: each corner (+-5, +-5, 10) sees a light at the eye at distance
     // 12.25 and N . L = 10 / 12.25 = 0.816. Attenuation 1 / (0.1 d) = 0.816 makes it 0.667.
@@ -182,7 +182,7 @@ TEST_F(RenderTest, PointAndSpotLightsAttenuateAndCutOffPerVertex)
     EXPECT_EQ(device->SetLight(8, &l), D3DERR_INVALIDCALL);
 }
 
-TEST_F(RenderTest, LightingOffPassesTheVertexColourOrWhite)
+TEST_F(D3D9Render, LightingOffPassesTheVertexColourOrWhite)
 {
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     VertexPNT q[4];
@@ -191,7 +191,7 @@ TEST_F(RenderTest, LightingOffPassesTheVertexColourOrWhite)
     EXPECT_EQ(PixelAt(32, 32), 0xFFFFFFFFu);
 }
 
-TEST_F(RenderTest, CounterClockwiseQuadIsCulledByDefault)
+TEST_F(D3D9Render, CounterClockwiseQuadIsCulledByDefault)
 {
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     VertexPDT q[4];
@@ -205,7 +205,7 @@ TEST_F(RenderTest, CounterClockwiseQuadIsCulledByDefault)
     EXPECT_EQ(PixelAt(32, 32), 0xFFFF00FFu);
 }
 
-TEST_F(RenderTest, ClockwiseQuadIsCulledUnderCullCw)
+TEST_F(D3D9Render, ClockwiseQuadIsCulledUnderCullCw)
 {
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
@@ -215,7 +215,7 @@ TEST_F(RenderTest, ClockwiseQuadIsCulledUnderCullCw)
     EXPECT_EQ(PixelAt(32, 32), kClear);
 }
 
-TEST_F(RenderTest, AlphaBlendingMixesBySourceAlphaAndAlphaTestDrops)
+TEST_F(D3D9Render, AlphaBlendingMixesBySourceAlphaAndAlphaTestDrops)
 {
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -241,7 +241,7 @@ TEST_F(RenderTest, AlphaBlendingMixesBySourceAlphaAndAlphaTestDrops)
     EXPECT_NE(PixelAt(32, 32), kClear);
 }
 
-TEST_F(RenderTest, NearerQuadHidesFartherOneWhateverTheOrder)
+TEST_F(D3D9Render, NearerQuadHidesFartherOneWhateverTheOrder)
 {
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     VertexPDT nearQ[4], farQ[4];

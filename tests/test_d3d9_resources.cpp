@@ -6,7 +6,7 @@ using namespace d3d9test;
 
 namespace {
 
-using ResourceTest = DeviceTest;
+using D3D9Resources = DeviceTest;
 
 struct FormatCase {
     D3DFORMAT format;
@@ -15,7 +15,7 @@ struct FormatCase {
     UINT levelBytes; // pitch times rows (or block rows)
 };
 
-TEST_F(ResourceTest, LockRectGivesD3DPitchesAndKeepsWhatWasWritten)
+TEST_F(D3D9Resources, LockRectGivesD3DPitchesAndKeepsWhatWasWritten)
 {
     const FormatCase cases[] = {
         {D3DFMT_A8R8G8B8, 5, 20, 20 * 6}, {D3DFMT_X8R8G8B8, 5, 20, 20 * 6}, {D3DFMT_A4R4G4B4, 5, 10, 10 * 6},
@@ -51,7 +51,7 @@ TEST_F(ResourceTest, LockRectGivesD3DPitchesAndKeepsWhatWasWritten)
     }
 }
 
-TEST_F(ResourceTest, LockRectWithARectangleOffsetsIntoTheLevel)
+TEST_F(D3D9Resources, LockRectWithARectangleOffsetsIntoTheLevel)
 {
     IDirect3DTexture9* t = nullptr;
     ASSERT_EQ(device->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
@@ -78,7 +78,7 @@ TEST_F(ResourceTest, LockRectWithARectangleOffsetsIntoTheLevel)
     dxt->Release();
 }
 
-TEST_F(ResourceTest, CreationRefusesSizesAndFormatsItCannotHold)
+TEST_F(D3D9Resources, CreationRefusesSizesAndFormatsItCannotHold)
 {
     IDirect3DTexture9* t = nullptr;
     EXPECT_EQ(device->CreateTexture(0, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3DERR_INVALIDCALL);
@@ -94,7 +94,7 @@ TEST_F(ResourceTest, CreationRefusesSizesAndFormatsItCannotHold)
     EXPECT_EQ(device->CreateIndexBuffer(12, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &ib, nullptr), D3DERR_INVALIDCALL);
 }
 
-TEST_F(ResourceTest, BufferLocksStayInsideTheBuffer)
+TEST_F(D3D9Resources, BufferLocksStayInsideTheBuffer)
 {
     IDirect3DVertexBuffer9* vb = nullptr;
     ASSERT_EQ(device->CreateVertexBuffer(96, D3DUSAGE_WRITEONLY, kFvfPDT, D3DPOOL_DEFAULT, &vb, nullptr), D3D_OK);
@@ -116,7 +116,7 @@ TEST_F(ResourceTest, BufferLocksStayInsideTheBuffer)
     vb->Release();
 }
 
-TEST_F(ResourceTest, BoundObjectsHoldAReferenceAndAreFreedAtZero)
+TEST_F(D3D9Resources, BoundObjectsHoldAReferenceAndAreFreedAtZero)
 {
     IDirect3DTexture9* t = nullptr;
     ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
@@ -149,7 +149,7 @@ TEST_F(ResourceTest, BoundObjectsHoldAReferenceAndAreFreedAtZero)
     EXPECT_EQ(owner->Release(), 2u); // ours and the device's
 }
 
-TEST_F(ResourceTest, ObjectsMayOutliveTheDeviceThatMadeThem)
+TEST_F(D3D9Resources, ObjectsMayOutliveTheDeviceThatMadeThem)
 {
     IDirect3DTexture9* t = nullptr;
     IDirect3DVertexBuffer9* vb = nullptr;
@@ -166,7 +166,7 @@ TEST_F(ResourceTest, ObjectsMayOutliveTheDeviceThatMadeThem)
     EXPECT_EQ(t->Release(), 0u); // the last one takes the context with it
 }
 
-TEST_F(ResourceTest, DrawsThatWouldReadPastTheBuffersAreRefused)
+TEST_F(D3D9Resources, DrawsThatWouldReadPastTheBuffersAreRefused)
 {
     const VertexPDT tri[3] = {{0, 0, 1, 0xFFFFFFFF, 0, 0}, {1, 0, 1, 0xFFFFFFFF, 0, 0}, {0, 1, 1, 0xFFFFFFFF, 0, 0}};
     IDirect3DVertexBuffer9* vb = MakeBuffer(tri, 3, kFvfPDT);
@@ -207,7 +207,7 @@ TEST_F(ResourceTest, DrawsThatWouldReadPastTheBuffersAreRefused)
     ib->Release();
 }
 
-TEST_F(ResourceTest, BackBufferSurfaceDescribesTheRenderTarget)
+TEST_F(D3D9Resources, BackBufferSurfaceDescribesTheRenderTarget)
 {
     IDirect3DSurface9* rt = nullptr;
     ASSERT_EQ(device->GetRenderTarget(0, &rt), D3D_OK);

@@ -6,7 +6,7 @@ using namespace d3d9test;
 
 namespace {
 
-class TextureTest : public DeviceTest {
+class D3D9Textures : public DeviceTest {
 protected:
     void SetUp() override
     {
@@ -61,7 +61,7 @@ void Fill32(uint8_t* bits, INT pitch, UINT w, UINT h, DWORD (*colour)(UINT, UINT
             reinterpret_cast<DWORD*>(bits + y * pitch)[x] = colour(x, y);
 }
 
-TEST_F(TextureTest, FirstRowOfTheLockIsTheTopOfTheQuad)
+TEST_F(D3D9Textures, FirstRowOfTheLockIsTheTopOfTheQuad)
 {
     IDirect3DTexture9* t = MakeTexture(2, 2, 1, D3DFMT_A8R8G8B8, [](uint8_t* b, INT p, UINT w, UINT h, UINT) {
         Fill32(b, p, w, h, [](UINT x, UINT y) -> DWORD {
@@ -87,7 +87,7 @@ struct FormatColour {
     DWORD expected;  // what the quad shows
 };
 
-TEST_F(TextureTest, EveryFormatSamplesAsD3DDefinesIt)
+TEST_F(D3D9Textures, EveryFormatSamplesAsD3DDefinesIt)
 {
     const FormatColour cases[] = {
         {D3DFMT_A8R8G8B8, 4, 0xFF336699, 0xFF336699}, {D3DFMT_X8R8G8B8, 4, 0x00336699, 0xFF336699},
@@ -113,7 +113,7 @@ TEST_F(TextureTest, EveryFormatSamplesAsD3DDefinesIt)
     }
 }
 
-TEST_F(TextureTest, DxtBlocksDecodeTheSameOnTheGpuAndOnTheCpu)
+TEST_F(D3D9Textures, DxtBlocksDecodeTheSameOnTheGpuAndOnTheCpu)
 {
     // Colour 0 red, colour 1 blue; texel indices 0, 1, 2, 3 across every row. DXT1 with
     // c0 > c1 interpolates thirds.
@@ -135,7 +135,7 @@ TEST_F(TextureTest, DxtBlocksDecodeTheSameOnTheGpuAndOnTheCpu)
     }
 }
 
-TEST_F(TextureTest, MipFilterPicksTheLevelTheShrinkAsksFor)
+TEST_F(D3D9Textures, MipFilterPicksTheLevelTheShrinkAsksFor)
 {
     // Level 0 red, level 1 green: a 64-texel texture on 32 pixels is a shrink by two.
     IDirect3DTexture9* t = MakeTexture(64, 64, 2, D3DFMT_A8R8G8B8, [](uint8_t* b, INT p, UINT w, UINT h, UINT l) {
@@ -152,7 +152,7 @@ TEST_F(TextureTest, MipFilterPicksTheLevelTheShrinkAsksFor)
     t->Release();
 }
 
-TEST_F(TextureTest, TwoDimensionalTransformTranslatesWithTheThirdRow)
+TEST_F(D3D9Textures, TwoDimensionalTransformTranslatesWithTheThirdRow)
 {
     // D3D feeds (u, v, 1, 0) into the matrix for two coordinates: _31 and _32 translate.
     IDirect3DTexture9* t = MakeTexture(2, 1, 1, D3DFMT_A8R8G8B8, [](uint8_t* b, INT p, UINT w, UINT h, UINT) {
@@ -186,7 +186,7 @@ TEST_F(TextureTest, TwoDimensionalTransformTranslatesWithTheThirdRow)
     t->Release();
 }
 
-TEST_F(TextureTest, StageOperationsCombineTextureDiffuseAndFactor)
+TEST_F(D3D9Textures, StageOperationsCombineTextureDiffuseAndFactor)
 {
     IDirect3DTexture9* t = MakeTexture(1, 1, 1, D3DFMT_A8R8G8B8, [](uint8_t* b, INT p, UINT w, UINT h, UINT) {
         Fill32(b, p, w, h, [](UINT, UINT) -> DWORD { return 0x80808080; });
@@ -225,7 +225,7 @@ TEST_F(TextureTest, StageOperationsCombineTextureDiffuseAndFactor)
     t->Release();
 }
 
-TEST_F(TextureTest, UntexturedStageShowsTheLitColour)
+TEST_F(D3D9Textures, UntexturedStageShowsTheLitColour)
 {
     // The mesh path draws a subset whose texture failed with SetTexture(0, null) and
     // MODULATE(TEXTURE, DIFFUSE), alpha SELECTARG1(TEXTURE): the vertex colour shows.
