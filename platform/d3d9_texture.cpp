@@ -174,10 +174,15 @@ GLuint Texture::Sync(GlStateCache& cache, int unit, bool compressedUpload)
         cache.BindTexture(unit, name_);
     }
     if (pending_) {
-        for (size_t i = 0; i < levels_.size(); ++i)
-            if (levels_[i].dirty)
+        // A level still locked is being written: it goes up after its unlock, not half done.
+        bool stillLocked = false;
+        for (size_t i = 0; i < levels_.size(); ++i) {
+            if (levels_[i].dirty && levels_[i].locks)
+                stillLocked = true;
+            else if (levels_[i].dirty)
                 UploadLevel(GLint(i), levels_[i], uploadedCompressed_);
-        pending_ = false;
+        }
+        pending_ = stillLocked;
     }
     return name_;
 }
