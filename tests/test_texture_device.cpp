@@ -46,9 +46,12 @@ protected:
 TEST_F(TextureOnDevice, LevelsSampleAsLoaded) {
     // Red, green, blue and white quarters: 8x8 DXT1 (one block each), and 2x2 R5G6B5.
     textest::Bytes blocks;
-    for (uint16_t c : {0xF800, 0x07E0, 0x001F, 0xFFFF})
-        blocks.insert(blocks.end(),
-                      {uint8_t(c), uint8_t(c >> 8), uint8_t(c), uint8_t(c >> 8), 0, 0, 0, 0});
+    for (uint16_t c : {0xF800, 0x07E0, 0x001F, 0xFFFF}) {
+        // Both endpoints the same colour, every index 0: one flat block.
+        const uint8_t block[8] = {uint8_t(c), uint8_t(c >> 8), uint8_t(c), uint8_t(c >> 8), 0, 0, 0, 0};
+        for (uint8_t b : block)
+            blocks.push_back(b);
+    }
     const std::vector<DWORD> quarters = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
     ExpectNear(DrawQuarters(textest::WriteScratch(
                    "q.dds", textest::DdsFile(textest::FourCC("DXT1", 8, 8), blocks))),
