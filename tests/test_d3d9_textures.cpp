@@ -225,6 +225,56 @@ TEST_F(D3D9Textures, StageOperationsCombineTextureDiffuseAndFactor)
     t->Release();
 }
 
+TEST_F(D3D9Textures, AddressModesWrapMirrorAndClampBeyondOne)
+{
+    IDirect3DTexture9* t = MakeTexture(2, 1, 1, D3DFMT_A8R8G8B8, [](uint8_t* b, INT p, UINT w, UINT h, UINT) {
+        Fill32(b, p, w, h, [](UINT x, UINT) -> DWORD { return x ? 0xFF00FF00 : 0xFFFF0000; });
+    });
+    device->SetTexture(0, t);
+    struct V {
+        float x, y, z, rhw;
+        DWORD c;
+        float u, v;
+    };
+    // u runs from 0 to 2 across the screen: the columns below sample 0.27, 0.77, 1.27, 1.77.
+    const V q[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 0, 0}, {63.5f, -0.5f, 0.5f, 1, 0xFFFFFFFF, 2, 0},
+                    {-0.5f, 63.5f, 0.5f, 1, 0xFFFFFFFF, 0, 1}, {63.5f, 63.5f, 0.5f, 1, 0xFFFFFFFF, 2, 1}};
+    const DWORD red = 0xFFFF0000, green = 0xFF00FF00;
+    const struct {
+        DWORD mode;
+        DWORD expected[4];
+    } cases[] = {
+        {D3DTADDRESS_WRAP, {red, green, red, green}},
+        {D3DTADDRESS_MIRROR, {red, green, green, red}},
+        {D3DTADDRESS_CLAMP, {red, green, green, green}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "address mode " << c.mode);
+        device->SetSamplerState(0, D3DSAMP_ADDRESSU, c.mode);
+        DrawStrip(q, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(PixelAt(UINT(8 + 16 * i), 30), c.expected[i]) << "column " << 8 + 16 * i;
+    }
+    device->SetTexture(0, nullptr);
+    t->Release();
+}
+
+TEST_F(D3D9Textures, SpecularColourIsAddedOnlyWhenEnabled)
+{
+    struct V {
+        float x, y, z, rhw;
+        DWORD diffuse, specular;
+    };
+    const V q[4] = {{-0.5f, -0.5f, 0.5f, 1, 0xFF404040, 0xFF201008}, {63.5f, -0.5f, 0.5f, 1, 0xFF404040, 0xFF201008},
+                    {-0.5f, 63.5f, 0.5f, 1, 0xFF404040, 0xFF201008}, {63.5f, 63.5f, 0.5f, 1, 0xFF404040, 0xFF201008}};
+    const DWORD fvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR;
+    DrawStrip(q, fvf);
+    EXPECT_EQ(PixelAt(30, 30), 0xFF404040u);
+    device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+    DrawStrip(q, fvf);
+    EXPECT_TRUE(NearColour(PixelAt(30, 30), D3DCOLOR_XRGB(0x60, 0x50, 0x48)));
+}
+
 TEST_F(D3D9Textures, UntexturedStageShowsTheLitColour)
 {
     // The mesh path draws a subset whose texture failed with SetTexture(0, null) and
