@@ -72,8 +72,10 @@ class BinaryWriter {
       Dword(static_cast<uint32_t>(floatRun_.size()));
       for (double f : floatRun_) {
         if (floats_ == XFloatSize::Bits64) {
+          // The model is single precision; the wide form carries the same values, widened.
+          const double wide = static_cast<double>(static_cast<float>(f));
           uint64_t bits;
-          std::memcpy(&bits, &f, 8);
+          std::memcpy(&bits, &wide, 8);
           Dword(static_cast<uint32_t>(bits));
           Dword(static_cast<uint32_t>(bits >> 32));
         } else {

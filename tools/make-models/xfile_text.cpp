@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 
 #include "xdata.h"
@@ -62,11 +64,18 @@ class TextWriter {
     }
   }
 
+  // The shortest decimal that reads back to the same single-precision value, so the text,
+  // binary and compressed forms of a model hold exactly the same numbers.
   void Float(double f) {
-    if (f == 0) f = 0;  // no "-0.000000"
+    float g = static_cast<float>(f);
+    if (g == 0) g = 0;  // no "-0"
     char buf[64];
-    std::snprintf(buf, sizeof buf, floats_ == XFloatSize::Bits64 ? "%.12f" : "%.6f", f);
-    out_ += buf;
+    const auto r = floats_ == XFloatSize::Bits64
+                       ? std::to_chars(buf, buf + sizeof buf, static_cast<double>(g),
+                                       std::chars_format::fixed)
+                       : std::to_chars(buf, buf + sizeof buf, g, std::chars_format::fixed);
+    out_.append(buf, r.ptr);
+    if (std::find(buf, r.ptr, '.') == r.ptr) out_ += ".0";  // keep every float a float token
   }
 
   void Indent(int depth) { out_.append(static_cast<size_t>(depth), ' '); }
