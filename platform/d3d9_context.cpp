@@ -59,6 +59,11 @@ GlContext::~GlContext()
         SDL_DestroyWindow(window);
 }
 
+bool GlContext::WindowAlive() const
+{
+    return ownWindow || (hwnd && QvWindowFromHwnd(hwnd) == window);
+}
+
 std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* hr)
 {
     *hr = D3DERR_NOTAVAILABLE;
@@ -67,6 +72,7 @@ std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* 
     auto ctx = std::make_unique<GlContext>();
     if (focus) {
         ctx->window = QvWindowFromHwnd(focus);
+        ctx->hwnd = focus;
         if (!ctx->window) {
             *hr = D3DERR_INVALIDCALL;
             return nullptr;

@@ -203,10 +203,10 @@ bool Device::MakeCurrent()
 {
     if (!context_ || !context_->context)
         return false;
-    if (SDL_GL_GetCurrentContext() != context_->context &&
-        SDL_GL_MakeCurrent(context_->window, context_->context) != 0)
-        return false;
-    return true;
+    if (SDL_GL_GetCurrentContext() == context_->context)
+        return true;
+    // Destroying the window releases the context from it; a dead window is never touched.
+    return context_->WindowAlive() && SDL_GL_MakeCurrent(context_->window, context_->context) == 0;
 }
 
 HRESULT Device::GetDirect3D(IDirect3D9** d3d)

@@ -23,10 +23,13 @@ class Surface;
 // The window and GL context a device draws with.
 struct GlContext {
     SDL_Window* window = nullptr;
+    HWND hwnd = nullptr; // the Win32 window it was made for; null for our own window
     bool ownWindow = false;
     SDL_GLContext context = nullptr;
     std::string renderer;
     ~GlContext();
+    // False once the Win32 window has been destroyed under us: its SDL window is gone too.
+    bool WindowAlive() const;
 };
 
 // Creates the context for one of the three vertex-processing requests; null with `hr` set

@@ -87,7 +87,7 @@ void GlCorners(const RECT* r, LONG w, LONG h, GLint out[4])
 
 HRESULT Device::Present(const RECT* src, const RECT* dst, HWND, const RGNDATA*)
 {
-    if (!MakeCurrent())
+    if (!context_ || !context_->WindowAlive() || !MakeCurrent())
         return D3DERR_DEVICELOST;
     int dw = 0, dh = 0;
     SDL_GL_GetDrawableSize(context_->window, &dw, &dh);

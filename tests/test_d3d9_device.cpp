@@ -286,9 +286,12 @@ TEST(D3D9Creation, DrawsIntoAWin32WindowAndAnswersTheFormatQueries)
     EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_A4R4G4B4, 0, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8),
               D3DERR_INVALIDCALL);
     rt->Release();
+
+    // A window destroyed under the device: presenting reports a lost device, nothing more.
+    DestroyWindow(hwnd);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
     EXPECT_EQ(device->Release(), 0u);
     EXPECT_EQ(d3d->Release(), 0u);
-    DestroyWindow(hwnd);
     UnregisterClassA("QvD3D9Test", nullptr);
 }
 
