@@ -64,3 +64,10 @@ extern HWND g_hWnd;
 extern BYTE g_quitRequested;  // set to 1 by the quit key; the loop then closes the window
 
 LRESULT CALLBACK WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+extern const char g_windowClassName[];  // "QuorvelD3D"
+
+// Registers the window class with WndProc and creates the one window, hidden, with the screen's
+// width and height as its outer size; stores the handle in g_hWnd and returns it. Neither
+// result is tested. WinMain's first two steps; the replay harness starts the same way.
+HWND CreateEngineWindow(HINSTANCE hInstance);

@@ -3,10 +3,6 @@
 #include "app/engine.h"
 #include "game/game.h"
 
-namespace {
-const char kClassName[] = "QuorvelD3D";
-}
-
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd)
 {
     (void)hInstance;
@@ -14,15 +10,9 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
     (void)lpCmdLine;
     (void)nShowCmd;
 
-    // cbSize is 48 on 32-bit Windows; the structure is wider where pointers are.
-    WNDCLASSEXA wc = {sizeof(WNDCLASSEXA), CS_CLASSDC, WndProc, 0, 0, GetModuleHandleA(NULL),
-                      NULL, NULL, NULL, NULL, kClassName, NULL};
-    RegisterClassExA(&wc);
-
-    // The size is the outer one, caption and border included.
-    g_hWnd = CreateWindowExA(0, kClassName, "Quorvel D3D U 01: ;)", WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
-                             g_engine.screen.width, g_engine.screen.height, NULL, NULL, wc.hInstance,
-                             NULL);
+    // The class and the window belong to the module's own instance; no argument is used.
+    const HINSTANCE instance = GetModuleHandleA(NULL);
+    CreateEngineWindow(instance);
 
     int exitCode = 0;
     if (SUCCEEDED(g_engine.InitD3D())) {
@@ -47,6 +37,6 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
         exitCode = 1;
     }
 
-    UnregisterClassA(kClassName, wc.hInstance);
+    UnregisterClassA(g_windowClassName, instance);
     return exitCode;
 }

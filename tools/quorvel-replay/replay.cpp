@@ -27,8 +27,6 @@ const char kUsage[] =
 
 namespace {
 
-const char kClassName[] = "QuorvelD3D";
-
 bool ParseCount(const char* text, long long* value) {
     char* end = nullptr;
     long long v = std::strtoll(text, &end, 10);
@@ -156,12 +154,7 @@ bool StartGame() {
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
     QvSetMessageBoxMode(QvMessageBoxMode::NonModal);
 
-    WNDCLASSEXA wc = {sizeof(WNDCLASSEXA), CS_CLASSDC, WndProc, 0, 0, GetModuleHandleA(NULL),
-                      NULL, NULL, NULL, NULL, kClassName, NULL};
-    RegisterClassExA(&wc);
-    g_hWnd = CreateWindowExA(0, kClassName, "Quorvel D3D U 01: ;)", WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
-                             g_engine.screen.width, g_engine.screen.height, NULL, NULL, wc.hInstance,
-                             NULL);
+    CreateEngineWindow(GetModuleHandleA(NULL));
     if (FAILED(g_engine.InitD3D())) return false;
     InitGame();
     return true;
@@ -234,7 +227,7 @@ int Run(const Options& options) {
     }
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     DrainMessages();
-    UnregisterClassA(kClassName, GetModuleHandleA(NULL));
+    UnregisterClassA(g_windowClassName, GetModuleHandleA(NULL));
 
     for (const auto& shot : options.shots) {
         if (shot.first > frame) std::fprintf(stderr, "quorvel-replay: frame %lld never ran; no %s\n",
