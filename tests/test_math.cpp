@@ -231,6 +231,16 @@ TEST(Math, NormalizeHandlesUnitZeroAndTinyVectors)
     D3DXVECTOR3 v(3, 0, 4);
     EXPECT_EQ(D3DXVec3Normalize(&v, &v), &v);
     ExpectNear(v, 0.6f, 0.0f, 0.8f);
+
+    // A squared length of exactly 1 - eps still counts as unit and comes back bit for bit;
+    // 1 - 2 eps is scaled, to exactly 1. (At 1 + eps scaling would change no bit.)
+    const D3DXVECTOR3 atBoundUnit(1.0f - kEps / 2, 0, 0), beyond(1.0f - kEps, 0, 0);
+    ASSERT_EQ(atBoundUnit.x * atBoundUnit.x, 1.0f - kEps);
+    ASSERT_EQ(beyond.x * beyond.x, 1.0f - 2 * kEps);
+    D3DXVec3Normalize(&out, &atBoundUnit);
+    EXPECT_TRUE(SameBits(out, atBoundUnit));
+    D3DXVec3Normalize(&out, &beyond);
+    EXPECT_EQ(out.x, 1.0f);
 }
 
 TEST(Math, LookAtBuildsTheLeftHandedView)
@@ -252,6 +262,13 @@ TEST(Math, LookAtBuildsTheLeftHandedView)
     D3DXMATRIX expected = Filled(0.0f);
     expected._33 = 1.0f;
     expected._44 = 1.0f;
+    EXPECT_TRUE(SameValues(m, expected));
+
+    // Eye on the target: no viewing direction either, so all three axes vanish.
+    const D3DXVECTOR3 eye(3, 4, 5);
+    m = Filled(NAN);
+    D3DXMatrixLookAtLH(&m, &eye, &eye, &up);
+    expected._33 = 0.0f;
     EXPECT_TRUE(SameValues(m, expected));
 
     // From the side: eye on +x looking at the origin sees world -x as depth.

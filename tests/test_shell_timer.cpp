@@ -38,6 +38,16 @@ TEST_F(ShellTimer, CounterModeMeasuresSecondsBetweenMarks)
     EXPECT_EQ(EngineTimer(TIMER_GETELAPSEDTIME), 1.5f);
     clock.counter = 1701;
     EXPECT_EQ(EngineTimer(TIMER_GETELAPSEDTIME), 0.001f) << "rounded to float from the exact quotient";
+
+    // 2^54 + 2^30 + 1 ticks at 2^54 a second are 1 + 2^-24 + 2^-54 seconds. Divided in extended
+    // precision they round once, up to the float after 1; through double the last tick and the
+    // 2^-54 are lost and the tie rounds down to 1.
+    EngineTimerForget();
+    clock.frequency = LONGLONG(1) << 54;
+    clock.counter = 0;
+    EngineTimer(TIMER_START);
+    clock.counter = (LONGLONG(1) << 54) + (LONGLONG(1) << 30) + 1;
+    EXPECT_EQ(EngineTimer(TIMER_GETELAPSEDTIME), 1.0f + 1.1920929e-7f);
 }
 
 TEST_F(ShellTimer, UnknownCodesReturnMinusOneAndKeepTheMark)

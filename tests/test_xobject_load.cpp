@@ -118,10 +118,27 @@ TEST_F(XObjectTest, PrefixIsUpToTheFirstSlashOrNothing)
     EXPECT_STREQ("kept/", flat.directory);
     EXPECT_EQ(nullptr, flat.textures[0]);
     EXPECT_THAT(boxes, ElementsAre(Pair("MeshTex Load", "Could not find texture map")));
+
+    // A backslash is no separator for the prefix: Models\bs.x loads, but its texture beside
+    // it in Models/ is not looked for there.
+    WriteFile("Models/bs.x", Model({{0.8f, "bs.bmp"}}));
+    WriteBmp("Models/bs.bmp", 4);
+    CXObject& backslashed = Make();
+    EXPECT_EQ(0, backslashed.Load("Models\\bs.x"));
+    EXPECT_EQ('\0', backslashed.directory[0]);
+    EXPECT_EQ(nullptr, backslashed.textures[0]);
+    EXPECT_EQ(2u, boxes.size());
 }
 
 TEST_F(XObjectTest, OverlongPathsAreCutNeverOverflowed)
 {
+    // 60 characters fill the retry buffer of 64 with "..\" and the terminator: still retried.
+    const std::string longest = "Models/" + std::string(49, 'n') + ".x.x";
+    ASSERT_EQ(60u, longest.size());
+    WriteFile("../" + longest, Model({{0.8f, ""}}));
+    EXPECT_EQ(0, Make().Load(longest.c_str()));
+    EXPECT_TRUE(boxes.empty());
+
     // 61 characters: too long for the retry buffer, so the copy one directory up is not tried.
     const std::string longName = "Models/" + std::string(50, 'n') + ".x.x";
     ASSERT_EQ(61u, longName.size());

@@ -114,9 +114,11 @@ TEST_F(XObjectRenderTest, SameObjectDrawnTwiceInOneFrameAtTwoPlaces)
     EXPECT_EQ(4u, dev.Count("DrawIndexedPrimitive"));
 }
 
-TEST_F(XObjectRenderTest, SecondStageBlockWhenSwitchedOn)
+TEST_F(XObjectRenderTest, StageCoordinatesAndTheSecondStageBlockWhenSwitchedOn)
 {
     LoadTwoSubsets();
+    object.texCoordSource[0] = 2;
+    object.texScale[0] = D3DXVECTOR3(0.5f, 4, 1);
     object.secondStageOn = true;
     object.secondTexture = object.textures[0];
     object.texCoordSource[1] = 1;
@@ -124,7 +126,12 @@ TEST_F(XObjectRenderTest, SecondStageBlockWhenSwitchedOn)
     object.secondColorOp = D3DTOP_ADD;
     object.Render();
     const std::vector<RecordedCall>& c = dev.calls();
-    // World, then the first subset: nine calls, the stage-1 block, the draw.
+    // World, then the first subset: nine calls, the stage-1 block, the draw. A coordinate set
+    // other than 0 transforms three components.
+    EXPECT_EQ(0.5f, c[1].matrix._11);
+    EXPECT_EQ(4.0f, c[1].matrix._22);
+    EXPECT_EQ("SetTextureStageState(0, 24, 3)", c[6].ToString());
+    EXPECT_EQ("SetTextureStageState(0, 11, 2)", c[7].ToString());
     EXPECT_EQ("SetTextureStageState(0, 2, 2)", c[10].ToString());
     EXPECT_EQ("SetTextureStageState(0, 3, 0)", c[11].ToString());
     EXPECT_EQ("SetTextureStageState(0, 4, 1)", c[12].ToString());
