@@ -3,6 +3,7 @@
 #include "test_game_fixture.h"
 
 #include "app/timer.h"
+#include "render/xobject.h"
 
 #include <qv_win32.h>
 #include <sys/stat.h>
@@ -63,6 +64,32 @@ TEST_F(Frame, ClearsDrawsMapTanksAndBulletsThenPresents) {
         EXPECT_EQ(m._42, g_tanks[i].position.y) << i;
     }
     EXPECT_EQ(worlds.back()._41, -3.0f);  // the bullet, already moved once
+}
+
+// Each drawn cell moves the piece of its code there; what a piece holds after the map is the
+// last cell drawn with it, y outer and x inner.
+TEST_F(Frame, MapMovesThePieceOfEachCellsCode) {
+    ClearGrid();
+    g_tileGrid->SetCode(21, 22, 3);
+    g_tileGrid->SetCode(5, 23, 3);   // a later row, though further left
+    g_tileGrid->SetCode(2, 3, 5);
+    g_tileGrid->SetCode(30, 2, 4);   // never drawn
+    g_tileGrid->SetCode(23, 23, 7);  // not a tile code: drawn with piece 0
+    const D3DXVECTOR3 untouched(1.0e6f, 1.0e6f, 1.0e6f);
+    for (CXObject& piece : g_pieceModels) piece.position = untouched;
+    g_pieceModels[3].rotation = D3DXVECTOR3(1.0f, 2.0f, 3.0f);
+
+    DrawMap();
+
+    EXPECT_EQ(g_pieceModels[0].position, D3DXVECTOR3(275.0f, 275.0f, 0.0f));
+    EXPECT_EQ(g_pieceModels[1].position, untouched);
+    EXPECT_EQ(g_pieceModels[2].position, untouched);
+    EXPECT_EQ(g_pieceModels[3].position, D3DXVECTOR3(-175.0f, 275.0f, 0.0f));
+    EXPECT_EQ(g_pieceModels[3].rotation, D3DXVECTOR3(1.0f, 2.0f, 3.0f));
+    EXPECT_EQ(g_pieceModels[4].position, untouched);
+    EXPECT_EQ(g_pieceModels[5].position, D3DXVECTOR3(-250.0f, -225.0f, 0.0f));
+    EXPECT_EQ(WorldTransforms(device_).size(), 576u);
+    g_pieceModels[3].rotation = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
 }
 
 TEST_F(Frame, SpeedFactorIsTheFramesSecondsTimesFifty) {

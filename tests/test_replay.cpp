@@ -233,14 +233,16 @@ TEST_F(ReplayRun, SameScriptAndFrameTimeGiveTheSameTrace) {
     EXPECT_EQ(Lines("a")[80].find("\"camera\":[0,0,-500]"), std::string::npos);
 }
 
-TEST_F(ReplayRun, EscapeEndsTheRunAfterItsFrameAndShotsAreWritten) {
-    WriteFile("keys", "2 W\n4 esc\n");
+TEST_F(ReplayRun, EscapeEndsTheRunAfterItsFrameBoxesPrintAndShotsAreWritten) {
+    WriteFile("keys", "2 W\n3 3\n4 esc\n");
     ASSERT_EQ(Replay("--frames 50 --uncapped --keys " + Path("keys") + " --trace - --shot 3:" + Path("s.png")),
               0)
         << err_;
     EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 5 + 1);  // frames 0 to 4, summary
     EXPECT_NE(out_.find("{\"frame\":4,"), std::string::npos);
     EXPECT_NE(out_.find("4 frames"), std::string::npos);
+    // The frame-rate box of frame 3 is printed and returns at once.
+    EXPECT_NE(err_.find("FPS info: FPS: "), std::string::npos) << err_;
     EXPECT_EQ(Read("s.png").substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
 }
 

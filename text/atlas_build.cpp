@@ -20,11 +20,13 @@ struct GdiBuild {
     const DWORD* pixels = nullptr;
 
     GdiBuild() : dc(CreateCompatibleDC(nullptr)) {}
+    // The context gets its bitmap and font back before either of ours is deleted.
     ~GdiBuild()
     {
         if (previousBitmap) SelectObject(dc, previousBitmap);
-        DropFont();
+        if (previousFont) SelectObject(dc, previousFont);
         if (bitmap) DeleteObject(bitmap);
+        if (font) DeleteObject(font);
         if (dc) DeleteDC(dc);
     }
     GdiBuild(const GdiBuild&) = delete;
