@@ -149,13 +149,14 @@ void Device::ApplyFixedState()
         }
     }
     if (dirty_ & kDirtyRaster) {
-        // D3D judges winding on its y-down screen, GL in its y-up window; the picture is the
-        // same, so a triangle clockwise to the eye is clockwise in both. With glFrontFace(GL_CCW)
-        // D3D's clockwise front faces are GL's back faces: culling D3D's CCW culls GL_FRONT.
+        // D3D judges winding on its y-down screen, GL in its y-up window, and the picture is
+        // stored upside down (D3D's top row is GL's row 0): a triangle clockwise on D3D's screen
+        // is counter-clockwise to GL, a front face under glFrontFace(GL_CCW). Culling D3D's CCW
+        // culls GL_BACK.
         const DWORD cull = rs[D3DRS_CULLMODE];
         cache_.Enable(GL_CULL_FACE, cull == D3DCULL_CW || cull == D3DCULL_CCW);
         if (cull == D3DCULL_CW || cull == D3DCULL_CCW)
-            cache_.CullFace(cull == D3DCULL_CCW ? GL_FRONT : GL_BACK);
+            cache_.CullFace(cull == D3DCULL_CCW ? GL_BACK : GL_FRONT);
         const DWORD fill = rs[D3DRS_FILLMODE];
         cache_.PolygonMode(fill == D3DFILL_POINT ? GL_POINT : fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
         const DWORD mask = rs[D3DRS_COLORWRITEENABLE];

@@ -60,8 +60,8 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
             const LONG y1 = std::clamp(rects[i].y1, 0, h), y2 = std::clamp(rects[i].y2, 0, h);
             if (x1 >= x2 || y1 >= y2)
                 continue;
-            // D3D rectangles count rows from the top; GL's from the bottom.
-            glScissor(x1, h - y2, x2 - x1, y2 - y1);
+            // The back buffer holds D3D's top row in GL's row 0, so D3D's rows are GL's rows.
+            glScissor(x1, y1, x2 - x1, y2 - y1);
             glClear(bits);
         }
         cache_.Enable(GL_SCISSOR_TEST, false);
@@ -72,15 +72,17 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
 
 namespace {
 
-// A D3D rectangle (top-down) as GL corners (bottom-up) inside a surface of `h` rows.
-void GlCorners(const RECT* r, LONG w, LONG h, GLint out[4])
+// A D3D rectangle (top-down) as GL blit corners inside a surface of `h` rows: the first
+// corner is the top-left one. `flip` for the window, whose rows GL counts from the bottom;
+// the back buffer already holds D3D's top row in GL's row 0.
+void GlCorners(const RECT* r, LONG w, LONG h, bool flip, GLint out[4])
 {
     RECT full = {0, 0, w, h};
     const RECT& c = r ? *r : full;
     out[0] = c.left;
-    out[1] = h - c.bottom;
+    out[1] = flip ? h - c.top : c.top;
     out[2] = c.right;
-    out[3] = h - c.top;
+    out[3] = flip ? h - c.bottom : c.bottom;
 }
 
 } // namespace
@@ -93,8 +95,8 @@ HRESULT Device::Present(const RECT* src, const RECT* dst, HWND, const RGNDATA*)
     SDL_GL_GetDrawableSize(context_->window, &dw, &dh);
     const LONG bw = LONG(params_.BackBufferWidth), bh = LONG(params_.BackBufferHeight);
     GLint s[4], d[4];
-    GlCorners(src, bw, bh, s);
-    GlCorners(dst, dw, dh, d);
+    GlCorners(src, bw, bh, false, s);
+    GlCorners(dst, dw, dh, true, d);
 
     const GLuint back = framebuffers_[size_t(backIndex_)], other = framebuffers_[size_t(backIndex_ ^ 1)];
     cache_.Enable(GL_SCISSOR_TEST, false);
@@ -105,7 +107,8 @@ HRESULT Device::Present(const RECT* src, const RECT* dst, HWND, const RGNDATA*)
         cache_.Viewport(0, 0, dw, dh);
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
-        const bool scaled = (s[2] - s[0]) != (d[2] - d[0]) || (s[3] - s[1]) != (d[3] - d[1]);
+        // The blit runs the source's rows top-down into the window's rows bottom-up: upright.
+        const bool scaled = (s[2] - s[0]) != (d[2] - d[0]) || (s[3] - s[1]) != (d[1] - d[3]);
         glBlitFramebuffer(s[0], s[1], s[2], s[3], d[0], d[1], d[2], d[3], GL_COLOR_BUFFER_BIT,
                           scaled ? GL_LINEAR : GL_NEAREST);
     }
@@ -137,10 +140,10 @@ void Device::ReadFramebuffer(GLuint fbo, uint8_t* bgra, UINT pitch)
     cache_.BindReadFramebuffer(fbo);
     std::vector<uint8_t> rows(size_t(w) * size_t(h) * 4);
     glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
-    // GL hands rows bottom first; D3D surfaces start with the top row.
+    // GL's row 0 already holds D3D's top row.
     for (GLsizei y = 0; y < h; ++y) {
         uint8_t* out = bgra + size_t(y) * pitch;
-        std::memcpy(out, rows.data() + size_t(h - 1 - y) * size_t(w) * 4, size_t(w) * 4);
+        std::memcpy(out, rows.data() + size_t(y) * size_t(w) * 4, size_t(w) * 4);
         if (opaqueTarget_)
             for (GLsizei x = 0; x < w; ++x)
                 out[x * 4 + 3] = 0xFF;

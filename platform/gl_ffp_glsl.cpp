@@ -90,8 +90,10 @@ void EmitLighting(const FfpKey& k, std::string& s)
                      "        att *= spot;\n";
             }
         }
+        // D3D clamps the diffuse reflection factor N.L to [0, 1]: a normal longer than one
+        // (not normalised, or scaled up by the world matrix) lights no brighter than a unit one.
         s += "        lAmbient += uLightAmbient" + I + ".rgb * att;\n"
-             "        float NdotL = dot(N, L);\n"
+             "        float NdotL = min(dot(N, L), 1.0);\n"
              "        if (NdotL > 0.0) {\n"
              "            lDiffuse += uLightDiffuse" + I + ".rgb * (NdotL * att);\n";
         if (k.specularEnable) {
@@ -166,8 +168,12 @@ std::string GenerateVertexShader(const FfpKey& k)
     }
     // D3D9 puts pixel centres on integer coordinates and maps depth to [0, 1]; GL centres them
     // on halves and clips depth to [-1, 1]. Shift by half a pixel and remap z' = 2z - w.
+    // Then turn the picture upside down, so D3D's top row is GL's row 0, the first in memory:
+    // GL's rasterizer then gives a pixel whose centre lies exactly on an edge to the triangle
+    // D3D's top-left rule gives it to (a quad from y = 8 to 24 covers rows 8 to 23, not 9 to 24).
     s += "    clip.xy += uPosFixup.xy * clip.w;\n"
          "    clip.z = 2.0 * clip.z - clip.w;\n"
+         "    clip.y = -clip.y;\n"
          "    gl_Position = clip;\n}\n";
     return s;
 }

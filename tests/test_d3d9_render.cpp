@@ -92,6 +92,40 @@ TEST_F(D3D9Render, PretransformedQuadCoversExactlyThePixelsWhoseCentresItContain
     }
 }
 
+TEST_F(D3D9Render, PixelCentresExactlyOnAnEdgeFollowTheTopLeftRule)
+{
+    // A centre on a top or left edge is inside, on a bottom or right edge outside: a quad from
+    // 8 to 24 covers rows and columns 8 to 23 (drawn upside down, GL gave rows 9 to 24).
+    const DWORD red = 0xFFFF0000;
+    const VertexRHW q[4] = {{8, 8, 0.5f, 1, red}, {24, 8, 0.5f, 1, red}, {8, 24, 0.5f, 1, red}, {24, 24, 0.5f, 1, red}};
+    DrawStrip(q, kFvfRHW);
+    auto px = Pixels();
+    for (UINT i = 6; i <= 26; ++i) {
+        const bool inside = i >= 8 && i <= 23;
+        EXPECT_EQ(px[16 * kW + i], inside ? red : kClear) << "column " << i;
+        EXPECT_EQ(px[i * kW + 16], inside ? red : kClear) << "row " << i;
+    }
+    // A slanted edge through centres: (16, 16) lies on the diagonal x + y = 32, a right edge of
+    // the upper-left triangle and a left edge of the lower-right one.
+    auto drawTriangle = [&](const VertexRHW (&t)[3]) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, kClear, 1.0f, 0);
+        DrawPrimitives(D3DPT_TRIANGLELIST, 1, t, kFvfRHW);
+        return Pixels();
+    };
+    const VertexRHW upperLeft[3] = {{8, 8, 0.5f, 1, red}, {24, 8, 0.5f, 1, red}, {8, 24, 0.5f, 1, red}};
+    px = drawTriangle(upperLeft);
+    EXPECT_EQ(px[16 * kW + 16], kClear);
+    EXPECT_EQ(px[16 * kW + 15], red);
+    EXPECT_EQ(px[8 * kW + 8], red);
+    const VertexRHW lowerRight[3] = {{24, 8, 0.5f, 1, red}, {24, 24, 0.5f, 1, red}, {8, 24, 0.5f, 1, red}};
+    px = drawTriangle(lowerRight);
+    EXPECT_EQ(px[16 * kW + 16], red);
+    EXPECT_EQ(px[16 * kW + 15], kClear);
+    EXPECT_EQ(px[23 * kW + 23], red);
+    EXPECT_EQ(px[24 * kW + 20], kClear);
+    EXPECT_EQ(px[20 * kW + 24], kClear);
+}
+
 TEST_F(D3D9Render, DefaultLightLightsAFaceTurnedToTheCamera)
 {
     // Light 0 enabled without SetLight: white, directional, pointing along +z. A normal of
@@ -123,6 +157,35 @@ TEST_F(D3D9Render, FaceTurnedAwayFromTheLightGetsAmbientOnly)
     QuadPNT(q, 10.0f, 1.0f);
     DrawStrip(q, kFvfPNT);
     EXPECT_TRUE(NearColour(PixelAt(32, 32), D3DCOLOR_XRGB(0, 128, 64)));
+}
+
+TEST_F(D3D9Render, NormalsAreUsedAsTransformedButNDotLNeverExceedsOne)
+{
+    // Without NORMALIZENORMALS a short normal dims the light; a long one (given so, or grown
+    // by a shrinking world matrix) lights like a unit normal, as D3D clamps N.L to [0, 1].
+    D3DMATERIAL9 m{};
+    m.Diffuse = {0.5f, 0.3f, 0.2f, 1.0f};
+    device->SetMaterial(&m);
+    device->LightEnable(0, TRUE);
+    const DWORD full = D3DCOLOR_XRGB(128, 77, 51), half = D3DCOLOR_XRGB(64, 38, 26);
+    struct Case {
+        float nz, worldScale;
+        BOOL normalize;
+        DWORD expected;
+    } cases[] = {{-1.0f, 1.0f, FALSE, full}, {-2.0f, 1.0f, FALSE, full}, {-0.5f, 1.0f, FALSE, half},
+                 {-0.5f, 1.0f, TRUE, full}, {-1.0f, 0.5f, FALSE, full}, {-1.0f, 2.0f, FALSE, half}};
+    for (const Case& c : cases) {
+        D3DMATRIX world = Identity();
+        world._11 = world._22 = world._33 = c.worldScale;
+        device->SetTransform(D3DTS_WORLD, &world);
+        device->SetRenderState(D3DRS_NORMALIZENORMALS, c.normalize);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClear, 1.0f, 0);
+        VertexPNT q[4];
+        QuadPNT(q, 10.0f, c.nz);
+        DrawStrip(q, kFvfPNT);
+        EXPECT_TRUE(NearColour(PixelAt(32, 32), c.expected))
+            << "normal z " << c.nz << ", world scale " << c.worldScale << ", normalize " << c.normalize;
+    }
 }
 
 TEST_F(D3D9Render, VertexWithoutNormalIsLitByAmbientAndEmissiveOnly)

@@ -100,17 +100,21 @@ protected:
         return vb;
     }
 
-    // Draws a strip of four vertices with the device's current states.
-    template <class V>
-    void DrawStrip(const V (&quad)[4], DWORD fvf)
+    // Draws `count` primitives of `type` from `vertices` with the device's current states.
+    template <class V, size_t N>
+    void DrawPrimitives(D3DPRIMITIVETYPE type, UINT count, const V (&vertices)[N], DWORD fvf)
     {
-        IDirect3DVertexBuffer9* vb = MakeBuffer(quad, 4, fvf);
+        IDirect3DVertexBuffer9* vb = MakeBuffer(vertices, UINT(N), fvf);
         device->SetStreamSource(0, vb, 0, sizeof(V));
         device->SetFVF(fvf);
-        EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
+        EXPECT_EQ(device->DrawPrimitive(type, 0, count), D3D_OK);
         device->SetStreamSource(0, nullptr, 0, 0);
         vb->Release();
     }
+
+    // Draws a strip of four vertices with the device's current states.
+    template <class V>
+    void DrawStrip(const V (&quad)[4], DWORD fvf) { DrawPrimitives(D3DPT_TRIANGLESTRIP, 2, quad, fvf); }
 
     IDirect3D9* d3d = nullptr;
     IDirect3DDevice9* device = nullptr;
