@@ -48,27 +48,27 @@ TEST_F(TextureBroken, NoFileOrNoArguments) {
 
 TEST_F(TextureBroken, DdsHeadersThatLie) {
     const Bytes block(8, 0);
-    const DdsSpec good = FourCC("DXT1", 4, 4);
+    const DdsHeader good = FourCC("DXT1", 4, 4);
     const auto with = [&](auto change) {
-        DdsSpec s = good;
+        DdsHeader s = good;
         change(s);
         return DdsFile(s, block);
     };
     Bytes magic = DdsFile(good, block);
     magic[3] = 'X';
     EXPECT_EQ(Fails(magic), D3DXERR_INVALIDDATA);
-    EXPECT_EQ(Fails(with([](DdsSpec& s) { s.headerSize = 100; })), D3DXERR_INVALIDDATA);
-    EXPECT_EQ(Fails(with([](DdsSpec& s) { s.pfSize = 0; })), D3DXERR_INVALIDDATA);
-    EXPECT_EQ(Fails(with([](DdsSpec& s) { s.width = 0; })), D3DXERR_INVALIDDATA);
-    EXPECT_EQ(Fails(with([](DdsSpec& s) { s.height = 0xFFFFFFFF; })), D3DXERR_INVALIDDATA);
-    EXPECT_EQ(Fails(with([](DdsSpec& s) { s.width = s.height = 16384; })), D3DXERR_INVALIDDATA);
-    EXPECT_EQ(Fails(with([](DdsSpec& s) { s.pfFlags = 0; })), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(Fails(with([](DdsHeader& s) { s.headerSize = 100; })), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(Fails(with([](DdsHeader& s) { s.pfSize = 0; })), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(Fails(with([](DdsHeader& s) { s.width = 0; })), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(Fails(with([](DdsHeader& s) { s.height = 0xFFFFFFFF; })), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(Fails(with([](DdsHeader& s) { s.width = s.height = 16384; })), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(Fails(with([](DdsHeader& s) { s.pfFlags = 0; })), D3DXERR_INVALIDDATA);
     EXPECT_EQ(Fails(DdsFile(Masked(7, 0x7F, 0, 0, 0, 1, 1), Bytes(4))), D3DXERR_INVALIDDATA);
     EXPECT_EQ(Fails(DdsFile(Masked(16, 0xFF0000, 0, 0, 0, 1, 1), Bytes(4))), D3DXERR_INVALIDDATA);
     EXPECT_EQ(Fails(DdsFile(Masked(32, 0, 0, 0, 0, 1, 1), Bytes(4))), D3DXERR_INVALIDDATA);
     // Well-formed, but not something a 2D texture is loaded from.
     EXPECT_EQ(Fails(DdsFile(FourCC("ATI2", 4, 4), Bytes(16))), D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(Fails(with([](DdsSpec& s) { s.caps2 = 0x200000; })), D3DERR_NOTAVAILABLE);  // volume
+    EXPECT_EQ(Fails(with([](DdsHeader& s) { s.caps2 = 0x200000; })), D3DERR_NOTAVAILABLE);  // volume
 }
 
 TEST_F(TextureBroken, DataShorterThanClaimed) {

@@ -49,7 +49,7 @@ TEST_F(TextureLoad, Dds32BitWithoutMipsGetsABoxFilteredChain) {
 TEST_F(TextureLoad, DdsUncompressedLayouts) {
     // 16- and 32-bit layouts keep their format and bytes; the rest become 32-bit.
     const struct {
-        DdsSpec spec;
+        DdsHeader header;
         int bytes;
         D3DFORMAT format;
     } kept[] = {
@@ -60,7 +60,7 @@ TEST_F(TextureLoad, DdsUncompressedLayouts) {
     };
     for (const auto& c : kept) {
         const Bytes texels = Texels({0xF00F, 0x1234, 0x8001, 0xFFFF}, c.bytes);
-        ASSERT_EQ(LoadBytes(DdsFile(c.spec, texels)), S_OK);
+        ASSERT_EQ(LoadBytes(DdsFile(c.header, texels)), S_OK);
         EXPECT_EQ(Created(), (V{2, 2, 2, uint64_t(c.format)}));
         EXPECT_EQ(Level(0, 2 * c.bytes, 2), texels);
     }
@@ -69,10 +69,10 @@ TEST_F(TextureLoad, DdsUncompressedLayouts) {
               S_OK);
     EXPECT_EQ(Created(), (V{2, 1, 2, D3DFMT_X8R8G8B8}));
     EXPECT_EQ(Level(0, 8, 1), Texels({0xFF102030, 0xFF8000FF}));
-    DdsSpec bgra = Masked(32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000, 1, 1);
+    DdsHeader bgra = Masked(32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000, 1, 1);
     ASSERT_EQ(LoadBytes(DdsFile(bgra, Texels({0x80302010}))), S_OK);
     EXPECT_EQ(Texel32(0, 0, 0), 0x80102030u);
-    DdsSpec luminance = Masked(8, 0xFF, 0, 0, 0, 1, 1);
+    DdsHeader luminance = Masked(8, 0xFF, 0, 0, 0, 1, 1);
     luminance.pfFlags = 0x20000;
     ASSERT_EQ(LoadBytes(DdsFile(luminance, {0x40})), S_OK);
     EXPECT_EQ(Texel32(0, 0, 0), 0xFF404040u);

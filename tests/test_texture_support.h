@@ -18,15 +18,15 @@ namespace textest {
 using Bytes = std::vector<uint8_t>;
 const std::string kData = QV_TEXTURE_DATA;
 
-struct DdsSpec {
+struct DdsHeader {
     uint32_t width, height, mipCount;  // mipCount 0: no mip-count flag
     uint32_t pfFlags, fourCC, bitCount, r, g, b, a;
     uint32_t caps2 = 0, headerSize = 124, pfSize = 32;
 };
-inline DdsSpec FourCC(const char* c, uint32_t w, uint32_t h, uint32_t mips = 0) {
+inline DdsHeader FourCC(const char* c, uint32_t w, uint32_t h, uint32_t mips = 0) {
     return {w, h, mips, 0x4, uint32_t(MAKEFOURCC(c[0], c[1], c[2], c[3])), 0, 0, 0, 0, 0};
 }
-inline DdsSpec Masked(uint32_t bits, uint32_t r, uint32_t g, uint32_t b, uint32_t a, uint32_t w,
+inline DdsHeader Masked(uint32_t bits, uint32_t r, uint32_t g, uint32_t b, uint32_t a, uint32_t w,
                       uint32_t h, uint32_t mips = 0) {
     return {w, h, mips, 0x40u | (a ? 0x1u : 0u), 0, bits, r, g, b, a};
 }
@@ -47,7 +47,7 @@ inline void Put32(Bytes& out, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) out[at + i] = uint8_t(v >> (8 * i));
 }
 
-inline Bytes DdsFile(const DdsSpec& s, const Bytes& data) {
+inline Bytes DdsFile(const DdsHeader& s, const Bytes& data) {
     Bytes out = Texels({0x20534444, s.headerSize, 0x1007u | (s.mipCount ? 0x20000u : 0u), s.height,
                         s.width, 0, 0, s.mipCount});
     out.resize(76);
