@@ -34,18 +34,10 @@ struct Scene {
     bool Create()
     {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = 640;
-        pp.BackBufferHeight = 480;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 2;
+        D3DPRESENT_PARAMETERS pp = QvPresentParams(640, 480);
+        pp.BackBufferCount = 2; // the game's swap chain
         pp.SwapEffect = D3DSWAPEFFECT_FLIP;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D16;
-        pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-        if (!d3d || FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_MIXED_VERTEXPROCESSING, &pp, &device)))
+        if (FAILED(QvCreateStandaloneDevice(&pp, D3DCREATE_MIXED_VERTEXPROCESSING, &d3d, &device)))
             return false;
         // A box of 24 vertices and 36 indices, 12.5 units a side.
         Vertex v[24];

@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 #include <d3d9.h>
 #include <d3dx9math.h>
+#include <qv_d3d9.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -49,19 +50,10 @@ BENCHMARK(BM_ViewAndProjection);
 void BM_ScenePassOnGlDevice(benchmark::State& state)
 {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    g_pD3D = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = 640;
-    pp.BackBufferHeight = 480;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 2;
+    D3DPRESENT_PARAMETERS pp = QvPresentParams(640, 480);
+    pp.BackBufferCount = 2; // the game's swap chain
     pp.SwapEffect = D3DSWAPEFFECT_FLIP;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D16;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    if (!g_pD3D || FAILED(g_pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_MIXED_VERTEXPROCESSING,
-                                               &pp, &g_pd3dDevice))) {
+    if (FAILED(QvCreateStandaloneDevice(&pp, D3DCREATE_MIXED_VERTEXPROCESSING, &g_pD3D, &g_pd3dDevice))) {
         state.SkipWithError("no GL device");
         return;
     }

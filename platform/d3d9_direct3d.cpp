@@ -136,6 +136,39 @@ IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion)
     return new qv::d3d::Direct3D9();
 }
 
+D3DPRESENT_PARAMETERS QvPresentParams(UINT width, UINT height)
+{
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = width;
+    pp.BackBufferHeight = height;
+    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
+    pp.BackBufferCount = 1;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.Windowed = TRUE;
+    pp.EnableAutoDepthStencil = TRUE;
+    pp.AutoDepthStencilFormat = D3DFMT_D16;
+    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    return pp;
+}
+
+HRESULT QvCreateStandaloneDevice(D3DPRESENT_PARAMETERS* params, DWORD behaviorFlags, IDirect3D9** d3d,
+                                 IDirect3DDevice9** device)
+{
+    if (!d3d || !device)
+        return D3DERR_INVALIDCALL;
+    *device = nullptr;
+    *d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    if (!*d3d)
+        return D3DERR_NOTAVAILABLE;
+    const HRESULT hr = (*d3d)->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr, behaviorFlags, params, device);
+    if (FAILED(hr)) {
+        (*d3d)->Release();
+        *d3d = nullptr;
+        *device = nullptr;
+    }
+    return hr;
+}
+
 void QvSetPresentIntervalOverride(int interval) { qv::d3d::g_presentOverride = interval < 0 ? -1 : (interval ? 1 : 0); }
 void QvFailNextDeviceCreations(int count) { qv::d3d::g_failCreations = count > 0 ? count : 0; }
 void QvForceCpuDxtDecode(BOOL force) { qv::d3d::g_forceCpuDxt = force != FALSE; }

@@ -207,7 +207,7 @@ TEST(D3D9Creation, FallsBackThroughTheThreeVertexProcessingKinds)
     IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
     ASSERT_NE(d3d, nullptr);
     EXPECT_EQ(Direct3DCreate9(31), nullptr);
-    D3DPRESENT_PARAMETERS pp = PresentParams(32, 32);
+    D3DPRESENT_PARAMETERS pp = QvPresentParams(32, 32);
     IDirect3DDevice9* device = nullptr;
     const DWORD chain[3] = {D3DCREATE_HARDWARE_VERTEXPROCESSING, D3DCREATE_MIXED_VERTEXPROCESSING,
                             D3DCREATE_SOFTWARE_VERTEXPROCESSING};
@@ -248,6 +248,30 @@ TEST(D3D9Creation, FallsBackThroughTheThreeVertexProcessingKinds)
     EXPECT_EQ(d3d->Release(), 0u);
 }
 
+// The tools' and benchmarks' one-call device: a refused device leaves no Direct3D object behind
+// (the sanitizer build would report it), and the next call gets a device of the asked size.
+TEST(D3D9Creation, StandaloneDeviceReleasesEverythingWhenRefused)
+{
+    D3DPRESENT_PARAMETERS pp = QvPresentParams(48, 32);
+    IDirect3D9* d3d = reinterpret_cast<IDirect3D9*>(0x1);
+    IDirect3DDevice9* device = reinterpret_cast<IDirect3DDevice9*>(0x1);
+    QvFailNextDeviceCreations(1);
+    EXPECT_EQ(QvCreateStandaloneDevice(&pp, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &d3d, &device), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(d3d, nullptr);
+    EXPECT_EQ(device, nullptr);
+    EXPECT_EQ(QvCreateStandaloneDevice(&pp, D3DCREATE_SOFTWARE_VERTEXPROCESSING, nullptr, &device),
+              D3DERR_INVALIDCALL);
+
+    ASSERT_EQ(QvCreateStandaloneDevice(&pp, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &d3d, &device), D3D_OK);
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    UINT w = 0, h = 0;
+    EXPECT_EQ(QvReadBackBuffer(device, QV_BACKBUFFER_PRESENTED, nullptr, 0, &w, &h), D3D_OK);
+    EXPECT_EQ(w, 48u);
+    EXPECT_EQ(h, 32u);
+    EXPECT_EQ(device->Release(), 0u);
+    EXPECT_EQ(d3d->Release(), 0u);
+}
+
 TEST(D3D9Creation, DrawsIntoAWin32WindowAndAnswersTheFormatQueries)
 {
     WNDCLASSEXA wc{};
@@ -259,7 +283,7 @@ TEST(D3D9Creation, DrawsIntoAWin32WindowAndAnswersTheFormatQueries)
                                 nullptr, nullptr);
     ASSERT_NE(hwnd, nullptr);
     IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS pp = PresentParams(640, 480);
+    D3DPRESENT_PARAMETERS pp = QvPresentParams(640, 480);
     IDirect3DDevice9* device = nullptr;
     ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, hwnd, D3DCREATE_MIXED_VERTEXPROCESSING, &pp, &device), D3D_OK);
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF00FF00, 1.0f, 0);

@@ -31,21 +31,6 @@ struct VertexRHW { // pre-transformed, with a colour
 };
 constexpr DWORD kFvfRHW = D3DFVF_XYZRHW | D3DFVF_DIFFUSE;
 
-inline D3DPRESENT_PARAMETERS PresentParams(UINT w, UINT h)
-{
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = w;
-    pp.BackBufferHeight = h;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D16;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    return pp;
-}
-
 inline D3DMATRIX Identity()
 {
     D3DMATRIX m{};
@@ -59,12 +44,9 @@ protected:
 
     void SetUp() override
     {
-        d3d = Direct3DCreate9(D3D_SDK_VERSION);
+        D3DPRESENT_PARAMETERS pp = QvPresentParams(kW, kH);
+        ASSERT_EQ(QvCreateStandaloneDevice(&pp, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &d3d, &device), D3D_OK);
         ASSERT_NE(d3d, nullptr);
-        D3DPRESENT_PARAMETERS pp = PresentParams(kW, kH);
-        HRESULT hr = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                       D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &device);
-        ASSERT_EQ(hr, D3D_OK);
         ASSERT_NE(device, nullptr);
     }
     void TearDown() override

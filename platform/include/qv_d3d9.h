@@ -20,6 +20,17 @@ HRESULT QvReadBackBuffer(IDirect3DDevice9* device, QvBackBufferSource source, DW
 // Writes the back buffer to a PNG file (RGBA, 8 bits a channel).
 HRESULT QvSaveBackBufferPng(IDirect3DDevice9* device, QvBackBufferSource source, const char* path);
 
+// Presentation parameters for a device of tools, tests and benchmarks: windowed, `width` x
+// `height` X8R8G8B8, one back buffer discarded on Present, 16-bit depth, presenting at once.
+D3DPRESENT_PARAMETERS QvPresentParams(UINT width, UINT height);
+
+// A device with no window of its own: Direct3DCreate9, then CreateDevice on the default adapter
+// with `params` and `behaviorFlags`. On success both objects are the caller's to release; on
+// failure neither is left behind, both outputs are null and the result is CreateDevice's (or
+// D3DERR_NOTAVAILABLE when there is no Direct3D object at all).
+HRESULT QvCreateStandaloneDevice(D3DPRESENT_PARAMETERS* params, DWORD behaviorFlags, IDirect3D9** d3d,
+                                 IDirect3DDevice9** device);
+
 // Overrides every device's presentation interval: 0 presents at once, 1 waits for one refresh,
 // -1 goes back to what the presentation parameters ask for.
 void QvSetPresentIntervalOverride(int interval);

@@ -5,6 +5,7 @@
 // hold. Prints the atlas size, the cell padding, where a few characters sit, and whether the
 // text render states could be recorded.
 #include <d3d9.h>
+#include <qv_d3d9.h>
 #include <qv_gdi.h>
 #include <windows.h>
 
@@ -90,23 +91,11 @@ int main(int argc, char** argv)
     const char* display = std::getenv("DISPLAY");
     if ((!display || !*display) && !std::getenv("WAYLAND_DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
 
-    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    if (!d3d) {
-        std::fprintf(stderr, "font-atlas: Direct3DCreate9 failed\n");
-        return 1;
-    }
-    D3DPRESENT_PARAMETERS pp = {};
-    pp.BackBufferWidth = 64;
-    pp.BackBufferHeight = 64;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    HRESULT hr = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                   D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &g_pd3dDevice);
+    IDirect3D9* d3d = nullptr;
+    D3DPRESENT_PARAMETERS pp = QvPresentParams(64, 64);
+    HRESULT hr = QvCreateStandaloneDevice(&pp, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &d3d, &g_pd3dDevice);
     if (FAILED(hr)) {
-        std::fprintf(stderr, "font-atlas: CreateDevice failed (0x%08X)\n", static_cast<unsigned>(hr));
-        d3d->Release();
+        std::fprintf(stderr, "font-atlas: no Direct3D device (0x%08X)\n", static_cast<unsigned>(hr));
         return 1;
     }
 
