@@ -9,17 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#endif
-#include <stb_image_write.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
+#include <qv_png.h>
 
 namespace qv::d3d {
 
@@ -205,5 +195,5 @@ HRESULT QvSaveBackBufferPng(IDirect3DDevice9* device, QvBackBufferSource source,
         rgba[i * 4 + 2] = uint8_t(p);
         rgba[i * 4 + 3] = uint8_t(p >> 24);
     }
-    return stbi_write_png(path, int(w), int(h), 4, rgba.data(), int(w) * 4) ? D3D_OK : E_FAIL;
+    return QvWritePng(path, int(w), int(h), 4, rgba.data()) ? D3D_OK : E_FAIL;
 }

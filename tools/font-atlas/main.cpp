@@ -7,18 +7,11 @@
 #include <d3d9.h>
 #include <qv_d3d9.h>
 #include <qv_gdi.h>
+#include <qv_png.h>
 #include <windows.h>
 
 #include "render/device.h"
 #include "text/texture_font.h"
-
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#include <stb_image_write.h>
-#pragma GCC diagnostic pop
 
 #include <cstdio>
 #include <cstdlib>
@@ -70,8 +63,7 @@ bool WriteAtlas(const CTextureFont& font, const char* path)
             grey[y * font.atlasWidth + x] = static_cast<unsigned char>((row[x] >> 12) * 17);
     }
     font.atlasTexture->UnlockRect(0);
-    if (!stbi_write_png(path, static_cast<int>(font.atlasWidth), static_cast<int>(font.atlasHeight), 1,
-                        grey.data(), static_cast<int>(font.atlasWidth))) {
+    if (!QvWritePng(path, static_cast<int>(font.atlasWidth), static_cast<int>(font.atlasHeight), 1, grey.data())) {
         std::fprintf(stderr, "font-atlas: cannot write %s\n", path);
         return false;
     }

@@ -5,13 +5,7 @@
 #include <map>
 #include <stdexcept>
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
-#pragma GCC diagnostic pop
+#include <qv_png.h>
 
 namespace models {
 namespace {
@@ -206,7 +200,7 @@ void RenderPreview(const std::vector<NamedMesh>& meshes, const std::vector<Named
       px[2] = ToByte(sum.b);
     }
   }
-  if (!stbi_write_png(pngPath.c_str(), kWidth, kHeight, 3, png.data(), kWidth * 3))
+  if (!QvWritePng(pngPath.c_str(), kWidth, kHeight, 3, png.data()))
     throw std::runtime_error("cannot write " + pngPath);
 }
 

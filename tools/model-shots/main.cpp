@@ -9,6 +9,7 @@
 #include <d3d9.h>
 #include <d3dx9.h>
 #include <qv_d3d9.h>
+#include <qv_png.h>
 #include <qv_win32.h>
 
 #include <cstdio>
@@ -21,14 +22,6 @@
 #include "render/device.h"
 #include "render/scene_pass.h"
 #include "render/xobject.h"
-
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#include <stb_image_write.h>
-#pragma GCC diagnostic pop
 
 namespace fs = std::filesystem;
 
@@ -90,8 +83,7 @@ bool SavePicture(const fs::path& path)
         rgb[i * 3 + 1] = static_cast<unsigned char>(pixels[i] >> 8);
         rgb[i * 3 + 2] = static_cast<unsigned char>(pixels[i]);
     }
-    stbi_write_png_compression_level = 9;
-    return stbi_write_png(path.string().c_str(), int(width), int(height), 3, rgb.data(), int(width) * 3) != 0;
+    return QvWritePng(path.string().c_str(), int(width), int(height), 3, rgb.data(), 9);
 }
 
 // One frame as GameFrame draws it, minus the map and the text: the camera `distance` units back
