@@ -191,14 +191,21 @@ TEST_F(D3D9DeviceState, PresentShowsTheBackBufferAndKeepsItForReadBack)
     ASSERT_EQ(QvReadBackBuffer(device, QV_BACKBUFFER_CURRENT, px, kW * kH, &w, &h), D3D_OK);
     EXPECT_EQ(px[kW * kH - 1], 0xFF445566u);
 
+    // RGBA by default, RGB on request; the header's colour type (byte 25) tells them apart.
     const std::string path = ::testing::TempDir() + "qv_d3d9_present.png";
+    for (int channels : {4, 3}) {
+        ASSERT_EQ(QvSaveBackBufferPng(device, QV_BACKBUFFER_PRESENTED, path.c_str(), channels, 9), D3D_OK);
+        FILE* f = std::fopen(path.c_str(), "rb");
+        ASSERT_NE(f, nullptr);
+        unsigned char head[26] = {};
+        EXPECT_EQ(std::fread(head, 1, sizeof head, f), sizeof head);
+        std::fclose(f);
+        EXPECT_EQ(head[1], 'P');
+        EXPECT_EQ(head[25], channels == 4 ? 6 : 2) << channels;
+    }
     ASSERT_EQ(QvSaveBackBufferPng(device, QV_BACKBUFFER_PRESENTED, path.c_str()), D3D_OK);
-    FILE* f = std::fopen(path.c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    unsigned char sig[8] = {};
-    EXPECT_EQ(std::fread(sig, 1, 8, f), 8u);
-    std::fclose(f);
-    EXPECT_EQ(sig[1], 'P');
+    EXPECT_EQ(QvSaveBackBufferPng(device, QV_BACKBUFFER_PRESENTED, path.c_str(), 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(QvSaveBackBufferPng(device, QV_BACKBUFFER_PRESENTED, path.c_str(), 4, 0), D3DERR_INVALIDCALL);
     std::remove(path.c_str());
 }
 

@@ -17,8 +17,11 @@ enum QvBackBufferSource {
 HRESULT QvReadBackBuffer(IDirect3DDevice9* device, QvBackBufferSource source, DWORD* pixels,
                          UINT capacity, UINT* width, UINT* height);
 
-// Writes the back buffer to a PNG file (RGBA, 8 bits a channel).
-HRESULT QvSaveBackBufferPng(IDirect3DDevice9* device, QvBackBufferSource source, const char* path);
+// Writes the back buffer to a PNG file, 8 bits a channel: RGBA with `channels` 4, RGB (alpha
+// dropped, a smaller file) with 3. `compressionLevel` is zlib's, 1 to 9. D3DERR_INVALIDCALL for
+// other channel counts or levels.
+HRESULT QvSaveBackBufferPng(IDirect3DDevice9* device, QvBackBufferSource source, const char* path, int channels = 4,
+                            int compressionLevel = 8);
 
 // Presentation parameters for a device of tools, tests and benchmarks: windowed, `width` x
 // `height` X8R8G8B8, one back buffer discarded on Present, 16-bit depth, presenting at once.

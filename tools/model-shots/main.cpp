@@ -9,7 +9,6 @@
 #include <d3d9.h>
 #include <d3dx9.h>
 #include <qv_d3d9.h>
-#include <qv_png.h>
 #include <qv_win32.h>
 
 #include <cstdio>
@@ -71,19 +70,7 @@ D3DXVECTOR3 Facing(const D3DXVECTOR3& angles)
 // smaller file suits the picture that goes into docs/.
 bool SavePicture(const fs::path& path)
 {
-    UINT width = 0, height = 0;
-    if (FAILED(QvReadBackBuffer(g_pd3dDevice, QV_BACKBUFFER_CURRENT, nullptr, 0, &width, &height))) return false;
-    std::vector<DWORD> pixels(size_t(width) * height);
-    if (FAILED(QvReadBackBuffer(g_pd3dDevice, QV_BACKBUFFER_CURRENT, pixels.data(), UINT(pixels.size()), &width,
-                                &height)))
-        return false;
-    std::vector<unsigned char> rgb(pixels.size() * 3);
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        rgb[i * 3 + 0] = static_cast<unsigned char>(pixels[i] >> 16);
-        rgb[i * 3 + 1] = static_cast<unsigned char>(pixels[i] >> 8);
-        rgb[i * 3 + 2] = static_cast<unsigned char>(pixels[i]);
-    }
-    return QvWritePng(path.string().c_str(), int(width), int(height), 3, rgb.data(), 9);
+    return SUCCEEDED(QvSaveBackBufferPng(g_pd3dDevice, QV_BACKBUFFER_CURRENT, path.string().c_str(), 3, 9));
 }
 
 // One frame as GameFrame draws it, minus the map and the text: the camera `distance` units back
