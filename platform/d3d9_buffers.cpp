@@ -75,25 +75,16 @@ void BufferStore::DeleteGl(GlStateCache& cache)
     }
 }
 
+template <class Interface>
+Buffer<Interface>::~Buffer()
+{
+    if (this->device_->MakeCurrent())
+        store_.DeleteGl(this->device_->gl());
+}
+template class Buffer<IDirect3DVertexBuffer9>;
+template class Buffer<IDirect3DIndexBuffer9>;
+
 // ---- vertex buffer ---------------------------------------------------------------------------
-
-VertexBuffer::VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
-    : DeviceChild(device), store_(length), usage_(usage), fvf_(fvf), pool_(pool)
-{
-}
-
-VertexBuffer::~VertexBuffer()
-{
-    if (device_->MakeCurrent())
-        store_.DeleteGl(device_->gl());
-}
-
-HRESULT VertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags)
-{
-    return store_.Lock(offset, size, data, flags);
-}
-
-HRESULT VertexBuffer::Unlock() { return store_.Unlock(); }
 
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc)
 {
@@ -109,24 +100,6 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc)
 }
 
 // ---- index buffer ----------------------------------------------------------------------------
-
-IndexBuffer::IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    : DeviceChild(device), store_(length), usage_(usage), format_(format), pool_(pool)
-{
-}
-
-IndexBuffer::~IndexBuffer()
-{
-    if (device_->MakeCurrent())
-        store_.DeleteGl(device_->gl());
-}
-
-HRESULT IndexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags)
-{
-    return store_.Lock(offset, size, data, flags);
-}
-
-HRESULT IndexBuffer::Unlock() { return store_.Unlock(); }
 
 HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc)
 {

@@ -36,35 +36,56 @@ private:
     bool allocated_ = false;
 };
 
-class VertexBuffer final : public DeviceChild<IDirect3DVertexBuffer9> {
+// What both buffer kinds are: a store that Lock hands out, the usage and pool GetDesc reports,
+// and a GL copy that goes with the buffer.
+template <class Interface>
+class Buffer : public DeviceChild<Interface> {
 public:
-    VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
-    ~VertexBuffer() override;
+    Buffer(Device* device, UINT length, DWORD usage, D3DPOOL pool)
+        : DeviceChild<Interface>(device), store_(length), usage_(usage), pool_(pool)
+    {
+    }
+    ~Buffer() override;
 
-    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
-    HRESULT STDMETHODCALLTYPE Lock(UINT offset, UINT size, void** data, DWORD flags) override;
-    HRESULT STDMETHODCALLTYPE Unlock() override;
-    HRESULT STDMETHODCALLTYPE GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
+    HRESULT STDMETHODCALLTYPE Lock(UINT offset, UINT size, void** data, DWORD flags) override
+    {
+        return store_.Lock(offset, size, data, flags);
+    }
+    HRESULT STDMETHODCALLTYPE Unlock() override { return store_.Unlock(); }
 
     BufferStore& store() { return store_; }
 
-private:
+protected:
     BufferStore store_;
-    DWORD usage_, fvf_;
+    DWORD usage_;
     D3DPOOL pool_;
 };
+extern template class Buffer<IDirect3DVertexBuffer9>;
+extern template class Buffer<IDirect3DIndexBuffer9>;
 
-class IndexBuffer final : public DeviceChild<IDirect3DIndexBuffer9> {
+class VertexBuffer final : public Buffer<IDirect3DVertexBuffer9> {
 public:
-    IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool);
-    ~IndexBuffer() override;
+    VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
+        : Buffer(device, length, usage, pool), fvf_(fvf)
+    {
+    }
+
+    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+    HRESULT STDMETHODCALLTYPE GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
+
+private:
+    DWORD fvf_;
+};
+
+class IndexBuffer final : public Buffer<IDirect3DIndexBuffer9> {
+public:
+    IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
+        : Buffer(device, length, usage, pool), format_(format)
+    {
+    }
 
     D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
-    HRESULT STDMETHODCALLTYPE Lock(UINT offset, UINT size, void** data, DWORD flags) override;
-    HRESULT STDMETHODCALLTYPE Unlock() override;
     HRESULT STDMETHODCALLTYPE GetDesc(D3DINDEXBUFFER_DESC* desc) override;
-
-    BufferStore& store() { return store_; }
     UINT indexSize() const { return format_ == D3DFMT_INDEX32 ? 4 : 2; }
     UINT indexCount() const { return store_.size() / indexSize(); }
     // Smallest and largest index among `count` indices from `first`, which the caller has
@@ -76,10 +97,7 @@ private:
     UINT IndexAt(UINT i) const;
     void RebuildBlocks();
 
-    BufferStore store_;
-    DWORD usage_;
     D3DFORMAT format_;
-    D3DPOOL pool_;
     std::vector<UINT> blockMin_, blockMax_;
     uint32_t blocksVersion_ = ~0u;
 };

@@ -15,6 +15,21 @@ namespace {
 
 constexpr UINT kMaxBufferBytes = 1u << 28;
 
+// The end both buffer kinds share once their own arguments have passed: the size limit, and an
+// allocation failure reported rather than thrown through the COM boundary.
+template <class Kind, class Interface, class Layout>
+HRESULT NewBuffer(Device* device, UINT length, DWORD usage, Layout layout, D3DPOOL pool, Interface** buffer)
+{
+    if (length > kMaxBufferBytes)
+        return D3DERR_OUTOFVIDEOMEMORY;
+    try {
+        *buffer = new Kind(device, length, usage, layout, pool);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return D3D_OK;
+}
+
 bool DepthFormatOf(D3DFORMAT f, GLenum* internal, bool* stencil)
 {
     *stencil = false;
@@ -189,14 +204,7 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
     const UINT vertex = fvf ? FvfVertexSize(fvf) : 0;
     if (length == 0 || shared || (fvf && length < vertex))
         return D3DERR_INVALIDCALL;
-    if (length > kMaxBufferBytes)
-        return D3DERR_OUTOFVIDEOMEMORY;
-    try {
-        *buffer = new VertexBuffer(this, length, usage, fvf, pool);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    return D3D_OK;
+    return NewBuffer<VertexBuffer>(this, length, usage, fvf, pool, buffer);
 }
 
 HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
@@ -207,14 +215,7 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3
     *buffer = nullptr;
     if (length == 0 || shared || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32))
         return D3DERR_INVALIDCALL;
-    if (length > kMaxBufferBytes)
-        return D3DERR_OUTOFVIDEOMEMORY;
-    try {
-        *buffer = new IndexBuffer(this, length, usage, format, pool);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    return D3D_OK;
+    return NewBuffer<IndexBuffer>(this, length, usage, format, pool, buffer);
 }
 
 HRESULT Device::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
