@@ -9,13 +9,7 @@
 #include <utility>
 #include <vector>
 
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#include <stb_image.h>
-#pragma GCC diagnostic pop
+#include "support/png_file.h"
 
 namespace {
 
@@ -62,12 +56,11 @@ protected:
 
     static Picture Load(const std::string& name) {
         Picture picture;
-        int channels = 0;
-        unsigned char* data = stbi_load((dir_ + "/" + name).c_str(), &picture.width, &picture.height, &channels, 3);
-        EXPECT_NE(data, nullptr) << name;
-        if (data == nullptr) return picture;
-        picture.rgb.assign(data, data + size_t(picture.width) * picture.height * 3);
-        stbi_image_free(data);
+        PngPixels png;
+        EXPECT_TRUE(ReadPng(dir_ + "/" + name, &png, 3)) << name;
+        picture.width = png.width;
+        picture.height = png.height;
+        picture.rgb = std::move(png.bytes);
         return picture;
     }
 

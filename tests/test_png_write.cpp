@@ -9,13 +9,7 @@
 #include <string>
 #include <vector>
 
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#include <stb_image.h>
-#pragma GCC diagnostic pop
+#include "support/png_file.h"
 
 namespace {
 
@@ -45,14 +39,12 @@ TEST(PngWrite, ReadsBackTheSamePixelsForEveryChannelCount)
         const std::string path = TempPath("channels");
         const std::vector<unsigned char> pixels = Pattern(5, 3, channels);
         ASSERT_TRUE(QvWritePng(path.c_str(), 5, 3, channels, pixels.data())) << channels;
-        int w = 0, h = 0, n = 0;
-        unsigned char* back = stbi_load(path.c_str(), &w, &h, &n, 0);
-        ASSERT_NE(back, nullptr) << channels;
-        EXPECT_EQ(w, 5);
-        EXPECT_EQ(h, 3);
-        EXPECT_EQ(n, channels);
-        EXPECT_EQ(std::vector<unsigned char>(back, back + pixels.size()), pixels) << channels;
-        stbi_image_free(back);
+        PngPixels back;
+        ASSERT_TRUE(ReadPng(path, &back)) << channels;
+        EXPECT_EQ(back.width, 5);
+        EXPECT_EQ(back.height, 3);
+        EXPECT_EQ(back.channels, channels);
+        EXPECT_EQ(back.bytes, pixels) << channels;
         std::remove(path.c_str());
     }
 }
