@@ -137,6 +137,14 @@ bool EnsureVideo()
     return true;
 }
 
+// An X or Wayland display named in the environment.
+bool DisplayNamed()
+{
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
 bool VideoIsUp()
 {
     const char* headless = std::getenv("QV_HEADLESS");
@@ -151,14 +159,20 @@ bool VideoIsUp()
     if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
         return true;
     }
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
+    return DisplayNamed();
 }
 
 }  // namespace qvwin
 
 using namespace qvwin;
+
+void QvUseOffscreenVideoWithoutDisplay()
+{
+    // setenv without overwriting: a driver the user chose stays chosen.
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && !DisplayNamed()) {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    }
+}
 
 ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* lpwcx)
 {

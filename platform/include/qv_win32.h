@@ -16,6 +16,11 @@ SDL_Window* QvWindowFromHwnd(HWND hWnd);
 // itself; a modal wait outside the message loop can call it to keep the queue current.
 void QvPumpEvents();
 
+// Without a display named in the environment (DISPLAY, WAYLAND_DISPLAY) and without a driver
+// chosen in SDL_VIDEODRIVER, makes SDL's offscreen driver the video driver, so that tools run
+// headless with a real GL device. Call before the first window or device.
+void QvUseOffscreenVideoWithoutDisplay();
+
 // ---- message boxes ----------------------------------------------------------------------------
 // Auto: an SDL message box when a display is up (not under the offscreen or dummy video driver,
 // and QV_HEADLESS is not 1); otherwise "caption: text" on stderr. NonModal: always stderr.

@@ -8,6 +8,7 @@
 #include <qv_d3d9.h>
 #include <qv_gdi.h>
 #include <qv_png.h>
+#include <qv_win32.h>
 #include <windows.h>
 
 #include "render/device.h"
@@ -79,9 +80,7 @@ int main(int argc, char** argv)
     long points = std::strtol(argv[2], &end, 10);
     if (*argv[2] == '\0' || *end != '\0' || points < 1 || points > 1000) return Usage();
 
-    // Without a display the device lives on SDL's offscreen driver.
-    const char* display = std::getenv("DISPLAY");
-    if ((!display || !*display) && !std::getenv("WAYLAND_DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    QvUseOffscreenVideoWithoutDisplay();
 
     IDirect3D9* d3d = nullptr;
     D3DPRESENT_PARAMETERS pp = QvPresentParams(64, 64);

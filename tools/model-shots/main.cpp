@@ -108,9 +108,7 @@ bool Shoot(const D3DXVECTOR3& target, FLOAT distance, const View& view, const st
 // states that InitGame sets after loading.
 bool StartDevice()
 {
-    const char* display = std::getenv("DISPLAY");
-    if ((display == nullptr || *display == '\0') && std::getenv("SDL_VIDEODRIVER") == nullptr)
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    QvUseOffscreenVideoWithoutDisplay();
     QvSetMessageBoxMode(QvMessageBoxMode::NonModal);
 
     if (CreateEngineWindow(GetModuleHandleA(NULL)) == NULL || FAILED(g_engine.InitD3D())) return false;

@@ -149,9 +149,7 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
 }
 
 bool StartGame() {
-    const char* display = std::getenv("DISPLAY");
-    if ((display == nullptr || *display == '\0') && std::getenv("SDL_VIDEODRIVER") == nullptr)
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    QvUseOffscreenVideoWithoutDisplay();
     QvSetMessageBoxMode(QvMessageBoxMode::NonModal);
 
     CreateEngineWindow(GetModuleHandleA(NULL));
