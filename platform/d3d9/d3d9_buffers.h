@@ -1,0 +1,105 @@
+// Vertex and index buffers: a system-memory copy that Lock hands out, mirrored into a GL buffer
+// when a draw needs it.
+#pragma once
+
+#include "platform/d3d9/d3d9_com.h"
+#include "platform/d3d9/gl_api.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace qv::d3d {
+
+class GlStateCache;
+
+class BufferStore {
+public:
+    explicit BufferStore(UINT size) : bytes_(size) {}
+    HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags);
+    HRESULT Unlock();
+    UINT size() const { return UINT(bytes_.size()); }
+    const uint8_t* data() const { return bytes_.data(); }
+    uint32_t version() const { return version_; }
+    bool locked() const { return locks_ > 0; }
+    GLuint name() const { return name_; }
+    bool pending() const { return !name_ || dirtyHi_ > dirtyLo_; }
+    // Binds the GL copy on `target` (through the cache) and brings it up to date.
+    GLuint Sync(GLenum target, GlStateCache& cache);
+    void DeleteGl(GlStateCache& cache);
+
+private:
+    std::vector<uint8_t> bytes_;
+    GLuint name_ = 0;
+    size_t dirtyLo_ = 0, dirtyHi_ = 0;
+    int locks_ = 0;
+    uint32_t version_ = 0;
+    bool allocated_ = false;
+};
+
+// What both buffer kinds are: a store that Lock hands out, the usage and pool GetDesc reports,
+// and a GL copy that goes with the buffer.
+template <class Interface>
+class Buffer : public DeviceChild<Interface> {
+public:
+    Buffer(Device* device, UINT length, DWORD usage, D3DPOOL pool)
+        : DeviceChild<Interface>(device), store_(length), usage_(usage), pool_(pool)
+    {
+    }
+    ~Buffer() override;
+
+    HRESULT STDMETHODCALLTYPE Lock(UINT offset, UINT size, void** data, DWORD flags) override
+    {
+        return store_.Lock(offset, size, data, flags);
+    }
+    HRESULT STDMETHODCALLTYPE Unlock() override { return store_.Unlock(); }
+
+    BufferStore& store() { return store_; }
+
+protected:
+    BufferStore store_;
+    DWORD usage_;
+    D3DPOOL pool_;
+};
+extern template class Buffer<IDirect3DVertexBuffer9>;
+extern template class Buffer<IDirect3DIndexBuffer9>;
+
+class VertexBuffer final : public Buffer<IDirect3DVertexBuffer9> {
+public:
+    VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
+        : Buffer(device, length, usage, pool), fvf_(fvf)
+    {
+    }
+
+    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+    HRESULT STDMETHODCALLTYPE GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
+
+private:
+    DWORD fvf_;
+};
+
+class IndexBuffer final : public Buffer<IDirect3DIndexBuffer9> {
+public:
+    IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
+        : Buffer(device, length, usage, pool), format_(format)
+    {
+    }
+
+    D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
+    HRESULT STDMETHODCALLTYPE GetDesc(D3DINDEXBUFFER_DESC* desc) override;
+    UINT indexSize() const { return format_ == D3DFMT_INDEX32 ? 4 : 2; }
+    UINT indexCount() const { return store_.size() / indexSize(); }
+    // Smallest and largest index among `count` indices from `first`, which the caller has
+    // checked to lie inside the buffer. Cached per block, so repeated draws do not rescan.
+    void IndexRange(UINT first, UINT count, UINT* lo, UINT* hi);
+
+private:
+    static constexpr UINT kBlock = 64;
+    UINT IndexAt(UINT i) const;
+    void RebuildBlocks();
+
+    D3DFORMAT format_;
+    std::vector<UINT> blockMin_, blockMax_;
+    uint32_t blocksVersion_ = ~0u;
+};
+
+} // namespace qv::d3d

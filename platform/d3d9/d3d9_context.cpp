@@ -1,0 +1,111 @@
+// The GL context behind a device, and what the three vertex-processing requests mean here.
+//
+// HARDWARE_VERTEXPROCESSING asks for an accelerated visual and refuses a software rasteriser
+// (llvmpipe, softpipe, swrast): SDL reports llvmpipe as accelerated, so the renderer string
+// decides. MIXED takes any context, as a driver that falls back to the CPU for vertex work
+// would; SOFTWARE takes any context too, with no demand on the visual. On a machine without a
+// GPU the first request fails and the second one succeeds.
+#include "platform/d3d9/d3d9_device.h"
+
+#include "platform/d3d9/gl_api.h"
+#include <qv_win32.h>
+
+#include <cstring>
+#include <dlfcn.h>
+#include <link.h>
+
+namespace qv::d3d {
+
+namespace {
+
+bool IsSoftwareRenderer(const std::string& renderer)
+{
+    static const char* const kSoftware[] = {"llvmpipe", "softpipe", "swrast", "Software Rasterizer", "SwiftShader"};
+    for (const char* name : kSoftware)
+        if (renderer.find(name) != std::string::npos)
+            return true;
+    return false;
+}
+
+// Mesa's EGL unloads the DRI driver at exit; what the driver still points to from its own
+// globals then looks leaked to LeakSanitizer. Held with RTLD_NODELETE, the driver stays mapped
+// and its memory stays reachable, so the sanitizer build reports only our own leaks.
+void PinGlDriver()
+{
+    static bool pinned = false;
+    if (pinned)
+        return;
+    pinned = true;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void*) -> int {
+            const char* name = info->dlpi_name;
+            if (name && (std::strstr(name, "_dri.so") || std::strstr(name, "libgallium")))
+                dlopen(name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+            return 0;
+        },
+        nullptr);
+}
+
+} // namespace
+
+GlContext::~GlContext()
+{
+    if (context) {
+        if (SDL_GL_GetCurrentContext() == context)
+            SDL_GL_MakeCurrent(window, nullptr);
+        SDL_GL_DeleteContext(context);
+    }
+    if (ownWindow && window)
+        SDL_DestroyWindow(window);
+}
+
+bool GlContext::WindowAlive() const
+{
+    return ownWindow || (hwnd && QvWindowFromHwnd(hwnd) == window);
+}
+
+std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* hr)
+{
+    *hr = D3DERR_NOTAVAILABLE;
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        return nullptr;
+    auto ctx = std::make_unique<GlContext>();
+    if (focus) {
+        ctx->window = QvWindowFromHwnd(focus);
+        ctx->hwnd = focus;
+        if (!ctx->window) {
+            *hr = D3DERR_INVALIDCALL;
+            return nullptr;
+        }
+    }
+
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    // Depth lives in our own back buffer, not in the window's.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    if (behavior & D3DCREATE_HARDWARE_VERTEXPROCESSING)
+        SDL_GL_SetAttribute(SDL_GL_ACCELERATED_VISUAL, 1);
+
+    if (!ctx->window) {
+        // Tools may create a device without a window of their own.
+        ctx->window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        if (!ctx->window)
+            return nullptr;
+        ctx->ownWindow = true;
+    }
+    ctx->context = SDL_GL_CreateContext(ctx->window);
+    if (!ctx->context || SDL_GL_MakeCurrent(ctx->window, ctx->context) != 0 || !gl::LoadFunctions())
+        return nullptr;
+    const auto* renderer = reinterpret_cast<const char*>(gl::glGetString(GL_RENDERER));
+    ctx->renderer = renderer ? renderer : "";
+    PinGlDriver();
+    if ((behavior & D3DCREATE_HARDWARE_VERTEXPROCESSING) && IsSoftwareRenderer(ctx->renderer))
+        return nullptr;
+    *hr = D3D_OK;
+    return ctx;
+}
+
+} // namespace qv::d3d

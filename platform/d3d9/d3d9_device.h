@@ -1,0 +1,193 @@
+// IDirect3DDevice9 on an OpenGL 3.3 core context. Set* calls only record state and mark what
+// changed; a draw applies the changes (gl_draw), so most draws issue few GL calls.
+#pragma once
+
+#include "platform/d3d9/d3d9_com.h"
+#include "platform/d3d9/d3d9_state.h"
+#include "platform/d3d9/gl_ffp_shader.h"
+#include "platform/d3d9/gl_state_cache.h"
+#include <qv_d3d9.h>
+
+#include <SDL2/SDL.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace qv::d3d {
+
+class Direct3D9;
+class StateBlock;
+class Surface;
+
+// The window and GL context a device draws with.
+struct GlContext {
+    SDL_Window* window = nullptr;
+    HWND hwnd = nullptr; // the Win32 window it was made for; null for our own window
+    bool ownWindow = false;
+    SDL_GLContext context = nullptr;
+    std::string renderer;
+    ~GlContext();
+    // False once the Win32 window has been destroyed under us: its SDL window is gone too.
+    bool WindowAlive() const;
+};
+
+// Creates the context for one of the three vertex-processing requests; null with `hr` set
+// when the request cannot be met here.
+std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* hr);
+
+enum DirtyBits : uint32_t {
+    kDirtyKey = 1u << 0,
+    kDirtyTransform = 1u << 1,
+    kDirtyMaterial = 1u << 2,
+    kDirtyLights = 1u << 3,
+    kDirtyTexMatrix = 1u << 4,
+    kDirtyPixel = 1u << 5,
+    kDirtyBlend = 1u << 6,
+    kDirtyDepth = 1u << 7,
+    kDirtyRaster = 1u << 8,
+    kDirtyTextures = 1u << 9,
+    kDirtySamplers = 1u << 10,
+    kDirtyLayout = 1u << 11,
+    kDirtyAll = 0xFFFFFFFFu
+};
+
+class Device final : public IDirect3DDevice9 {
+public:
+    static HRESULT Create(Direct3D9* d3d, HWND focus, DWORD behavior, const D3DPRESENT_PARAMETERS& params,
+                          IDirect3DDevice9** out);
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // IDirect3DDevice9
+    HRESULT STDMETHODCALLTYPE GetDirect3D(IDirect3D9** d3d) override;
+    HRESULT STDMETHODCALLTYPE GetDeviceCaps(D3DCAPS9* caps) override;
+    HRESULT STDMETHODCALLTYPE GetDisplayMode(UINT swapChain, D3DDISPLAYMODE* mode) override;
+    HRESULT STDMETHODCALLTYPE Present(const RECT* src, const RECT* dst, HWND override_, const RGNDATA* dirty) override;
+    HRESULT STDMETHODCALLTYPE GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type, IDirect3DSurface9** surface) override;
+    HRESULT STDMETHODCALLTYPE CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                                            D3DPOOL pool, IDirect3DTexture9** texture, HANDLE* shared) override;
+    HRESULT STDMETHODCALLTYPE CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                                                 IDirect3DVertexBuffer9** buffer, HANDLE* shared) override;
+    HRESULT STDMETHODCALLTYPE CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                                IDirect3DIndexBuffer9** buffer, HANDLE* shared) override;
+    HRESULT STDMETHODCALLTYPE GetRenderTargetData(IDirect3DSurface9* target, IDirect3DSurface9* dest) override;
+    HRESULT STDMETHODCALLTYPE CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
+                                                          IDirect3DSurface9** surface, HANDLE* shared) override;
+    HRESULT STDMETHODCALLTYPE GetRenderTarget(DWORD index, IDirect3DSurface9** surface) override;
+    HRESULT STDMETHODCALLTYPE BeginScene() override;
+    HRESULT STDMETHODCALLTYPE EndScene() override;
+    HRESULT STDMETHODCALLTYPE Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                                    DWORD stencil) override;
+    HRESULT STDMETHODCALLTYPE SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override;
+    HRESULT STDMETHODCALLTYPE GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) override;
+    HRESULT STDMETHODCALLTYPE SetMaterial(const D3DMATERIAL9* material) override;
+    HRESULT STDMETHODCALLTYPE GetMaterial(D3DMATERIAL9* material) override;
+    HRESULT STDMETHODCALLTYPE SetLight(DWORD index, const D3DLIGHT9* light) override;
+    HRESULT STDMETHODCALLTYPE LightEnable(DWORD index, BOOL enable) override;
+    HRESULT STDMETHODCALLTYPE SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
+    HRESULT STDMETHODCALLTYPE GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override;
+    HRESULT STDMETHODCALLTYPE BeginStateBlock() override;
+    HRESULT STDMETHODCALLTYPE EndStateBlock(IDirect3DStateBlock9** block) override;
+    HRESULT STDMETHODCALLTYPE GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) override;
+    HRESULT STDMETHODCALLTYPE SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override;
+    HRESULT STDMETHODCALLTYPE GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) override;
+    HRESULT STDMETHODCALLTYPE SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override;
+    HRESULT STDMETHODCALLTYPE GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) override;
+    HRESULT STDMETHODCALLTYPE SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
+    HRESULT STDMETHODCALLTYPE DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT count) override;
+    HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT minIndex,
+                                                   UINT numVertices, UINT startIndex, UINT count) override;
+    HRESULT STDMETHODCALLTYPE SetFVF(DWORD fvf) override;
+    HRESULT STDMETHODCALLTYPE GetFVF(DWORD* fvf) override;
+    HRESULT STDMETHODCALLTYPE SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride) override;
+    HRESULT STDMETHODCALLTYPE SetIndices(IDirect3DIndexBuffer9* buffer) override;
+
+    // ---- inside the substitute ----
+    void AttachChild() { ++children_; }
+    void DetachChild();
+    // Makes our context current; false once the context is gone.
+    bool MakeCurrent();
+    GlStateCache& gl() { return cache_; }
+    void StateBlockDestroyed(StateBlock* block);
+
+    HRESULT ReadBack(QvBackBufferSource source, DWORD* pixels, UINT capacity, UINT* width, UINT* height);
+    void Stats(QvDeviceStats* stats) const;
+
+private:
+    Device(Direct3D9* d3d, std::unique_ptr<GlContext> context, DWORD behavior, const D3DPRESENT_PARAMETERS& params);
+    ~Device();
+    bool InitGl();
+    void ReleaseBindings();
+    void MaybeDestroy();
+    HRESULT CreateBackBuffer();
+    void BindBackBuffer();
+    void ReadFramebuffer(GLuint fbo, uint8_t* bgra, UINT pitch);
+
+    // Draw-time work (d3d9_draw.cpp).
+    bool PrepareDraw();
+    void BuildKey();
+    void UpdateUniformData();
+    void UploadUniforms(FfpProgram& p);
+    void ApplyFixedState();
+    void ApplyTextures();
+    void ApplySamplers();
+    bool ApplyLayout();
+
+    Direct3D9* d3d_;
+    std::unique_ptr<GlContext> context_;
+    DWORD behavior_;
+    D3DPRESENT_PARAMETERS params_;
+    ULONG refs_ = 1;
+    ULONG children_ = 0;
+    bool released_ = false;
+
+    DeviceState state_;
+    std::array<bool, kMaxLights> lightDefined_{};
+    StateBlock* recording_ = nullptr;
+    bool inScene_ = false;
+
+    // GL objects.
+    GlStateCache cache_;
+    FfpProgramCache programs_;
+    GLuint vao_ = 0;
+    std::array<GLuint, kFfpStages> samplers_{};
+    std::array<GLuint, 2> colorBuffers_{};
+    std::array<GLuint, 2> framebuffers_{};
+    GLuint depthBuffer_ = 0;
+    int backIndex_ = 0;
+    bool presentedOnce_ = false;
+    bool dxtUpload_ = false;
+    bool hasStencil_ = false;
+    bool opaqueTarget_ = true; // X8R8G8B8: alpha stays 1
+    std::unique_ptr<Surface> backBufferSurface_;
+
+    // Draw-time bookkeeping.
+    uint32_t dirty_ = kDirtyAll;
+    uint32_t dirtySamplerStages_ = 0xFF;
+    FfpKey key_;
+    FfpProgram* program_ = nullptr;
+    uint32_t versions_[kGroupCount] = {};
+    struct Uniforms {
+        float worldViewProj[16], worldView[16], normal[9], posFixup[4];
+        float material[16], power, ambient[4];
+        float lightDiffuse[32], lightSpecular[32], lightAmbient[32], lightPosition[32], lightDirection[32],
+            lightAttenuation[32], lightSpot[32];
+        float texMatrix[64];
+        float textureFactor[4], stageConstant[16], alphaRef;
+    } uniforms_{};
+    std::array<std::array<DWORD, kSamplerStateCount>, kFfpStages> appliedSamplers_{};
+    std::array<bool, 12> layoutEnabled_{};
+    UINT statsDraws_ = 0, statsRejected_ = 0;
+    int swapInterval_ = -2;
+
+    friend class StateBlock;
+};
+
+// Bytes of one vertex of `fvf`, 0 for layouts we do not draw.
+UINT FvfVertexSize(DWORD fvf);
+
+} // namespace qv::d3d

@@ -1,0 +1,344 @@
+// Draw calls: check the arguments against the buffers (a bad count must never make GL read
+// past a buffer), then apply whatever changed since the last draw and issue one GL draw.
+#include "platform/d3d9/d3d9_device.h"
+
+#include "platform/d3d9/d3d9_buffers.h"
+#include "platform/d3d9/d3d9_direct3d.h"
+#include "platform/d3d9/d3d9_texture.h"
+
+#include <cstring>
+
+namespace qv::d3d {
+
+using namespace qv::gl;
+
+namespace {
+
+constexpr uint32_t kUniformDirty = kDirtyTransform | kDirtyMaterial | kDirtyLights | kDirtyTexMatrix | kDirtyPixel;
+
+UINT TexSetFloats(DWORD fvf, int set)
+{
+    static const UINT kFloats[4] = {2, 3, 4, 1};
+    return kFloats[(fvf >> (16 + 2 * set)) & 3];
+}
+
+GLenum CompareFunc(DWORD f)
+{
+    switch (f) {
+    case D3DCMP_NEVER: return GL_NEVER;
+    case D3DCMP_LESS: return GL_LESS;
+    case D3DCMP_EQUAL: return GL_EQUAL;
+    case D3DCMP_LESSEQUAL: return GL_LEQUAL;
+    case D3DCMP_GREATER: return GL_GREATER;
+    case D3DCMP_NOTEQUAL: return GL_NOTEQUAL;
+    case D3DCMP_GREATEREQUAL: return GL_GEQUAL;
+    default: return GL_ALWAYS;
+    }
+}
+
+GLenum BlendFactor(DWORD b, bool alpha)
+{
+    switch (b) {
+    case D3DBLEND_ZERO: return GL_ZERO;
+    case D3DBLEND_SRCCOLOR: return alpha ? GL_SRC_ALPHA : GL_SRC_COLOR;
+    case D3DBLEND_INVSRCCOLOR: return alpha ? GL_ONE_MINUS_SRC_ALPHA : GL_ONE_MINUS_SRC_COLOR;
+    case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
+    case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
+    case D3DBLEND_DESTALPHA: return GL_DST_ALPHA;
+    case D3DBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
+    case D3DBLEND_DESTCOLOR: return alpha ? GL_DST_ALPHA : GL_DST_COLOR;
+    case D3DBLEND_INVDESTCOLOR: return alpha ? GL_ONE_MINUS_DST_ALPHA : GL_ONE_MINUS_DST_COLOR;
+    case D3DBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
+    default: return GL_ONE;
+    }
+}
+
+GLenum BlendEquationOf(DWORD op)
+{
+    switch (op) {
+    case D3DBLENDOP_SUBTRACT: return GL_FUNC_SUBTRACT;
+    case D3DBLENDOP_REVSUBTRACT: return GL_FUNC_REVERSE_SUBTRACT;
+    case D3DBLENDOP_MIN: return GL_MIN;
+    case D3DBLENDOP_MAX: return GL_MAX;
+    default: return GL_FUNC_ADD;
+    }
+}
+
+GLint AddressMode(DWORD a)
+{
+    switch (a) {
+    case D3DTADDRESS_MIRROR:
+    case D3DTADDRESS_MIRRORONCE: return GL_MIRRORED_REPEAT;
+    case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
+    case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+    default: return GL_REPEAT;
+    }
+}
+
+GLint MinFilter(DWORD min, DWORD mip)
+{
+    const bool linear = min >= D3DTEXF_LINEAR;
+    if (mip == D3DTEXF_NONE)
+        return linear ? GL_LINEAR : GL_NEAREST;
+    if (mip == D3DTEXF_POINT)
+        return linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+    return linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+}
+
+// Vertices (or indices) that `count` primitives of `type` take; 0 for an unknown type.
+uint64_t ElementCount(D3DPRIMITIVETYPE type, UINT count, GLenum* mode)
+{
+    switch (type) {
+    case D3DPT_POINTLIST: *mode = GL_POINTS; return count;
+    case D3DPT_LINELIST: *mode = GL_LINES; return uint64_t(count) * 2;
+    case D3DPT_LINESTRIP: *mode = GL_LINE_STRIP; return uint64_t(count) + 1;
+    case D3DPT_TRIANGLELIST: *mode = GL_TRIANGLES; return uint64_t(count) * 3;
+    case D3DPT_TRIANGLESTRIP: *mode = GL_TRIANGLE_STRIP; return uint64_t(count) + 2;
+    case D3DPT_TRIANGLEFAN: *mode = GL_TRIANGLE_FAN; return uint64_t(count) + 2;
+    default: return 0;
+    }
+}
+
+} // namespace
+
+UINT FvfVertexSize(DWORD fvf)
+{
+    UINT size = 0;
+    switch (fvf & D3DFVF_POSITION_MASK) {
+    case D3DFVF_XYZ: size = 12; break;
+    case D3DFVF_XYZRHW: size = 16; break;
+    default: return 0; // blend weights and XYZW are not drawn here
+    }
+    if (fvf & D3DFVF_NORMAL)
+        size += 12;
+    if (fvf & D3DFVF_PSIZE)
+        size += 4;
+    if (fvf & D3DFVF_DIFFUSE)
+        size += 4;
+    if (fvf & D3DFVF_SPECULAR)
+        size += 4;
+    const UINT sets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
+    if (sets > 8)
+        return 0;
+    for (UINT i = 0; i < sets; ++i)
+        size += 4 * TexSetFloats(fvf, int(i));
+    return size;
+}
+
+void Device::ApplyFixedState()
+{
+    const auto& rs = state_.renderStates;
+    if (dirty_ & kDirtyDepth) {
+        const bool test = rs[D3DRS_ZENABLE] != D3DZB_FALSE && depthBuffer_;
+        cache_.Enable(GL_DEPTH_TEST, test);
+        cache_.DepthFunc(CompareFunc(rs[D3DRS_ZFUNC]));
+        cache_.DepthMask(test && rs[D3DRS_ZWRITEENABLE]);
+    }
+    if (dirty_ & kDirtyBlend) {
+        const bool blend = rs[D3DRS_ALPHABLENDENABLE] != 0;
+        cache_.Enable(GL_BLEND, blend);
+        if (blend) {
+            const bool separate = rs[D3DRS_SEPARATEALPHABLENDENABLE] != 0;
+            const DWORD src = rs[D3DRS_SRCBLEND], dst = rs[D3DRS_DESTBLEND];
+            const DWORD srcA = separate ? rs[D3DRS_SRCBLENDALPHA] : src;
+            const DWORD dstA = separate ? rs[D3DRS_DESTBLENDALPHA] : dst;
+            cache_.BlendFunc(BlendFactor(src, false), BlendFactor(dst, false), BlendFactor(srcA, true),
+                             BlendFactor(dstA, true));
+            cache_.BlendEquation(BlendEquationOf(rs[D3DRS_BLENDOP]),
+                                 BlendEquationOf(separate ? rs[D3DRS_BLENDOPALPHA] : rs[D3DRS_BLENDOP]));
+        }
+    }
+    if (dirty_ & kDirtyRaster) {
+        // D3D judges winding on its y-down screen, GL in its y-up window, and the picture is
+        // stored upside down (D3D's top row is GL's row 0): a triangle clockwise on D3D's screen
+        // is counter-clockwise to GL, a front face under glFrontFace(GL_CCW). Culling D3D's CCW
+        // culls GL_BACK.
+        const DWORD cull = rs[D3DRS_CULLMODE];
+        cache_.Enable(GL_CULL_FACE, cull == D3DCULL_CW || cull == D3DCULL_CCW);
+        if (cull == D3DCULL_CW || cull == D3DCULL_CCW)
+            cache_.CullFace(cull == D3DCULL_CCW ? GL_BACK : GL_FRONT);
+        const DWORD fill = rs[D3DRS_FILLMODE];
+        cache_.PolygonMode(fill == D3DFILL_POINT ? GL_POINT : fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
+        const DWORD mask = rs[D3DRS_COLORWRITEENABLE];
+        cache_.ColorMask(mask & D3DCOLORWRITEENABLE_RED, mask & D3DCOLORWRITEENABLE_GREEN,
+                         mask & D3DCOLORWRITEENABLE_BLUE, (mask & D3DCOLORWRITEENABLE_ALPHA) && !opaqueTarget_);
+        cache_.Enable(GL_SCISSOR_TEST, false);
+    }
+}
+
+void Device::ApplyTextures()
+{
+    const bool compressed = dxtUpload_ && !CpuDxtDecodeForced();
+    for (int i = 0; i < kFfpStages; ++i) {
+        auto* t = static_cast<Texture*>(state_.textures[size_t(i)]);
+        if (t)
+            t->Sync(cache_, i, compressed);
+        else
+            cache_.BindTexture(i, 0);
+    }
+}
+
+void Device::ApplySamplers()
+{
+    for (int i = 0; i < kFfpStages; ++i) {
+        if (!(dirtySamplerStages_ & (1u << i)))
+            continue;
+        const auto& want = state_.samplerStates[size_t(i)];
+        auto& have = appliedSamplers_[size_t(i)];
+        const GLuint s = samplers_[size_t(i)];
+        if (want[D3DSAMP_ADDRESSU] != have[D3DSAMP_ADDRESSU])
+            glSamplerParameteri(s, GL_TEXTURE_WRAP_S, AddressMode(want[D3DSAMP_ADDRESSU]));
+        if (want[D3DSAMP_ADDRESSV] != have[D3DSAMP_ADDRESSV])
+            glSamplerParameteri(s, GL_TEXTURE_WRAP_T, AddressMode(want[D3DSAMP_ADDRESSV]));
+        if (want[D3DSAMP_MAGFILTER] != have[D3DSAMP_MAGFILTER])
+            glSamplerParameteri(s, GL_TEXTURE_MAG_FILTER, want[D3DSAMP_MAGFILTER] >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
+        if (want[D3DSAMP_MINFILTER] != have[D3DSAMP_MINFILTER] || want[D3DSAMP_MIPFILTER] != have[D3DSAMP_MIPFILTER])
+            glSamplerParameteri(s, GL_TEXTURE_MIN_FILTER, MinFilter(want[D3DSAMP_MINFILTER], want[D3DSAMP_MIPFILTER]));
+        if (want[D3DSAMP_BORDERCOLOR] != have[D3DSAMP_BORDERCOLOR]) {
+            const DWORD c = want[D3DSAMP_BORDERCOLOR];
+            const float rgba[4] = {float((c >> 16) & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f,
+                                   float(c & 0xFF) / 255.0f, float((c >> 24) & 0xFF) / 255.0f};
+            glSamplerParameterfv(s, GL_TEXTURE_BORDER_COLOR, rgba);
+        }
+        if (want[D3DSAMP_MIPMAPLODBIAS] != have[D3DSAMP_MIPMAPLODBIAS]) {
+            float bias;
+            std::memcpy(&bias, &want[D3DSAMP_MIPMAPLODBIAS], sizeof bias);
+            glSamplerParameterf(s, GL_TEXTURE_LOD_BIAS, bias == bias ? bias : 0.0f);
+        }
+        have = want;
+    }
+    dirtySamplerStages_ = 0;
+}
+
+bool Device::ApplyLayout()
+{
+    const DWORD fvf = state_.fvf;
+    const UINT stride = state_.stream.stride;
+    size_t offset = state_.stream.offset;
+    bool enabled[12] = {};
+    auto attrib = [&](GLuint loc, GLint size, GLenum type, GLboolean normalized, UINT bytes) {
+        glVertexAttribPointer(loc, size, type, normalized, GLsizei(stride), reinterpret_cast<const void*>(offset));
+        enabled[loc] = true;
+        offset += bytes;
+    };
+    const bool rhw = (fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW;
+    attrib(0, rhw ? 4 : 3, GL_FLOAT, GL_FALSE, rhw ? 16 : 12);
+    if (fvf & D3DFVF_NORMAL)
+        attrib(1, 3, GL_FLOAT, GL_FALSE, 12);
+    if (fvf & D3DFVF_PSIZE)
+        offset += 4;
+    // D3DCOLOR is B, G, R, A in memory: GL reads that order with size GL_BGRA.
+    if (fvf & D3DFVF_DIFFUSE)
+        attrib(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, 4);
+    if (fvf & D3DFVF_SPECULAR)
+        attrib(3, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, 4);
+    const UINT sets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
+    for (UINT i = 0; i < sets && i < 8; ++i) {
+        const UINT floats = TexSetFloats(fvf, int(i));
+        attrib(4 + i, GLint(floats), GL_FLOAT, GL_FALSE, 4 * floats);
+    }
+    for (GLuint loc = 0; loc < 12; ++loc) {
+        if (enabled[loc] != layoutEnabled_[loc]) {
+            enabled[loc] ? glEnableVertexAttribArray(loc) : glDisableVertexAttribArray(loc);
+            layoutEnabled_[loc] = enabled[loc];
+        }
+    }
+    return true;
+}
+
+bool Device::PrepareDraw()
+{
+    if (!MakeCurrent())
+        return false;
+    if (dirty_ & kDirtyKey) {
+        BuildKey();
+        program_ = programs_.Get(key_);
+    }
+    if (!program_)
+        return false;
+    BindBackBuffer();
+    cache_.UseProgram(program_->name);
+    if (dirty_ & kUniformDirty)
+        UpdateUniformData();
+    UploadUniforms(*program_);
+    if (dirty_ & (kDirtyBlend | kDirtyDepth | kDirtyRaster))
+        ApplyFixedState();
+    bool texturesPending = (dirty_ & kDirtyTextures) != 0;
+    for (int i = 0; i < kFfpStages && !texturesPending; ++i) {
+        auto* t = static_cast<Texture*>(state_.textures[size_t(i)]);
+        texturesPending = t && t->pending();
+    }
+    if (texturesPending)
+        ApplyTextures();
+    if (dirty_ & kDirtySamplers)
+        ApplySamplers();
+    cache_.BindVertexArray(vao_);
+    auto* vb = static_cast<VertexBuffer*>(state_.stream.buffer);
+    if (vb->store().pending() || (dirty_ & kDirtyLayout))
+        vb->store().Sync(GL_ARRAY_BUFFER, cache_);
+    if (dirty_ & kDirtyLayout)
+        ApplyLayout();
+    dirty_ = 0;
+    return true;
+}
+
+HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT count)
+{
+    if (count == 0)
+        return inScene_ ? D3D_OK : D3DERR_INVALIDCALL;
+    GLenum mode = 0;
+    const uint64_t vertices = ElementCount(type, count, &mode);
+    auto* vb = static_cast<VertexBuffer*>(state_.stream.buffer);
+    const UINT vertexSize = FvfVertexSize(state_.fvf);
+    const UINT stride = state_.stream.stride;
+    if (!inScene_ || !vertices || !vb || !vertexSize || stride < vertexSize || vb->store().locked()) {
+        ++statsRejected_;
+        return D3DERR_INVALIDCALL;
+    }
+    const uint64_t end = uint64_t(state_.stream.offset) + (uint64_t(startVertex) + vertices - 1) * stride + vertexSize;
+    if (end > vb->store().size() || !PrepareDraw()) {
+        ++statsRejected_;
+        return D3DERR_INVALIDCALL;
+    }
+    glDrawArrays(mode, GLint(startVertex), GLsizei(vertices));
+    ++statsDraws_;
+    return D3D_OK;
+}
+
+HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT, UINT, UINT startIndex, UINT count)
+{
+    if (count == 0)
+        return inScene_ ? D3D_OK : D3DERR_INVALIDCALL;
+    GLenum mode = 0;
+    const uint64_t indices = ElementCount(type, count, &mode);
+    auto* vb = static_cast<VertexBuffer*>(state_.stream.buffer);
+    auto* ib = static_cast<IndexBuffer*>(state_.indices);
+    const UINT vertexSize = FvfVertexSize(state_.fvf);
+    const UINT stride = state_.stream.stride;
+    if (!inScene_ || !indices || !vb || !ib || !vertexSize || stride < vertexSize || vb->store().locked() ||
+        ib->store().locked() || uint64_t(startIndex) + indices > ib->indexCount()) {
+        ++statsRejected_;
+        return D3DERR_INVALIDCALL;
+    }
+    // The indices themselves must stay inside the vertex buffer, whatever MinVertexIndex and
+    // NumVertices claim.
+    UINT lo = 0, hi = 0;
+    ib->IndexRange(startIndex, UINT(indices), &lo, &hi);
+    const int64_t first = int64_t(baseVertex) + lo, last = int64_t(baseVertex) + hi;
+    const uint64_t end = first < 0 ? ~0ull : uint64_t(state_.stream.offset) + uint64_t(last) * stride + vertexSize;
+    if (end > vb->store().size() || !PrepareDraw()) {
+        ++statsRejected_;
+        return D3DERR_INVALIDCALL;
+    }
+    if (ib->store().pending())
+        ib->store().Sync(GL_ELEMENT_ARRAY_BUFFER, cache_);
+    else
+        cache_.BindElementBuffer(ib->store().name());
+    const GLenum indexType = ib->indexSize() == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
+    glDrawElementsBaseVertex(mode, GLsizei(indices), indexType,
+                             reinterpret_cast<const void*>(size_t(startIndex) * ib->indexSize()), baseVertex);
+    ++statsDraws_;
+    return D3D_OK;
+}
+
+} // namespace qv::d3d

@@ -1,0 +1,202 @@
+// Clear, Present and reading the back buffer back. The back buffer is a pair of off-screen
+// framebuffers: one is drawn into while the other holds the picture last presented.
+#include "platform/d3d9/d3d9_device.h"
+
+#include "platform/d3d9/d3d9_direct3d.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <qv_png.h>
+
+namespace qv::d3d {
+
+using namespace qv::gl;
+
+HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil)
+{
+    if ((count && !rects) || ((flags & D3DCLEAR_ZBUFFER) && !depthBuffer_) || ((flags & D3DCLEAR_STENCIL) && !hasStencil_))
+        return D3DERR_INVALIDCALL;
+    GLbitfield bits = 0;
+    if (flags & D3DCLEAR_TARGET)
+        bits |= GL_COLOR_BUFFER_BIT;
+    if (flags & D3DCLEAR_ZBUFFER)
+        bits |= GL_DEPTH_BUFFER_BIT;
+    if (flags & D3DCLEAR_STENCIL)
+        bits |= GL_STENCIL_BUFFER_BIT;
+    if (!bits)
+        return D3D_OK;
+    if (!MakeCurrent())
+        return D3DERR_DEVICELOST;
+    BindBackBuffer();
+    // Clear ignores the colour-write and depth-write states in D3D9; GL's clear obeys them.
+    cache_.ColorMask(true, true, true, true);
+    cache_.DepthMask(true);
+    const float a = opaqueTarget_ ? 1.0f : float((color >> 24) & 0xFF) / 255.0f;
+    glClearColor(float((color >> 16) & 0xFF) / 255.0f, float((color >> 8) & 0xFF) / 255.0f,
+                 float(color & 0xFF) / 255.0f, a);
+    glClearDepth(double(std::clamp(z, 0.0f, 1.0f)));
+    glClearStencil(GLint(stencil & 0xFF));
+    const LONG w = LONG(params_.BackBufferWidth), h = LONG(params_.BackBufferHeight);
+    if (count == 0) {
+        cache_.Enable(GL_SCISSOR_TEST, false);
+        glClear(bits);
+    } else {
+        cache_.Enable(GL_SCISSOR_TEST, true);
+        for (DWORD i = 0; i < count; ++i) {
+            const LONG x1 = std::clamp(rects[i].x1, 0, w), x2 = std::clamp(rects[i].x2, 0, w);
+            const LONG y1 = std::clamp(rects[i].y1, 0, h), y2 = std::clamp(rects[i].y2, 0, h);
+            if (x1 >= x2 || y1 >= y2)
+                continue;
+            // The back buffer holds D3D's top row in GL's row 0, so D3D's rows are GL's rows.
+            glScissor(x1, y1, x2 - x1, y2 - y1);
+            glClear(bits);
+        }
+        cache_.Enable(GL_SCISSOR_TEST, false);
+    }
+    dirty_ |= kDirtyRaster | kDirtyDepth;
+    return D3D_OK;
+}
+
+namespace {
+
+// A D3D rectangle (top-down) as GL blit corners inside a surface of `h` rows: the first
+// corner is the top-left one. `flip` for the window, whose rows GL counts from the bottom;
+// the back buffer already holds D3D's top row in GL's row 0.
+void GlCorners(const RECT* r, LONG w, LONG h, bool flip, GLint out[4])
+{
+    RECT full = {0, 0, w, h};
+    const RECT& c = r ? *r : full;
+    out[0] = c.left;
+    out[1] = flip ? h - c.top : c.top;
+    out[2] = c.right;
+    out[3] = flip ? h - c.bottom : c.bottom;
+}
+
+} // namespace
+
+HRESULT Device::Present(const RECT* src, const RECT* dst, HWND, const RGNDATA*)
+{
+    if (!context_ || !context_->WindowAlive() || !MakeCurrent())
+        return D3DERR_DEVICELOST;
+    int dw = 0, dh = 0;
+    SDL_GL_GetDrawableSize(context_->window, &dw, &dh);
+    const LONG bw = LONG(params_.BackBufferWidth), bh = LONG(params_.BackBufferHeight);
+    GLint s[4], d[4];
+    GlCorners(src, bw, bh, false, s);
+    GlCorners(dst, dw, dh, true, d);
+
+    const GLuint back = framebuffers_[size_t(backIndex_)], other = framebuffers_[size_t(backIndex_ ^ 1)];
+    cache_.Enable(GL_SCISSOR_TEST, false);
+    cache_.ColorMask(true, true, true, true);
+    cache_.BindReadFramebuffer(back);
+    if (dw > 0 && dh > 0) {
+        cache_.BindDrawFramebuffer(0);
+        cache_.Viewport(0, 0, dw, dh);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        // The blit runs the source's rows top-down into the window's rows bottom-up: upright.
+        const bool scaled = (s[2] - s[0]) != (d[2] - d[0]) || (s[3] - s[1]) != (d[1] - d[3]);
+        glBlitFramebuffer(s[0], s[1], s[2], s[3], d[0], d[1], d[2], d[3], GL_COLOR_BUFFER_BIT,
+                          scaled ? GL_LINEAR : GL_NEAREST);
+    }
+    if (params_.SwapEffect == D3DSWAPEFFECT_COPY) {
+        // COPY keeps the back buffer as it was; the presented picture goes to the other buffer.
+        cache_.BindDrawFramebuffer(other);
+        glBlitFramebuffer(0, 0, bw, bh, 0, 0, bw, bh, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    } else {
+        backIndex_ ^= 1;
+    }
+
+    const int overrideInterval = PresentIntervalOverride();
+    const int interval = overrideInterval >= 0 ? overrideInterval
+                       : params_.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1;
+    if (interval != swapInterval_) {
+        SDL_GL_SetSwapInterval(interval); // drivers without vsync control simply present at once
+        swapInterval_ = interval;
+    }
+    SDL_GL_SwapWindow(context_->window);
+    presentedOnce_ = true;
+    BindBackBuffer();
+    dirty_ |= kDirtyRaster;
+    return D3D_OK;
+}
+
+void Device::ReadFramebuffer(GLuint fbo, uint8_t* bgra, UINT pitch)
+{
+    const GLsizei w = GLsizei(params_.BackBufferWidth), h = GLsizei(params_.BackBufferHeight);
+    cache_.BindReadFramebuffer(fbo);
+    std::vector<uint8_t> rows(size_t(w) * size_t(h) * 4);
+    glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
+    // GL's row 0 already holds D3D's top row.
+    for (GLsizei y = 0; y < h; ++y) {
+        uint8_t* out = bgra + size_t(y) * pitch;
+        std::memcpy(out, rows.data() + size_t(y) * size_t(w) * 4, size_t(w) * 4);
+        if (opaqueTarget_)
+            for (GLsizei x = 0; x < w; ++x)
+                out[x * 4 + 3] = 0xFF;
+    }
+}
+
+HRESULT Device::ReadBack(QvBackBufferSource source, DWORD* pixels, UINT capacity, UINT* width, UINT* height)
+{
+    if (width)
+        *width = params_.BackBufferWidth;
+    if (height)
+        *height = params_.BackBufferHeight;
+    if (!pixels)
+        return D3D_OK;
+    if (size_t(capacity) < size_t(params_.BackBufferWidth) * params_.BackBufferHeight)
+        return D3DERR_MOREDATA;
+    if (source == QV_BACKBUFFER_PRESENTED && !presentedOnce_)
+        return D3DERR_NOTAVAILABLE;
+    if (!MakeCurrent())
+        return D3DERR_DEVICELOST;
+    const int index = source == QV_BACKBUFFER_PRESENTED ? (backIndex_ ^ 1) : backIndex_;
+    const GLuint fbo = framebuffers_[size_t(index)];
+    ReadFramebuffer(fbo, reinterpret_cast<uint8_t*>(pixels), params_.BackBufferWidth * 4);
+    return D3D_OK;
+}
+
+void Device::Stats(QvDeviceStats* stats) const
+{
+    std::memset(stats, 0, sizeof *stats);
+    stats->programsCompiled = programs_.compiled();
+    stats->programsCached = UINT(programs_.size());
+    stats->draws = statsDraws_;
+    stats->rejectedDraws = statsRejected_;
+    stats->behaviorFlags = behavior_ & (D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_MIXED_VERTEXPROCESSING |
+                                        D3DCREATE_SOFTWARE_VERTEXPROCESSING);
+    if (context_)
+        std::snprintf(stats->renderer, sizeof stats->renderer, "%s", context_->renderer.c_str());
+}
+
+} // namespace qv::d3d
+
+HRESULT QvSaveBackBufferPng(IDirect3DDevice9* device, QvBackBufferSource source, const char* path, int channels,
+                            int compressionLevel)
+{
+    if (!path || (channels != 3 && channels != 4) || compressionLevel < 1 || compressionLevel > 9)
+        return D3DERR_INVALIDCALL;
+    UINT w = 0, h = 0;
+    HRESULT hr = QvReadBackBuffer(device, source, nullptr, 0, &w, &h);
+    if (FAILED(hr))
+        return hr;
+    std::vector<DWORD> pixels(size_t(w) * h);
+    hr = QvReadBackBuffer(device, source, pixels.data(), UINT(pixels.size()), &w, &h);
+    if (FAILED(hr))
+        return hr;
+    std::vector<uint8_t> bytes(pixels.size() * size_t(channels));
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        const DWORD p = pixels[i];
+        uint8_t* out = &bytes[i * size_t(channels)];
+        out[0] = uint8_t(p >> 16);
+        out[1] = uint8_t(p >> 8);
+        out[2] = uint8_t(p);
+        if (channels == 4)
+            out[3] = uint8_t(p >> 24);
+    }
+    return QvWritePng(path, int(w), int(h), channels, bytes.data(), compressionLevel) ? D3D_OK : E_FAIL;
+}

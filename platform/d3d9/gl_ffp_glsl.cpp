@@ -1,0 +1,303 @@
+// GLSL text for one fixed-function key. The vertex half does D3D9's transform and lighting in
+// camera space; the fragment half runs the texture stage cascade and the alpha test.
+#include "platform/d3d9/gl_ffp_shader.h"
+
+#include <string>
+
+namespace qv::d3d {
+
+namespace {
+
+std::string N(int i) { return std::to_string(i); }
+
+const char* kVertexHeader = R"(#version 330 core
+layout(location = 0) in vec4 aPosition;
+layout(location = 1) in vec3 aNormal;
+layout(location = 2) in vec4 aDiffuse;
+layout(location = 3) in vec4 aSpecular;
+uniform mat4 uWorldViewProj;
+uniform mat4 uWorldView;
+uniform mat3 uNormalMatrix;
+uniform vec4 uPosFixup;
+uniform vec4 uMaterial[4];
+uniform float uMaterialPower;
+uniform vec4 uGlobalAmbient;
+uniform vec4 uLightDiffuse[8];
+uniform vec4 uLightSpecular[8];
+uniform vec4 uLightAmbient[8];
+uniform vec4 uLightPosition[8];
+uniform vec4 uLightDirection[8];
+uniform vec4 uLightAttenuation[8];
+uniform vec4 uLightSpot[8];
+uniform mat4 uTexMatrix[4];
+)";
+
+// A stage is live while its colour op is not DISABLE, and only its texture coordinates matter.
+int LiveStages(const FfpKey& k)
+{
+    int n = 0;
+    while (n < kFfpStages && k.stages[n].colorOp != D3DTOP_DISABLE && k.stages[n].colorOp != 0)
+        ++n;
+    return n;
+}
+
+// D3D widens a coordinate set of n components with a 1 after the last one and zeros beyond:
+// a 2D set enters the texture matrix as (u, v, 1, 0), so its third row is the translation.
+std::string ExpandSet(int set, int size)
+{
+    const std::string a = "aTexCoord" + N(set);
+    switch (size) {
+    case 1: return "vec4(" + a + ".x, 1.0, 0.0, 0.0)";
+    case 3: return "vec4(" + a + ".xyz, 1.0)";
+    case 4: return a;
+    default: return "vec4(" + a + ".xy, 1.0, 0.0)";
+    }
+}
+
+std::string MaterialColour(int source, int slot)
+{
+    if (source == 1)
+        return "aDiffuse";
+    if (source == 2)
+        return "aSpecular";
+    return "uMaterial[" + N(slot) + "]";
+}
+
+void EmitLighting(const FfpKey& k, std::string& s)
+{
+    s += "    vec3 lAmbient = vec3(0.0), lDiffuse = vec3(0.0), lSpecular = vec3(0.0);\n";
+    for (int i = 0; i < kMaxLights; ++i) {
+        const int type = k.lightTypes[i];
+        if (!type)
+            continue;
+        const std::string I = "[" + N(i) + "]";
+        s += "    {\n";
+        if (type == D3DLIGHT_DIRECTIONAL) {
+            s += "        vec3 L = uLightDirection" + I + ".xyz;\n        float att = 1.0;\n";
+        } else {
+            s += "        vec3 toLight = uLightPosition" + I + ".xyz - eyePos;\n"
+                 "        float dist = length(toLight);\n"
+                 "        vec3 L = dist > 0.0 ? toLight / dist : vec3(0.0);\n"
+                 "        vec4 A = uLightAttenuation" + I + ";\n"
+                 "        float denom = A.y + A.z * dist + A.w * dist * dist;\n"
+                 "        float att = dist <= A.x && denom > 0.0 ? 1.0 / denom : 0.0;\n";
+            if (type == D3DLIGHT_SPOT) {
+                // rho compares the spot axis with the direction to the light, both pointing back.
+                s += "        float rho = dot(uLightDirection" + I + ".xyz, L);\n"
+                     "        vec4 S = uLightSpot" + I + ";\n"
+                     "        float spot = rho > S.x ? 1.0 : (rho <= S.y ? 0.0 :\n"
+                     "            (S.z == 1.0 ? (rho - S.y) / (S.x - S.y) : pow(max((rho - S.y) / (S.x - S.y), 0.0), S.z)));\n"
+                     "        att *= spot;\n";
+            }
+        }
+        // D3D clamps the diffuse reflection factor N.L to [0, 1]: a normal longer than one
+        // (not normalised, or scaled up by the world matrix) lights no brighter than a unit one.
+        s += "        lAmbient += uLightAmbient" + I + ".rgb * att;\n"
+             "        float NdotL = min(dot(N, L), 1.0);\n"
+             "        if (NdotL > 0.0) {\n"
+             "            lDiffuse += uLightDiffuse" + I + ".rgb * (NdotL * att);\n";
+        if (k.specularEnable) {
+            // D3D's camera looks along +z, so without a local viewer the eye lies along -z.
+            s += k.localViewer ? "            vec3 H = normalize(normalize(-eyePos) + L);\n"
+                               : "            vec3 H = normalize(vec3(0.0, 0.0, -1.0) + L);\n";
+            s += "            float NdotH = max(dot(N, H), 0.0);\n"
+                 "            float sp = uMaterialPower > 0.0 ? pow(NdotH, uMaterialPower) : 1.0;\n"
+                 "            lSpecular += uLightSpecular" + I + ".rgb * (sp * att);\n";
+        }
+        s += "        }\n    }\n";
+    }
+    const std::string cd = MaterialColour(k.diffuseSource, 0), ca = MaterialColour(k.ambientSource, 1),
+                      cs = MaterialColour(k.specularSource, 2), ce = MaterialColour(k.emissiveSource, 3);
+    s += "    vDiffuse = vec4(clamp(" + ca + ".rgb * (uGlobalAmbient.rgb + lAmbient) + " + cd +
+         ".rgb * lDiffuse + " + ce + ".rgb, 0.0, 1.0), clamp(" + cd + ".a, 0.0, 1.0));\n";
+    s += "    vSpecular = vec4(clamp(" + cs + ".rgb * lSpecular, 0.0, 1.0), " + cs + ".a);\n";
+}
+
+} // namespace
+
+std::string GenerateVertexShader(const FfpKey& k)
+{
+    std::string s = kVertexHeader;
+    for (int i = 0; i < k.texSetCount; ++i)
+        s += "layout(location = " + N(4 + i) + ") in vec4 aTexCoord" + N(i) + ";\n";
+    const char* q = k.flatShade ? "flat out" : "out";
+    s += std::string(q) + " vec4 vDiffuse;\n" + q + " vec4 vSpecular;\n";
+    const int live = LiveStages(k);
+    for (int i = 0; i < live; ++i)
+        s += "out vec4 vTexCoord" + N(i) + ";\n";
+    s += "void main() {\n    vec4 clip;\n";
+
+    if (k.pretransformed) {
+        // Screen-space vertices: x, y in pixels, z in [0, 1], w holding 1/w for perspective.
+        s += "    float w = aPosition.w != 0.0 ? 1.0 / aPosition.w : 1.0;\n"
+             "    clip = vec4(aPosition.x * 2.0 / uPosFixup.z - 1.0, 1.0 - aPosition.y * 2.0 / uPosFixup.w,\n"
+             "                aPosition.z, 1.0) * w;\n"
+             "    vec3 eyePos = vec3(0.0);\n    vec3 N = vec3(0.0);\n";
+        s += k.hasDiffuse ? "    vDiffuse = aDiffuse;\n" : "    vDiffuse = vec4(1.0);\n";
+        s += k.hasSpecular ? "    vSpecular = aSpecular;\n" : "    vSpecular = vec4(0.0);\n";
+    } else {
+        s += "    vec4 pos = vec4(aPosition.xyz, 1.0);\n"
+             "    clip = uWorldViewProj * pos;\n"
+             "    vec3 eyePos = (uWorldView * pos).xyz;\n";
+        // Without a normal D3D lights with a zero normal: ambient and emissive only.
+        s += k.hasNormal ? "    vec3 N = uNormalMatrix * aNormal;\n" : "    vec3 N = vec3(0.0);\n";
+        if (k.normalizeNormals)
+            s += "    if (dot(N, N) > 0.0) N = normalize(N);\n";
+        if (k.lighting) {
+            EmitLighting(k, s);
+        } else {
+            s += k.hasDiffuse ? "    vDiffuse = aDiffuse;\n" : "    vDiffuse = vec4(1.0);\n";
+            s += k.hasSpecular ? "    vSpecular = aSpecular;\n" : "    vSpecular = vec4(0.0);\n";
+        }
+    }
+
+    for (int i = 0; i < live; ++i) {
+        const FfpStageKey& st = k.stages[i];
+        std::string src;
+        switch (st.texGen) {
+        case 1: src = "vec4(N, 1.0)"; break;
+        case 2: src = "vec4(eyePos, 1.0)"; break;
+        case 3: src = "vec4(reflect(dot(eyePos, eyePos) > 0.0 ? normalize(eyePos) : eyePos, N), 1.0)"; break;
+        default:
+            src = st.texCoordSet < k.texSetCount ? ExpandSet(st.texCoordSet, k.texSetSize[st.texCoordSet])
+                                                 : "vec4(0.0, 0.0, 0.0, 1.0)";
+        }
+        if (st.transformCount && !k.pretransformed)
+            src = "uTexMatrix[" + N(i) + "] * " + src;
+        s += "    vTexCoord" + N(i) + " = " + src + ";\n";
+    }
+    // D3D9 puts pixel centres on integer coordinates and maps depth to [0, 1]; GL centres them
+    // on halves and clips depth to [-1, 1]. Shift by half a pixel and remap z' = 2z - w.
+    // Then turn the picture upside down, so D3D's top row is GL's row 0, the first in memory:
+    // GL's rasterizer then gives a pixel whose centre lies exactly on an edge to the triangle
+    // D3D's top-left rule gives it to (a quad from y = 8 to 24 covers rows 8 to 23, not 9 to 24).
+    s += "    clip.xy += uPosFixup.xy * clip.w;\n"
+         "    clip.z = 2.0 * clip.z - clip.w;\n"
+         "    clip.y = -clip.y;\n"
+         "    gl_Position = clip;\n}\n";
+    return s;
+}
+
+namespace {
+
+std::string Arg(DWORD arg, int stage)
+{
+    std::string base;
+    switch (arg & D3DTA_SELECTMASK) {
+    case D3DTA_DIFFUSE: base = "diffuse"; break;
+    case D3DTA_CURRENT: base = "current"; break;
+    case D3DTA_TEXTURE: base = "tex" + N(stage); break;
+    case D3DTA_TFACTOR: base = "uTextureFactor"; break;
+    case D3DTA_SPECULAR: base = "specular"; break;
+    case D3DTA_TEMP: base = "temp"; break;
+    case D3DTA_CONSTANT: base = "uStageConstant[" + N(stage) + "]"; break;
+    default: base = "current"; break;
+    }
+    if (arg & D3DTA_COMPLEMENT)
+        base = "(vec4(1.0) - " + base + ")";
+    if (arg & D3DTA_ALPHAREPLICATE)
+        base = base + ".aaaa";
+    return base;
+}
+
+// One texture operation on vec4 arguments; the caller takes .rgb or .a of it.
+std::string Op(int op, const std::string& a0, const std::string& a1, const std::string& a2, int stage)
+{
+    const std::string tex = "tex" + N(stage);
+    switch (op) {
+    case D3DTOP_SELECTARG2: return a2;
+    case D3DTOP_MODULATE: return a1 + " * " + a2;
+    case D3DTOP_MODULATE2X: return a1 + " * " + a2 + " * 2.0";
+    case D3DTOP_MODULATE4X: return a1 + " * " + a2 + " * 4.0";
+    case D3DTOP_ADD: return a1 + " + " + a2;
+    case D3DTOP_ADDSIGNED: return a1 + " + " + a2 + " - vec4(0.5)";
+    case D3DTOP_ADDSIGNED2X: return "(" + a1 + " + " + a2 + " - vec4(0.5)) * 2.0";
+    case D3DTOP_SUBTRACT: return a1 + " - " + a2;
+    case D3DTOP_ADDSMOOTH: return a1 + " + " + a2 + " - " + a1 + " * " + a2;
+    case D3DTOP_BLENDDIFFUSEALPHA: return "mix(" + a2 + ", " + a1 + ", diffuse.a)";
+    case D3DTOP_BLENDTEXTUREALPHA: return "mix(" + a2 + ", " + a1 + ", " + tex + ".a)";
+    case D3DTOP_BLENDFACTORALPHA: return "mix(" + a2 + ", " + a1 + ", uTextureFactor.a)";
+    case D3DTOP_BLENDTEXTUREALPHAPM: return a1 + " + " + a2 + " * (1.0 - " + tex + ".a)";
+    case D3DTOP_BLENDCURRENTALPHA: return "mix(" + a2 + ", " + a1 + ", current.a)";
+    case D3DTOP_MODULATEALPHA_ADDCOLOR: return a1 + " + " + a1 + ".a * " + a2;
+    case D3DTOP_MODULATECOLOR_ADDALPHA: return a1 + " * " + a2 + " + " + a1 + ".aaaa";
+    case D3DTOP_MODULATEINVALPHA_ADDCOLOR: return "(1.0 - " + a1 + ".a) * " + a2 + " + " + a1;
+    case D3DTOP_MODULATEINVCOLOR_ADDALPHA: return "(vec4(1.0) - " + a1 + ") * " + a2 + " + " + a1 + ".aaaa";
+    case D3DTOP_DOTPRODUCT3:
+        return "vec4(clamp(4.0 * dot(" + a1 + ".rgb - vec3(0.5), " + a2 + ".rgb - vec3(0.5)), 0.0, 1.0))";
+    case D3DTOP_MULTIPLYADD: return a0 + " + " + a1 + " * " + a2;
+    case D3DTOP_LERP: return "mix(" + a2 + ", " + a1 + ", " + a0 + ")";
+    default: return a1; // SELECTARG1, and the bump-mapping ops we do not emulate
+    }
+}
+
+const char* CompareOp(int func)
+{
+    switch (func) {
+    case D3DCMP_NEVER: return nullptr;
+    case D3DCMP_LESS: return "<";
+    case D3DCMP_EQUAL: return "==";
+    case D3DCMP_LESSEQUAL: return "<=";
+    case D3DCMP_GREATER: return ">";
+    case D3DCMP_NOTEQUAL: return "!=";
+    case D3DCMP_GREATEREQUAL: return ">=";
+    default: return "";
+    }
+}
+
+} // namespace
+
+std::string GenerateFragmentShader(const FfpKey& k)
+{
+    std::string s = "#version 330 core\n";
+    const char* q = k.flatShade ? "flat in" : "in";
+    s += std::string(q) + " vec4 vDiffuse;\n" + q + " vec4 vSpecular;\n";
+    const int live = LiveStages(k);
+    for (int i = 0; i < live; ++i) {
+        s += "in vec4 vTexCoord" + N(i) + ";\n";
+        s += "uniform sampler2D uSampler" + N(i) + ";\n";
+    }
+    s += "uniform vec4 uTextureFactor;\nuniform vec4 uStageConstant[4];\nuniform float uAlphaRef;\n"
+         "out vec4 oColor;\nvoid main() {\n"
+         "    vec4 diffuse = vDiffuse, specular = vSpecular, current = diffuse, temp = vec4(0.0);\n";
+    for (int i = 0; i < live; ++i) {
+        const FfpStageKey& st = k.stages[i];
+        const std::string tex = "tex" + N(i), tc = "vTexCoord" + N(i);
+        if (st.hasTexture) {
+            std::string coord = tc + ".xy";
+            if (st.projected && st.transformCount >= 2) {
+                const char* last = st.transformCount == 2 ? ".y" : st.transformCount == 3 ? ".z" : ".w";
+                coord = "(" + tc + ".xy / " + tc + last + ")";
+            }
+            s += "    vec4 " + tex + " = texture(uSampler" + N(i) + ", " + coord + ");\n";
+        } else {
+            s += "    vec4 " + tex + " = vec4(1.0);\n";
+        }
+        const std::string colour = Op(st.colorOp, Arg(st.colorArg[0], i), Arg(st.colorArg[1], i),
+                                      Arg(st.colorArg[2], i), i);
+        s += "    vec3 c" + N(i) + " = (" + colour + ").rgb;\n";
+        if (st.alphaOp != D3DTOP_DISABLE && st.alphaOp != 0) {
+            const std::string alpha = Op(st.alphaOp, Arg(st.alphaArg[0], i), Arg(st.alphaArg[1], i),
+                                         Arg(st.alphaArg[2], i), i);
+            s += "    float a" + N(i) + " = (" + alpha + ").a;\n";
+        } else {
+            s += "    float a" + N(i) + " = current.a;\n";
+        }
+        // Each stage saturates its result, as D3D9's fixed-function blender does.
+        s += "    current = clamp(vec4(c" + N(i) + ", a" + N(i) + "), 0.0, 1.0);\n";
+    }
+    if (k.specularEnable)
+        s += "    current.rgb = clamp(current.rgb + specular.rgb, 0.0, 1.0);\n";
+    if (k.alphaFunc) {
+        // D3D compares the alpha as the 8-bit value it would store against ALPHAREF (0-255).
+        const char* cmp = CompareOp(k.alphaFunc);
+        if (!cmp)
+            s += "    discard;\n";
+        else if (*cmp)
+            s += std::string("    if (!(floor(current.a * 255.0 + 0.5) ") + cmp + " uAlphaRef)) discard;\n";
+    }
+    s += "    oColor = current;\n}\n";
+    return s;
+}
+
+} // namespace qv::d3d

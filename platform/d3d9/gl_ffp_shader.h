@@ -1,0 +1,97 @@
+// Fixed-function emulation: the state that decides a program's code is packed into a small
+// key; each distinct key is compiled once into a GL program and kept for the device's life.
+#pragma once
+
+#include "platform/d3d9/d3d9_state.h"
+
+#include <GL/glcorearb.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace qv::d3d {
+
+struct FfpStageKey {
+    uint8_t colorOp;     // D3DTOP_*; DISABLE ends the cascade
+    uint8_t colorArg[3]; // ARG0, ARG1, ARG2 with modifiers
+    uint8_t alphaOp;
+    uint8_t alphaArg[3];
+    uint8_t texCoordSet;     // low bits of TEXCOORDINDEX
+    uint8_t texGen;          // D3DTSS_TCI_* >> 16
+    uint8_t transformCount;  // D3DTTFF_COUNTn, 0 for no transform
+    uint8_t projected;
+    uint8_t hasTexture;
+};
+
+struct FfpKey {
+    uint8_t pretransformed; // D3DFVF_XYZRHW
+    uint8_t hasNormal;
+    uint8_t hasDiffuse;
+    uint8_t hasSpecular;
+    uint8_t texSetCount;
+    uint8_t texSetSize[8];  // components of each coordinate set, 1 to 4
+    uint8_t lighting;
+    uint8_t diffuseSource;  // resolved: 0 material, 1 vertex diffuse, 2 vertex specular
+    uint8_t ambientSource;
+    uint8_t specularSource;
+    uint8_t emissiveSource;
+    uint8_t specularEnable;
+    uint8_t normalizeNormals;
+    uint8_t localViewer;
+    uint8_t flatShade;
+    uint8_t alphaFunc;      // D3DCMP_* with the test on, 0 with it off
+    uint8_t lightTypes[kMaxLights]; // 0 for off
+    FfpStageKey stages[kFfpStages];
+
+    FfpKey() { std::memset(this, 0, sizeof *this); }
+    bool operator==(const FfpKey& o) const { return std::memcmp(this, &o, sizeof *this) == 0; }
+    bool operator!=(const FfpKey& o) const { return !(*this == o); }
+};
+
+struct FfpKeyHash {
+    size_t operator()(const FfpKey& k) const;
+};
+
+// Uniform groups; the device bumps a group's version when its source state changes, and a
+// program uploads a group only when it has not seen that version.
+enum UniformGroup : int {
+    kGroupTransform,
+    kGroupMaterial,
+    kGroupLights,
+    kGroupTexMatrix,
+    kGroupPixel,
+    kGroupViewport,
+    kGroupCount
+};
+
+struct FfpProgram {
+    GLuint name = 0;
+    uint32_t seen[kGroupCount] = {};
+    GLint worldViewProj = -1, worldView = -1, normalMatrix = -1, posFixup = -1;
+    GLint material = -1, materialPower = -1, globalAmbient = -1;
+    GLint lightDiffuse = -1, lightSpecular = -1, lightAmbient = -1, lightPosition = -1,
+          lightDirection = -1, lightAttenuation = -1, lightSpot = -1;
+    GLint texMatrix = -1, textureFactor = -1, stageConstant = -1, alphaRef = -1;
+};
+
+std::string GenerateVertexShader(const FfpKey& key);
+std::string GenerateFragmentShader(const FfpKey& key);
+
+class FfpProgramCache {
+public:
+    ~FfpProgramCache();
+    // The program for `key`, built on first use; null if GL refuses it.
+    FfpProgram* Get(const FfpKey& key);
+    void Clear();
+    uint32_t compiled() const { return compiled_; }
+    size_t size() const { return programs_.size(); }
+
+private:
+    std::unordered_map<FfpKey, std::unique_ptr<FfpProgram>, FfpKeyHash> programs_;
+    uint32_t compiled_ = 0;
+};
+
+} // namespace qv::d3d

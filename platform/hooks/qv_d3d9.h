@@ -1,0 +1,56 @@
+// Linux-only hooks of the Direct3D 9 substitute, outside the Windows names: tools and tests use
+// them to read back what was drawn, to run without waiting for the display, and to make device
+// creation fail on purpose.
+#pragma once
+
+#include <d3d9.h>
+
+enum QvBackBufferSource {
+    QV_BACKBUFFER_PRESENTED = 0, // the picture shown by the last Present
+    QV_BACKBUFFER_CURRENT = 1    // the back buffer as drawn so far, before Present
+};
+
+// Copies the back buffer into `pixels` as D3DCOLOR values (0xAARRGGBB), top row first, `width` x
+// `height` of them. With `pixels` null only the size is returned. Fails with D3DERR_MOREDATA if
+// `capacity` (in pixels) is too small, D3DERR_NOTAVAILABLE if nothing was presented yet, and
+// D3DERR_INVALIDCALL for a device that is not ours.
+HRESULT QvReadBackBuffer(IDirect3DDevice9* device, QvBackBufferSource source, DWORD* pixels,
+                         UINT capacity, UINT* width, UINT* height);
+
+// Writes the back buffer to a PNG file, 8 bits a channel: RGBA with `channels` 4, RGB (alpha
+// dropped, a smaller file) with 3. `compressionLevel` is zlib's, 1 to 9. D3DERR_INVALIDCALL for
+// other channel counts or levels.
+HRESULT QvSaveBackBufferPng(IDirect3DDevice9* device, QvBackBufferSource source, const char* path, int channels = 4,
+                            int compressionLevel = 8);
+
+// Presentation parameters for a device of tools, tests and benchmarks: windowed, `width` x
+// `height` X8R8G8B8, one back buffer discarded on Present, 16-bit depth, presenting at once.
+D3DPRESENT_PARAMETERS QvPresentParams(UINT width, UINT height);
+
+// A device with no window of its own: Direct3DCreate9, then CreateDevice on the default adapter
+// with `params` and `behaviorFlags`. On success both objects are the caller's to release; on
+// failure neither is left behind, both outputs are null and the result is CreateDevice's (or
+// D3DERR_NOTAVAILABLE when there is no Direct3D object at all).
+HRESULT QvCreateStandaloneDevice(D3DPRESENT_PARAMETERS* params, DWORD behaviorFlags, IDirect3D9** d3d,
+                                 IDirect3DDevice9** device);
+
+// Overrides every device's presentation interval: 0 presents at once, 1 waits for one refresh,
+// -1 goes back to what the presentation parameters ask for.
+void QvSetPresentIntervalOverride(int interval);
+
+// Makes the next `count` IDirect3D9::CreateDevice calls fail with D3DERR_NOTAVAILABLE, so that
+// callers can walk their fallback chain. 0 ends the injection.
+void QvFailNextDeviceCreations(int count);
+
+// Decodes DXT textures on the CPU even where the GL driver can take them compressed.
+void QvForceCpuDxtDecode(BOOL force);
+
+struct QvDeviceStats {
+    UINT programsCompiled;   // fixed-function programs built since the device was created
+    UINT programsCached;     // distinct programs held
+    UINT draws;              // draw calls that reached GL
+    UINT rejectedDraws;      // draw calls refused for bad arguments or missing state
+    DWORD behaviorFlags;     // the D3DCREATE_*_VERTEXPROCESSING flag the device was created with
+    char renderer[64];       // the GL renderer string
+};
+HRESULT QvGetDeviceStats(IDirect3DDevice9* device, QvDeviceStats* stats);
