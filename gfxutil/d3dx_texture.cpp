@@ -1,6 +1,6 @@
-// D3DXCreateTextureFromFileA / ExA: an image file into a texture with a mip chain, made
-// through the device's public calls only (CreateTexture, then LockRect/UnlockRect per level)
-// so that any IDirect3DDevice9 can take it.
+// D3DXCreateTextureFromFileA / ExA and their in-memory twins: an image file into a texture
+// with a mip chain, made through the device's public calls only (CreateTexture, then
+// LockRect/UnlockRect per level) so that any IDirect3DDevice9 can take it.
 #include <d3dx9tex.h>
 
 #include "gfxutil/image_format.h"
@@ -145,6 +145,42 @@ HRESULT FillLevels(IDirect3DTexture9* texture, const SourceImage& src, const Tex
     return S_OK;
 }
 
+// What the file and memory entry points share once the source is read.
+HRESULT CreateTextureFromSource(IDirect3DDevice9* device, const SourceImage& src, UINT width,
+                                UINT height, UINT mipLevels, DWORD usage, D3DFORMAT format,
+                                D3DPOOL pool, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
+                                D3DXIMAGE_INFO* srcInfo, IDirect3DTexture9** out) {
+    TexturePlan plan;
+    D3DCAPS9 caps{};
+    if (FAILED(device->GetDeviceCaps(&caps))) caps = D3DCAPS9{};
+    HRESULT hr =
+        MakePlan(src, caps, width, height, mipLevels, format, filter, mipFilter, colorKey, &plan);
+    if (FAILED(hr)) return hr;
+
+    IDirect3DTexture9* texture = nullptr;
+    hr = device->CreateTexture(plan.width, plan.height, plan.levels, usage, plan.format, pool,
+                               &texture, nullptr);
+    // A device without the file's format (DXT, 16-bit) still gets the picture, in 32 bits.
+    if (FAILED(hr) && format == D3DFMT_UNKNOWN && plan.format != D3DFMT_A8R8G8B8 &&
+        plan.format != D3DFMT_X8R8G8B8) {
+        plan.format = FormatHasAlpha(plan.format) ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+        texture = nullptr;
+        hr = device->CreateTexture(plan.width, plan.height, plan.levels, usage, plan.format, pool,
+                                   &texture, nullptr);
+    }
+    if (FAILED(hr)) return hr;
+    if (!texture) return E_FAIL;
+
+    hr = FillLevels(texture, src, plan);
+    if (FAILED(hr)) {
+        texture->Release();
+        return hr;
+    }
+    if (srcInfo) *srcInfo = src.info;
+    *out = texture;
+    return S_OK;
+}
+
 }  // namespace
 }  // namespace gfxutil
 
@@ -159,38 +195,29 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pS
     (void)pPalette;  // no palettised format is ever made
     if (ppTexture) *ppTexture = nullptr;
     if (!pDevice || !pSrcFile || !ppTexture) return D3DERR_INVALIDCALL;
-
     SourceImage src;
     HRESULT hr = LoadSourceImage(pSrcFile, &src);
     if (FAILED(hr)) return hr;
-    TexturePlan plan;
-    D3DCAPS9 caps{};
-    if (FAILED(pDevice->GetDeviceCaps(&caps))) caps = D3DCAPS9{};
-    hr = MakePlan(src, caps, Width, Height, MipLevels, Format, Filter, MipFilter, ColorKey, &plan);
-    if (FAILED(hr)) return hr;
+    return CreateTextureFromSource(pDevice, src, Width, Height, MipLevels, Usage, Format, Pool,
+                                   Filter, MipFilter, ColorKey, pSrcInfo, ppTexture);
+}
 
-    IDirect3DTexture9* texture = nullptr;
-    hr = pDevice->CreateTexture(plan.width, plan.height, plan.levels, Usage, plan.format, Pool,
-                                &texture, nullptr);
-    // A device without the file's format (DXT, 16-bit) still gets the picture, in 32 bits.
-    if (FAILED(hr) && Format == D3DFMT_UNKNOWN && plan.format != D3DFMT_A8R8G8B8 &&
-        plan.format != D3DFMT_X8R8G8B8) {
-        plan.format = FormatHasAlpha(plan.format) ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
-        texture = nullptr;
-        hr = pDevice->CreateTexture(plan.width, plan.height, plan.levels, Usage, plan.format, Pool,
-                                    &texture, nullptr);
-    }
+HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
+                                                   UINT SrcDataSize, UINT Width, UINT Height,
+                                                   UINT MipLevels, DWORD Usage, D3DFORMAT Format,
+                                                   D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
+                                                   D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
+                                                   PALETTEENTRY* pPalette,
+                                                   LPDIRECT3DTEXTURE9* ppTexture) {
+    (void)pPalette;
+    if (ppTexture) *ppTexture = nullptr;
+    if (!pDevice || !pSrcData || SrcDataSize == 0 || !ppTexture) return D3DERR_INVALIDCALL;
+    SourceImage src;
+    HRESULT hr =
+        LoadSourceImage(ByteView(static_cast<const uint8_t*>(pSrcData), SrcDataSize), &src);
     if (FAILED(hr)) return hr;
-    if (!texture) return E_FAIL;
-
-    hr = FillLevels(texture, src, plan);
-    if (FAILED(hr)) {
-        texture->Release();
-        return hr;
-    }
-    if (pSrcInfo) *pSrcInfo = src.info;
-    *ppTexture = texture;
-    return S_OK;
+    return CreateTextureFromSource(pDevice, src, Width, Height, MipLevels, Usage, Format, Pool,
+                                   Filter, MipFilter, ColorKey, pSrcInfo, ppTexture);
 }
 
 HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
@@ -198,4 +225,12 @@ HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrc
     return D3DXCreateTextureFromFileExA(pDevice, pSrcFile, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT,
                                         0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT,
                                         D3DX_DEFAULT, 0, nullptr, nullptr, ppTexture);
+}
+
+HRESULT WINAPI D3DXCreateTextureFromFileInMemory(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
+                                                 UINT SrcDataSize, LPDIRECT3DTEXTURE9* ppTexture) {
+    return D3DXCreateTextureFromFileInMemoryEx(pDevice, pSrcData, SrcDataSize, D3DX_DEFAULT,
+                                               D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
+                                               D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                               nullptr, nullptr, ppTexture);
 }

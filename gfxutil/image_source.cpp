@@ -15,11 +15,23 @@ bool SourceImage::TopLevelArgb(ArgbImage* out) const {
 }
 
 HRESULT LoadSourceImage(const char* path, SourceImage* out) {
-    SourceImage src;
-    HRESULT hr = ReadImageFile(path, &src.fileBytes);
+    std::vector<uint8_t> bytes;
+    HRESULT hr = ReadImageFile(path, &bytes);
     if (FAILED(hr)) return hr;
-    const ByteView file(src.fileBytes);
+    SourceImage src;
+    hr = LoadSourceImage(ByteView(bytes), &src);
+    if (FAILED(hr)) return hr;
+    // Stored DDS levels view the file. Moving the vector keeps its buffer, so they stay valid;
+    // the other formats were decoded into `picture` and the file can go.
+    if (!src.stored.empty()) src.fileBytes = std::move(bytes);
+    *out = std::move(src);
+    return S_OK;
+}
 
+HRESULT LoadSourceImage(ByteView file, SourceImage* out) {
+    if (file.empty()) return D3DXERR_INVALIDDATA;
+    SourceImage src;
+    HRESULT hr;
     src.info.Depth = 1;
     src.info.ResourceType = D3DRTYPE_TEXTURE;
     if (LooksLikeDds(file)) {
@@ -43,8 +55,6 @@ HRESULT LoadSourceImage(const char* path, SourceImage* out) {
         src.info.Format = src.format;
         src.info.MipLevels = 1;
         src.info.ImageFileFormat = decoded.fileFormat;
-        src.fileBytes.clear();  // the picture holds all we need
-        src.fileBytes.shrink_to_fit();
     }
     src.info.Width = src.width;
     src.info.Height = src.height;

@@ -16,7 +16,7 @@ struct SourceImage {
     std::vector<ByteView> stored;  // DDS: the stored levels in `format`; empty otherwise
     ArgbImage picture;             // BMP/PNG/JPEG/TGA: the decoded picture
 
-    std::vector<uint8_t> fileBytes;  // owns what `stored` may view
+    std::vector<uint8_t> fileBytes;  // owns what `stored` may view, when read from a path
     DdsImage dds;
 
     // The top level as ARGB, decoded from whichever form the file had.
@@ -26,5 +26,8 @@ struct SourceImage {
 // S_OK, or the failure D3DX would report: D3DXERR_INVALIDDATA for a missing, unreadable or
 // malformed file, D3DERR_NOTAVAILABLE for a DDS layout we do not load.
 HRESULT LoadSourceImage(const char* path, SourceImage* out);
+
+// The same for a file already in memory. `file` must outlive `out`: DDS levels view it.
+HRESULT LoadSourceImage(ByteView file, SourceImage* out);
 
 }  // namespace gfxutil

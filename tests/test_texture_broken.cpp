@@ -136,3 +136,23 @@ TEST_F(TextureBroken, DeviceFailuresReleaseWhatWasMade) {
         EXPECT_EQ(dev.Count("Tex.Release"), 1u) << call;
     }
 }
+
+TEST_F(TextureBroken, InMemoryArgumentsAndCutBuffers) {
+    const Bytes good = GoodDxt1Chain();
+    EXPECT_EQ(D3DXCreateTextureFromFileInMemory(&dev, nullptr, 100, &tex), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateTextureFromFileInMemory(&dev, good.data(), 0, &tex), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateTextureFromFileInMemory(nullptr, good.data(), UINT(good.size()), &tex),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateTextureFromFileInMemory(&dev, good.data(), UINT(good.size()), nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(dev.Count("CreateTexture"), 0u);
+    // Each prefix in a buffer of exactly its own length.
+    for (size_t n = 1; n < good.size(); ++n) {
+        std::unique_ptr<uint8_t[]> cut(new uint8_t[n]);
+        std::copy(good.begin(), good.begin() + n, cut.get());
+        tex = reinterpret_cast<IDirect3DTexture9*>(this);
+        EXPECT_EQ(D3DXCreateTextureFromFileInMemory(&dev, cut.get(), UINT(n), &tex),
+                  D3DXERR_INVALIDDATA);
+        EXPECT_EQ(tex, nullptr);
+    }
+}

@@ -3,6 +3,10 @@
 #include "test_texture_support.h"
 
 #include "gfxutil/dds_dxt.h"
+#include "gfxutil/image_format.h"
+
+#include <cstring>
+#include <memory>
 
 using namespace textest;
 using V = std::vector<uint64_t>;
@@ -19,6 +23,11 @@ protected:
         gfxutil::ArgbImage img;
         EXPECT_TRUE(gfxutil::DecodeDxt(d.Format, gfxutil::ByteView(b), d.Width, d.Height, &img));
         return img;
+    }
+    Bytes WholeLevel(UINT level) {
+        D3DSURFACE_DESC d{};
+        tex->GetLevelDesc(level, &d);
+        return Level(level, gfxutil::RowBytes(d.Format, d.Width), gfxutil::RowCount(d.Format, d.Height));
     }
 };
 
@@ -166,4 +175,43 @@ TEST_F(TextureLoad, TheGamesOwnTexturesLoadWithFullChains) {
         ++loaded;
     }
     EXPECT_GT(loaded, 1);
+}
+
+TEST_F(TextureLoad, FilesInMemoryLoadAsTheSameFilesOnDisk) {
+    std::vector<std::pair<Bytes, std::string>> files = {
+        {DdsFile(FourCC("DXT1", 8, 8, 2), Repeat(kRed, 5)), "chain.dds"},
+        {DdsFile(Masked(24, 0xFF0000, 0xFF00, 0xFF, 0, 2, 1), Texels({0x102030, 0x8000FF}, 3)),
+         "rgb24.dds"}};
+    for (const char* name :
+         {"palette_trns_3x2.png", "rle_bottomup_3x3.tga", "rgb_3x2.bmp", "halves_12x8.jpg"})
+        files.push_back({ReadAll(kData + "/" + name), name});
+    for (const auto& [bytes, name] : files) {
+        D3DXIMAGE_INFO fromDisk{}, fromMemory{};
+        ASSERT_EQ(D3DXCreateTextureFromFileExA(&dev, WriteScratch(name, bytes).c_str(), D3DX_DEFAULT,
+                                               D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
+                                               D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                               &fromDisk, nullptr, &tex),
+                  S_OK)
+            << name;
+        const V made = Created();
+        std::vector<Bytes> levels;
+        for (UINT i = 0; i < made[2]; ++i) levels.push_back(WholeLevel(i));
+        Drop();
+        // The copy is exactly as long as the file, so the sanitizer build catches any read past.
+        const std::unique_ptr<uint8_t[]> copy(new uint8_t[bytes.size()]);
+        std::copy(bytes.begin(), bytes.end(), copy.get());
+        ASSERT_EQ(D3DXCreateTextureFromFileInMemoryEx(
+                      &dev, copy.get(), UINT(bytes.size()), D3DX_DEFAULT, D3DX_DEFAULT,
+                      D3DX_DEFAULT, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT,
+                      D3DX_DEFAULT, 0, &fromMemory, nullptr, &tex),
+                  S_OK)
+            << name;
+        EXPECT_EQ(Created(), made) << name;
+        for (UINT i = 0; i < made[2]; ++i) EXPECT_EQ(WholeLevel(i), levels[i]) << name << i;
+        EXPECT_EQ(std::memcmp(&fromDisk, &fromMemory, sizeof fromDisk), 0) << name;
+        Drop();
+        ASSERT_EQ(D3DXCreateTextureFromFileInMemory(&dev, copy.get(), UINT(bytes.size()), &tex),
+                  S_OK);
+        EXPECT_EQ(Created(), made) << name;
+    }
 }

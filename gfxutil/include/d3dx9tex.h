@@ -1,4 +1,5 @@
-// D3DX texture loading from image files (DDS, BMP, PNG, JPEG, TGA).
+// D3DX texture loading from image files (DDS, BMP, PNG, JPEG, TGA, HDR, PFM, PPM), from a path
+// or from a file already in memory.
 #pragma once
 
 #include <d3d9.h>
@@ -22,7 +23,12 @@ enum D3DXIMAGE_FILEFORMAT {
     D3DXIFF_JPG = 1,
     D3DXIFF_TGA = 2,
     D3DXIFF_PNG = 3,
-    D3DXIFF_DDS = 4
+    D3DXIFF_DDS = 4,
+    D3DXIFF_PPM = 5,
+    D3DXIFF_DIB = 6,
+    D3DXIFF_HDR = 7,
+    D3DXIFF_PFM = 8,
+    D3DXIFF_FORCE_DWORD = 0x7fffffff
 };
 
 struct D3DXIMAGE_INFO {
@@ -50,3 +56,13 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pS
                                             DWORD MipFilter, D3DCOLOR ColorKey,
                                             D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
                                             LPDIRECT3DTEXTURE9* ppTexture);
+
+HRESULT WINAPI D3DXCreateTextureFromFileInMemory(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
+                                                 UINT SrcDataSize, LPDIRECT3DTEXTURE9* ppTexture);
+HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
+                                                   UINT SrcDataSize, UINT Width, UINT Height,
+                                                   UINT MipLevels, DWORD Usage, D3DFORMAT Format,
+                                                   D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
+                                                   D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
+                                                   PALETTEENTRY* pPalette,
+                                                   LPDIRECT3DTEXTURE9* ppTexture);
