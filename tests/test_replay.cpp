@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "app/timer.h"
+#include "tools/quorvel-replay/frame_clock.h"
 #include "tools/quorvel-replay/key_script.h"
 #include "tools/quorvel-replay/replay.h"
 #include "tools/quorvel-replay/trace.h"
@@ -68,7 +70,8 @@ TEST(KeyScript, FramesRangesCaseAndComments) {
 }
 
 TEST(KeyScript, BadLinesNameTheirLine) {
-    EXPECT_EQ(ScriptError("1 W\n2 Q\n"), "line 2: unknown key \"Q\" (keys: W A S D SPACE ESC 1 2 3)");
+    EXPECT_EQ(ScriptError("1 W\n2 Q\n"),
+              "line 2: unknown key \"Q\" (keys: W A S D SPACE ESC 1 2 3, or dt=SECONDS)");
     EXPECT_NE(ScriptError("# c\n\nW 1\n").find("line 3:"), std::string::npos);
     EXPECT_NE(ScriptError("5-3 A\n").find("line 1: range 5-3 ends before it starts"), std::string::npos);
     EXPECT_NE(ScriptError("0 A\n").find("line 1:"), std::string::npos);
@@ -77,6 +80,128 @@ TEST(KeyScript, BadLinesNameTheirLine) {
     EXPECT_NE(ScriptError("1x A\n").find("line 1:"), std::string::npos);
     EXPECT_NE(ScriptError("99999999999999999999999 A\n").find("line 1:"), std::string::npos);
     EXPECT_NE(ScriptError("1-99999999999999 A\n").find("line 1:"), std::string::npos);
+    for (const char* bad : {"dt=", "dt=x", "dt=-0.5", "dt=-0", "dt=inf", "dt=nan", "dt=1e7", "dt=0.1s",
+                            "dt=+1", "dt=1e-60", "dt=0.1 dt=0.1"}) {
+        std::string error = ScriptError(std::string("1 W\n2 A ") + bad + "\n");
+        EXPECT_EQ(error.rfind("line 2: ", 0), 0u) << bad << ": " << error;
+    }
+    // Only a recording forgives a cut-off last line; a script written by hand is read as it is.
+    EXPECT_NE(ScriptError("1 W\n2 SPA").find("line 2: unknown key \"SPA\""), std::string::npos);
+}
+
+TEST(KeyScript, FrameTimesOverlapsAndSpans) {
+    KeyScript script;
+    std::string error;
+    ASSERT_TRUE(ParseScript("1-10 W dt=0.5\n"
+                            "4-6 A DT=0.25\n"
+                            "5 space\n"
+                            "8-20 d\n"
+                            "30 dt=0\n"
+                            "1099511627776 ESC\n",
+                            &script, &error))
+        << error;
+    EXPECT_TRUE(script.HasFrameTimes());
+    EXPECT_FALSE(script.IsRecording());
+    EXPECT_EQ(script.LastFrame(), 1099511627776);
+    float dt = -1.0f;
+    ASSERT_TRUE(script.FrameTime(3, &dt));
+    EXPECT_EQ(dt, 0.5f);
+    ASSERT_TRUE(script.FrameTime(5, &dt));  // the later line wins
+    EXPECT_EQ(dt, 0.25f);
+    EXPECT_EQ(script.Held(5), replay::kKeyW | replay::kKeyA | replay::kKeySpace);
+    ASSERT_TRUE(script.FrameTime(7, &dt));
+    EXPECT_EQ(dt, 0.5f);
+    EXPECT_EQ(script.Held(9), replay::kKeyW | replay::kKeyD);
+    EXPECT_FALSE(script.FrameTime(11, &dt));
+    EXPECT_EQ(script.Held(20), replay::kKeyD);
+    EXPECT_EQ(script.Held(21), 0);
+    ASSERT_TRUE(script.FrameTime(30, &dt));
+    EXPECT_EQ(dt, 0.0f);
+    EXPECT_EQ(script.Held(1099511627776), replay::kKeyEscape);
+    EXPECT_EQ(script.Held(1099511627775), 0);
+    // Spans are sorted, disjoint and merged where nothing changes.
+    const auto& spans = script.Spans();
+    ASSERT_EQ(spans.size(), 9u);
+    for (size_t i = 1; i < spans.size(); ++i) EXPECT_LT(spans[i - 1].last, spans[i].first);
+    EXPECT_EQ(spans[0].first, 1);
+    EXPECT_EQ(spans[0].last, 3);
+
+    // A long recording of single frames looks each frame up in its own line.
+    std::string text = std::string(replay::kRecordingHeader) + "\n";
+    for (int f = 1; f <= 5000; ++f) {
+        text += std::to_string(f) + (f % 3 ? " W" : " S") + " dt=" + Float(0.001f * static_cast<float>(f % 17)) + "\n";
+    }
+    ASSERT_TRUE(ParseScript(text, &script, &error)) << error;
+    EXPECT_TRUE(script.IsRecording());
+    EXPECT_EQ(script.CutLine(), 0);
+    EXPECT_EQ(script.LastFrame(), 5000);
+    for (int f = 1; f <= 5000; f += 7) {
+        ASSERT_TRUE(script.FrameTime(f, &dt));
+        ASSERT_EQ(dt, 0.001f * static_cast<float>(f % 17)) << f;
+        ASSERT_EQ(script.Held(f), f % 3 ? replay::kKeyW : replay::kKeyS) << f;
+    }
+}
+
+TEST(KeyScript, RecordingLeavesOutOnlyItsCutOffLastLine) {
+    const std::string whole = std::string(replay::kRecordingHeader) + ": keys and frame times\n"
+                              "1 A SPACE dt=1.25\n2 A dt=0.016\n3 dt=0.017\n";
+    KeyScript script;
+    std::string error;
+    // Cut anywhere inside the last line: the two whole lines before it remain.
+    const size_t lastLine = whole.rfind("3 dt");
+    for (size_t cut = lastLine + 1; cut < whole.size(); ++cut) {
+        ASSERT_TRUE(ParseScript(whole.substr(0, cut), &script, &error)) << cut << ": " << error;
+        EXPECT_EQ(script.CutLine(), 4) << cut;
+        EXPECT_EQ(script.LastFrame(), 2) << cut;
+    }
+    ASSERT_TRUE(ParseScript(whole, &script, &error)) << error;
+    EXPECT_EQ(script.CutLine(), 0);
+    EXPECT_EQ(script.LastFrame(), 3);
+    // Damage before the last line is still an error that names its line.
+    std::string broken = whole;
+    broken.replace(broken.find("2 A"), 3, "2 Q");
+    EXPECT_EQ(ScriptError(broken).rfind("line 3: unknown key \"Q\"", 0), 0u);
+}
+
+// The harness's fake clock must make the game's timer return each dt= bit for bit: the timer
+// divides a tick difference by the frequency, in extended precision, and rounds to float.
+TEST(FrameClock, TimerReturnsEveryScriptedFrameTimeExactly) {
+    std::vector<float> times = {1.8374512f, 0.0f, 0.016666668f, 0.0000123f, 3.0e-7f, 12345.678f, 0.02f};
+    uint32_t bits = 0x3C888889;  // then a spread of frame-like times, 1 us to 1 s
+    while (times.size() < 3000) {
+        bits = bits * 1664525u + 1013904223u;
+        float value;
+        uint32_t pattern = 0x35800000u + bits % (0x3F800000u - 0x35800000u);
+        std::memcpy(&value, &pattern, sizeof value);
+        times.push_back(value);
+    }
+    std::string text;
+    for (size_t i = 0; i < times.size(); ++i) text += std::to_string(i + 1) + " dt=" + Float(times[i]) + "\n";
+    KeyScript script;
+    std::string error;
+    ASSERT_TRUE(ParseScript(text, &script, &error)) << error;
+
+    bool exact = false;
+    LONGLONG frequency = replay::ScriptClockFrequency(script, script.LastFrame(), 0.02, 0.0, &exact);
+    EXPECT_TRUE(exact);
+    {
+        replay::FrameClock clock(frequency);
+        EngineTimer(TIMER_RESET);
+        EngineTimer(TIMER_START);
+        for (size_t i = 0; i < times.size(); ++i) {
+            float dt = 0.0f;
+            ASSERT_TRUE(script.FrameTime(static_cast<int64_t>(i + 1), &dt));
+            clock.Advance(dt);
+            float elapsed = EngineTimer(TIMER_GETELAPSEDTIME);
+            ASSERT_EQ(std::memcmp(&elapsed, &times[i], sizeof elapsed), 0) << i << ": " << Float(times[i]);
+        }
+    }
+    EngineTimerForget();
+
+    // A time too fine for the counter's range is said to be rounded.
+    ASSERT_TRUE(ParseScript("1 dt=1e-30\n2-1000 dt=100000\n", &script, &error)) << error;
+    replay::ScriptClockFrequency(script, 1000, 0.02, 0.0, &exact);
+    EXPECT_FALSE(exact);
 }
 
 TEST(ReplayOptions, DefaultsAndBadValues) {
@@ -238,9 +363,10 @@ TEST_F(ReplayRun, EscapeEndsTheRunAfterItsFrameBoxesPrintAndShotsAreWritten) {
     ASSERT_EQ(Replay("--frames 50 --uncapped --keys " + Path("keys") + " --trace - --shot 3:" + Path("s.png")),
               0)
         << err_;
-    EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 5 + 1);  // frames 0 to 4, summary
+    // stdout holds only the trace, frames 0 to 4; the summary goes to stderr.
+    EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 5);
     EXPECT_NE(out_.find("{\"frame\":4,"), std::string::npos);
-    EXPECT_NE(out_.find("4 frames"), std::string::npos);
+    EXPECT_NE(err_.find("4 frames"), std::string::npos);
     // The frame-rate box of frame 3 is printed and returns at once.
     EXPECT_NE(err_.find("FPS info: FPS: "), std::string::npos) << err_;
     EXPECT_EQ(Read("s.png").substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));

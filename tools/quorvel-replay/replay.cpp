@@ -10,11 +10,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 
 #include "app/engine.h"
 #include "app/timer.h"
 #include "game/game.h"
 #include "render/device.h"
+#include "tools/quorvel-replay/frame_clock.h"
 #include "tools/quorvel-replay/key_script.h"
 #include "tools/quorvel-replay/trace.h"
 
@@ -23,7 +25,9 @@ namespace replay {
 const char kUsage[] =
     "usage: quorvel-replay [--frames N] [--keys FILE] [--trace FILE|-] [--shot N:FILE.png]...\n"
     "                      [--frame-time SECONDS] [--uncapped]\n"
-    "Run from the directory that holds Models/.\n";
+    "Run from the directory that holds Models/. A script with dt= (a recording) runs to its last\n"
+    "frame unless --frames says otherwise; its frames without dt= take --frame-time (else 0.02).\n"
+    "With --trace -, the summary line goes to stderr.\n";
 
 namespace {
 
@@ -34,40 +38,6 @@ bool ParseCount(const char* text, long long* value) {
     *value = v;
     return true;
 }
-
-// The fake clock moves by exactly one frame time before each frame, so that the timer's
-// elapsed command returns it.
-class FrameClock {
-    // A machine that has been up a while, so that the first frame-rate update closes its
-    // window at once as it does on the real clock.
-    static const DWORD kTickBase = 3600000;
-
-public:
-    explicit FrameClock(double seconds) : seconds_(seconds) {
-        if (seconds_ <= 0.0) return;
-        clock_.frequency = 1000000000;  // nanoseconds
-        clock_.counter = 0;
-        clock_.tickCount = kTickBase;
-        clock_.multimediaTime = kTickBase;
-        QvSetFakeClock(&clock_);
-        EngineTimerForget();
-    }
-    ~FrameClock() {
-        if (seconds_ > 0.0) QvSetFakeClock(nullptr);
-    }
-    void Advance() {
-        if (seconds_ <= 0.0) return;
-        elapsed_ += seconds_;
-        clock_.counter += std::llround(seconds_ * 1e9);
-        clock_.tickCount = kTickBase + static_cast<DWORD>(std::llround(elapsed_ * 1000.0));
-        clock_.multimediaTime = clock_.tickCount;
-    }
-
-private:
-    double seconds_;
-    double elapsed_ = 0.0;
-    QvFakeClock clock_;
-};
 
 // Takes and dispatches every waiting message, as the main loop does between frames. Returns
 // false once the quit message has come.
@@ -117,6 +87,7 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
                 *error = std::string("--frames takes a whole number, got \"") + argv[i] + "\"";
                 return false;
             }
+            options->framesGiven = true;
         } else if (arg == "--keys") {
             options->keysPath = value();
         } else if (arg == "--trace") {
@@ -171,7 +142,13 @@ int Run(const Options& options) {
             std::fprintf(stderr, "quorvel-replay: %s: %s\n", options.keysPath.c_str(), error.c_str());
             return 2;
         }
+        if (script.CutLine() != 0) {
+            std::fprintf(stderr, "quorvel-replay: %s: line %d was cut off when the recording stopped; left out\n",
+                         options.keysPath.c_str(), script.CutLine());
+        }
     }
+    const long long frames =
+        script.HasFrameTimes() && !options.framesGiven ? static_cast<long long>(script.LastFrame()) : options.frames;
 
     FILE* trace = nullptr;
     if (options.tracePath == "-") {
@@ -185,7 +162,17 @@ int Run(const Options& options) {
     }
 
     if (options.uncapped) QvSetPresentIntervalOverride(0);
-    FrameClock clock(options.frameTime);
+    // Frame times from the script's dt= (exactly the floats it gives), else from --frame-time,
+    // else the real clock.
+    std::unique_ptr<FrameClock> clock;
+    const float otherFrameTime = static_cast<float>(options.frameTime > 0.0 ? options.frameTime : 0.02);
+    if (script.HasFrameTimes()) {
+        bool exact = true;
+        clock = std::make_unique<FrameClock>(ScriptClockFrequency(script, frames, otherFrameTime, 0.0, &exact));
+        if (!exact) std::fprintf(stderr, "quorvel-replay: some dt= are too fine for the clock and are rounded\n");
+    } else if (options.frameTime > 0.0) {
+        clock = std::make_unique<FrameClock>(1000000000);  // nanoseconds
+    }
     if (!StartGame()) {
         std::fprintf(stderr, "quorvel-replay: the render device could not be set up\n");
         if (trace != nullptr && trace != stdout) std::fclose(trace);
@@ -199,13 +186,22 @@ int Run(const Options& options) {
     uint16_t held = 0;
     long long frame = 0;
     auto start = std::chrono::steady_clock::now();
-    while (running && frame < options.frames) {
+    while (running && frame < frames) {
         ++frame;
         uint16_t now = script.Held(frame);
         SendKeys(held, now);
         held = now;
         running = DrainMessages();
-        clock.Advance();
+        if (clock != nullptr) {
+            float seconds = 0.0f;
+            if (script.FrameTime(frame, &seconds)) {
+                clock->Advance(seconds);
+            } else if (script.HasFrameTimes()) {
+                clock->Advance(otherFrameTime);
+            } else {
+                clock->Advance(options.frameTime);
+            }
+        }
 
         GameFrame();
 
@@ -236,8 +232,10 @@ int Run(const Options& options) {
 
     double ms = frame > 0 ? seconds * 1000.0 / static_cast<double>(frame) : 0.0;
     double fps = seconds > 0.0 ? static_cast<double>(frame) / seconds : 0.0;
-    std::printf("quorvel-replay: %lld frames in %.3f s, %.3f ms per frame, %.1f frames per second\n",
-                frame, seconds, ms, fps);
+    // With the trace on stdout, stdout stays pure JSON lines.
+    std::fprintf(trace == stdout ? stderr : stdout,
+                 "quorvel-replay: %lld frames in %.3f s, %.3f ms per frame, %.1f frames per second\n", frame,
+                 seconds, ms, fps);
     return ok ? 0 : 1;
 }
 

@@ -10,6 +10,7 @@ namespace replay {
 
 struct Options {
     long long frames = 600;
+    bool framesGiven = false;                         // a recording runs to its end otherwise
     std::string keysPath;                             // empty: no key held
     std::string tracePath;                            // empty: no trace; "-": stdout
     std::vector<std::pair<long long, std::string>> shots;  // frame, PNG path
