@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/timer.h"
+#include "test_run_support.h"
 #include "tools/quorvel-replay/frame_clock.h"
 #include "tools/quorvel-replay/key_script.h"
 #include "tools/quorvel-replay/replay.h"
@@ -260,48 +261,9 @@ TEST(TraceNumbers, ShortestDecimalThatReadsBackExactly) {
 }
 
 // Whole runs of the harness binary, from the repository root where Models/ lies.
-class ReplayRun : public ::testing::Test {
+class ReplayRun : public RunDirTest {
 protected:
-    void SetUp() override {
-        char dir[] = "/tmp/qv-replay-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        dir_ = dir;
-    }
-    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
-
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-
-    void WriteFile(const std::string& name, const std::string& text) {
-        std::ofstream(Path(name)) << text;
-    }
-
-    // Runs the harness; returns its exit code, with its stdout and stderr in out_ and err_.
-    int Replay(const std::string& args) {
-        std::string command = std::string(QV_REPLAY_EXE) + " " + args + " >" + Path("out") + " 2>" +
-                              Path("err");
-        int status = std::system(command.c_str());
-        out_ = Read("out");
-        err_ = Read("err");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    std::string Read(const std::string& name) const {
-        std::ifstream in(Path(name), std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    std::vector<std::string> Lines(const std::string& name) const {
-        std::vector<std::string> lines;
-        std::istringstream in(Read(name));
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
-
-    std::string dir_;
-    std::string out_;
-    std::string err_;
+    int Replay(const std::string& args) { return Run(std::string(QV_REPLAY_EXE) + " " + args); }
 };
 
 TEST_F(ReplayRun, LeftAndSpaceTraceFollowsTheBulletToItsTile) {

@@ -1,10 +1,46 @@
 // Process entry on Linux: hands control to the program's WinMain, as the Windows loader would.
+// Around it, what the game itself never sees: recording, tracing and playing key scripts, a data
+// directory to run from, and game controllers.
 #include <windows.h>
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/win32/qv_live.h"
+#include "tools/quorvel-replay/live_session.h"
 
 int main(int argc, char** argv)
 {
-    (void)argc;
-    (void)argv;
+    replay::LiveOptions options;
+    std::string error;
+    if (!replay::ParseLiveOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "quorvel: %s\n%s", error.c_str(), replay::kLiveUsage);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(replay::kLiveUsage, stdout);
+        return 0;
+    }
+
+    // Files named on the command line are opened here, before the change of directory.
+    replay::LiveSession session;
+    if (!session.Open(options, &error)) {
+        std::fprintf(stderr, "quorvel: %s\n", error.c_str());
+        return 2;
+    }
+    if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0) {
+        std::fprintf(stderr, "quorvel: cannot run from %s: %s\n", options.dataDir.c_str(), std::strerror(errno));
+        return 2;
+    }
+
+    QvEnableGamepads(true);
+    session.Start();
     static char emptyCommandLine[] = "";
-    return WinMain(GetModuleHandleA(nullptr), nullptr, emptyCommandLine, SW_SHOWDEFAULT);
+    const int exitCode = WinMain(GetModuleHandleA(nullptr), nullptr, emptyCommandLine, SW_SHOWDEFAULT);
+    session.Finish();
+    return exitCode;
 }

@@ -112,6 +112,13 @@ void Translate(const SDL_Event& ev)
     case SDL_WINDOWEVENT:
         TranslateWindowEvent(ev.window);
         break;
+    case SDL_CONTROLLERDEVICEADDED:
+    case SDL_CONTROLLERDEVICEREMOVED:
+    case SDL_CONTROLLERAXISMOTION:
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+        TranslateGamepadEvent(ev);
+        break;
     case SDL_QUIT:
         // A terminal's Ctrl+C or a session ending: close as from the window's own close button.
         for (HWND hWnd : LiveWindows()) {

@@ -45,6 +45,12 @@ void ResetQueue();
 // Keyboard translation (win32_keys.cpp), called by the event pump.
 void TranslateSdlKey(HWND hWnd, const SDL_KeyboardEvent& key);
 void ResetKeys();
+// Queues WM_KEYDOWN/WM_KEYUP for a key pressed or released on its own, with Windows' lParam.
+void PostPlainKey(HWND hWnd, BYTE virtualKey, bool down);
+
+// Game controllers (win32_gamepad.cpp): their SDL events become key messages.
+void TranslateGamepadEvent(const SDL_Event& ev);
+void ResetGamepads();
 
 // Turns the SDL video subsystem on the first time a window needs it.
 bool EnsureVideo();

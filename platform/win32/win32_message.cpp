@@ -2,12 +2,14 @@
 // message, then painting, as a Windows queue hands them out.
 #include <deque>
 
+#include "platform/win32/qv_live.h"
 #include "platform/win32/win32_internal.h"
 
 namespace qvwin {
 namespace {
 
 std::deque<MSG> g_queue;
+QvLoopObserver g_loopObserver;
 bool g_quitPending = false;
 int g_quitCode = 0;
 
@@ -58,16 +60,23 @@ void ResetQueue()
     g_queue.clear();
     g_quitPending = false;
     g_quitCode = 0;
+    g_loopObserver = QvLoopObserver{};
 }
 
 }  // namespace qvwin
 
 using namespace qvwin;
 
+void QvSetLoopObserver(QvLoopObserver observer) { g_loopObserver = std::move(observer); }
+
 BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg)
 {
     if (lpMsg == nullptr) {
         return FALSE;
+    }
+    if (g_loopObserver.peek) {
+        auto peek = g_loopObserver.peek;  // the observer may replace itself
+        peek();
     }
     QvPumpEvents();
     const bool remove = (wRemoveMsg & PM_REMOVE) != 0;
@@ -101,6 +110,10 @@ BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFi
             lpMsg->time = GetTickCount();
             return TRUE;
         }
+    }
+    if (remove && g_loopObserver.idle) {
+        auto idle = g_loopObserver.idle;
+        idle();
     }
     return FALSE;
 }

@@ -379,5 +379,6 @@ void QvResetWin32()
     ResetQueue();
     ResetKeys();
     ResetMessageBoxes();
+    ResetGamepads();
     QvSetFakeClock(nullptr);
 }

@@ -1,0 +1,64 @@
+// A controller plugged into the running game drives the player's tank and fires, through the
+// same key messages as the keyboard; pulled out, it lets its keys go.
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "app/engine.h"
+#include "game/game.h"
+#include "game/world.h"
+#include "platform/win32/qv_live.h"
+#include "test_gamepad_support.h"
+#include "tools/quorvel-replay/replay.h"
+
+namespace {
+
+// The main loop's work between frames: every waiting message to the window procedure.
+void Dispatch()
+{
+    MSG msg{};
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+int ActiveBullets()
+{
+    int count = 0;
+    for (const CBullet& bullet : g_tanks[0].bullets) count += bullet.active ? 1 : 0;
+    return count;
+}
+
+TEST(GamepadGame, VirtualPadDrivesAndFiresAndLetsGoWhenPulled)
+{
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");  // the hidden window has no focus
+    ASSERT_TRUE(replay::StartGame());
+    QvEnableGamepads(true);
+    Dispatch();
+
+    gamepadtest::VirtualPad pad;  // hot-plugged into the running game
+    pad.Axis(SDL_CONTROLLER_AXIS_LEFTX, -32768);
+    pad.Button(SDL_CONTROLLER_BUTTON_A, true);
+    for (int frame = 1; frame <= 10; ++frame) {
+        Dispatch();
+        GameFrame();
+    }
+    EXPECT_EQ(g_engine.keyboard.keys['A'], 1);
+    EXPECT_EQ(g_engine.keyboard.keys[VK_SPACE], 1);
+    EXPECT_EQ(g_tanks[0].position.x, -10.0f);  // one unit toward -x a frame
+    EXPECT_EQ(g_tanks[0].yaw, 90.0f);
+    EXPECT_EQ(ActiveBullets(), 1);
+
+    pad.Button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
+    pad.Unplug();
+    Dispatch();
+    EXPECT_EQ(g_engine.keyboard.keys['A'], 0);
+    EXPECT_EQ(g_engine.keyboard.keys['W'], 0);
+    EXPECT_EQ(g_engine.keyboard.keys[VK_SPACE], 0);
+    GameFrame();
+    EXPECT_EQ(g_tanks[0].position.x, -10.0f);
+    QvEnableGamepads(false);
+}
+
+}  // namespace
