@@ -213,6 +213,7 @@ int Run(const Options& options) {
             }
         }
         ok = WriteLine(trace, writer.Frame(frame)) && ok;
+        if (options.afterFrame) options.afterFrame(frame);
 
         if (g_quitRequested == 1) {
             SendMessageA(g_hWnd, WM_CLOSE, 0, 0);

@@ -2,6 +2,7 @@
 // script, with a trace, screenshots and a timing summary.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +17,7 @@ struct Options {
     std::vector<std::pair<long long, std::string>> shots;  // frame, PNG path
     double frameTime = 0.0;                           // 0: the real clock
     bool uncapped = false;
+    std::function<void(long long frame)> afterFrame;  // for tools: called after each frame's Present
 };
 
 // Reads the command line. On a bad argument returns false with a message in `error`.
