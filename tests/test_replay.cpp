@@ -86,6 +86,10 @@ TEST(KeyScript, BadLinesNameTheirLine) {
         std::string error = ScriptError(std::string("1 W\n2 A ") + bad + "\n");
         EXPECT_EQ(error.rfind("line 2: ", 0), 0u) << bad << ": " << error;
     }
+    // Words from a binary file are shown escaped and cut short.
+    EXPECT_EQ(ScriptError(std::string("1 W\n2 \x01\xff\"\\") + std::string(100, 'z') + "\n"),
+              "line 2: unknown key \"\\x01\\xff\\x22\\x5c" + std::string(36, 'z') +
+                  "...\" (keys: W A S D SPACE ESC 1 2 3, or dt=SECONDS)");
     // Only a recording forgives a cut-off last line; a script written by hand is read as it is.
     EXPECT_NE(ScriptError("1 W\n2 SPA").find("line 2: unknown key \"SPA\""), std::string::npos);
 }

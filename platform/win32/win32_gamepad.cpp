@@ -18,6 +18,9 @@ enum Source : unsigned {
 constexpr BYTE kSourceKey[kSourceCount] = {
     'W', 'S', 'A', 'D', 'W', 'S', 'A', 'D', VK_SPACE, '1', '2', '3', VK_ESCAPE, VK_ESCAPE,
 };
+// The keys the sources stand for, each once.
+constexpr BYTE kGameKeys[] = {'W', 'S', 'A', 'D', VK_SPACE, '1', '2', '3', VK_ESCAPE};
+constexpr unsigned kGameKeyCount = sizeof kGameKeys;
 
 // The stick holds a direction past half way and lets it go back inside a third of the way, so a
 // thumb resting near the threshold does not chatter.
@@ -32,7 +35,7 @@ struct Gamepad {
 
 bool g_enabled = false;
 std::vector<Gamepad> g_pads;
-unsigned g_keysDown = 0;  // Source-key bits as the window last heard them: bit i for kSourceKey[i]
+unsigned g_keysDown = 0;  // bit k: kGameKeys[k] is down as far as the window heard
 
 Gamepad* Find(SDL_JoystickID id)
 {
@@ -68,26 +71,18 @@ HWND Target()
     return hWnd;
 }
 
-// Tells the window about every key whose held state changed, each key once.
+// Tells the window about every key whose held state changed.
 void SendChanges()
 {
     HWND hWnd = Target();
-    for (unsigned s = 0; s < kSourceCount; ++s) {
-        const BYTE key = kSourceKey[s];
-        bool firstOfKey = true;
-        for (unsigned t = 0; t < s; ++t) {
-            firstOfKey = firstOfKey && kSourceKey[t] != key;
-        }
-        if (!firstOfKey) {
+    for (unsigned k = 0; k < kGameKeyCount; ++k) {
+        const bool down = KeyHeld(kGameKeys[k]);
+        if (down == (((g_keysDown >> k) & 1u) != 0)) {
             continue;
         }
-        const bool down = KeyHeld(key);
-        if (down == ((g_keysDown & (1u << s)) != 0)) {
-            continue;
-        }
-        g_keysDown ^= 1u << s;
+        g_keysDown ^= 1u << k;
         if (hWnd != nullptr) {
-            PostPlainKey(hWnd, key, down);
+            PostPlainKey(hWnd, kGameKeys[k], down);
         }
     }
 }

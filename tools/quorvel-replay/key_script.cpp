@@ -31,6 +31,25 @@ const KeyName kKeyNames[kScriptKeyCount] = {
 // never overflows.
 const int64_t kLastFrame = int64_t(1) << 40;
 
+// A word of the script as an error message shows it: quoted, bytes that are not printable as
+// \xHH, and a long word cut short, so that a binary file gives a readable one-line message.
+std::string Quoted(const std::string& word) {
+    static const size_t kShown = 40;
+    std::string out = "\"";
+    for (size_t i = 0; i < word.size() && i < kShown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(word[i]);
+        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
+            out += static_cast<char>(c);
+        } else {
+            static const char kHex[] = "0123456789abcdef";
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out + (word.size() > kShown ? "...\"" : "\"");
+}
+
 std::string Upper(std::string word) {
     for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return word;
@@ -58,7 +77,7 @@ bool ParseRange(const std::string& word, int64_t* first, int64_t* last, std::str
     std::string a = dash == std::string::npos ? word : word.substr(0, dash);
     std::string b = dash == std::string::npos ? word : word.substr(dash + 1);
     if (!ParseFrame(a, first) || !ParseFrame(b, last)) {
-        *why = "expected a frame N or a range N-M, got \"" + word + "\"";
+        *why = "expected a frame N or a range N-M, got " + Quoted(word);
         return false;
     }
     if (*first < 1 || *last > kLastFrame) {
@@ -80,7 +99,7 @@ bool ParseFrameTime(const std::string& word, float* seconds, std::string* why) {
     auto [stop, ec] = std::from_chars(text, end, *seconds);
     if (text == end || ec != std::errc() || stop != end || !std::isfinite(*seconds) ||
         std::signbit(*seconds) || *seconds > kMaxFrameTime) {
-        *why = "dt= takes seconds from 0 to 1000000, got \"" + word + "\"";
+        *why = "dt= takes seconds from 0 to 1000000, got " + Quoted(word);
         return false;
     }
     return true;
@@ -135,8 +154,8 @@ bool KeyScript::Parse(std::istream& in, std::string* error) {
             } else if (KeyBitOf(word, &bit)) {
                 parsed.keys |= bit;
             } else {
-                *error = "line " + std::to_string(number) + ": unknown key \"" + word +
-                         "\" (keys: W A S D SPACE ESC 1 2 3, or dt=SECONDS)";
+                *error = "line " + std::to_string(number) + ": unknown key " + Quoted(word) +
+                         " (keys: W A S D SPACE ESC 1 2 3, or dt=SECONDS)";
                 return false;
             }
         }
