@@ -20,6 +20,8 @@ constexpr uint32_t DDPF_ALPHA = 0x2;
 constexpr uint32_t DDPF_FOURCC = 0x4;
 constexpr uint32_t DDPF_RGB = 0x40;
 constexpr uint32_t DDPF_LUMINANCE = 0x20000;
+constexpr uint32_t DDSCAPS2_CUBEMAP = 0x200;
+constexpr uint32_t DDSCAPS2_CUBEMAP_ALLFACES = 0xFC00;  // +X, -X, +Y, -Y, +Z, -Z
 constexpr uint32_t DDSCAPS2_VOLUME = 0x200000;
 
 uint32_t ReadU32(ByteView v, size_t offset) {
@@ -63,10 +65,29 @@ struct StoredLayout {
     ChannelMasks masks;
 };
 
+// Layouts Direct3D 9 names that the loader converts rather than keeps.
+D3DFORMAT ConvertedFileFormat(UINT bitCount, const ChannelMasks& m, bool luminance) {
+    const auto is = [&](UINT bits, uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
+        return bitCount == bits && m.a == a && m.r == r && m.g == g && m.b == b;
+    };
+    if (luminance) {
+        if (is(8, 0xF0, 0x0F, 0x0F, 0x0F)) return D3DFMT_A4L4;
+        if (is(16, 0, 0xFFFF, 0xFFFF, 0xFFFF)) return D3DFMT_L16;
+    }
+    if (is(24, 0, 0xFF0000u, 0xFF00u, 0xFFu)) return D3DFMT_R8G8B8;
+    if (is(8, 0, 0xE0, 0x1C, 0x03)) return D3DFMT_R3G3B2;
+    if (is(32, 0, 0xFFFFu, 0xFFFF0000u, 0)) return D3DFMT_G16R16;
+    if (is(32, 0xC0000000u, 0x3FFu, 0xFFC00u, 0x3FF00000u)) return D3DFMT_A2B10G10R10;
+    if (is(32, 0xC0000000u, 0x3FF00000u, 0xFFC00u, 0x3FFu)) return D3DFMT_A2R10G10B10;
+    return D3DFMT_UNKNOWN;
+}
+
 HRESULT DescribeLayout(const Header& h, StoredLayout* out) {
     if (h.pfFlags & DDPF_FOURCC) {
+        // DX10 headers, BC4 to BC7 (ATI1, ATI2, BC4U...) and the like: nothing Direct3D 9
+        // holds, so to D3DX the file is not an image it can read.
         const D3DFORMAT fourCC = D3DFORMAT(h.fourCC);
-        if (!IsBlockCompressed(fourCC)) return D3DERR_NOTAVAILABLE;
+        if (!IsBlockCompressed(fourCC)) return D3DXERR_INVALIDDATA;
         out->fileFormat = out->loadFormat = fourCC;
         return S_OK;
     }
@@ -93,13 +114,16 @@ HRESULT DescribeLayout(const Header& h, StoredLayout* out) {
         out->loadFormat = out->fileFormat;
         return S_OK;
     }
-    // Everything else (24-bit RGB, luminance, BGR orders...) becomes 32-bit: the device makes
-    // no 24-bit textures, and 32 bits hold any of these layouts without loss.
+    // Everything else (24-bit RGB, wide luminance, other channel orders...) is converted to
+    // the device format with the same channels: grey stays grey, and 32-bit ARGB holds any
+    // colour layout; the device makes no 24-bit textures.
     out->masked = true;
-    out->loadFormat = m.a ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
-    const bool rgb24 =
-        h.bitCount == 24 && m.r == 0xFF0000u && m.g == 0xFF00u && m.b == 0xFFu && !m.a;
-    out->fileFormat = rgb24 ? D3DFMT_R8G8B8 : out->loadFormat;
+    const bool luminance = (h.pfFlags & DDPF_LUMINANCE) && !(h.pfFlags & DDPF_RGB);
+    if (luminance) out->loadFormat = m.a ? D3DFMT_A8L8 : D3DFMT_L8;
+    else if (!(m.r | m.g | m.b)) out->loadFormat = D3DFMT_A8;
+    else out->loadFormat = m.a ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+    out->fileFormat = ConvertedFileFormat(h.bitCount, m, luminance);
+    if (out->fileFormat == D3DFMT_UNKNOWN) out->fileFormat = out->loadFormat;
     return S_OK;
 }
 
@@ -127,25 +151,35 @@ HRESULT ReadDds(ByteView file, DdsImage* out) {
     if (h.size != kHeaderBytes || h.pfSize != 32) return D3DXERR_INVALIDDATA;
     if (h.width == 0 || h.height == 0 || h.width > kMaxTextureSide || h.height > kMaxTextureSide)
         return D3DXERR_INVALIDDATA;
+    // A volume does not become a 2D texture.
     if ((h.caps2 & DDSCAPS2_VOLUME) || ((h.flags & DDSD_DEPTH) && h.depth > 1))
-        return D3DERR_NOTAVAILABLE;
+        return D3DXERR_INVALIDDATA;
+    const bool cube = (h.caps2 & DDSCAPS2_CUBEMAP) != 0;
+    UINT faces = 1;
+    if (cube) {
+        faces = 0;
+        for (uint32_t bits = h.caps2 & DDSCAPS2_CUBEMAP_ALLFACES; bits; bits &= bits - 1) ++faces;
+        if (faces == 0) return D3DXERR_INVALIDDATA;
+    }
 
     StoredLayout layout;
     HRESULT hr = DescribeLayout(h, &layout);
     if (FAILED(hr)) return hr;
 
     // A count beyond the full chain describes levels smaller than 1x1; they are not read.
-    // Cube maps store their first face first, so that face is what a 2D texture gets.
     UINT count = (h.flags & DDSD_MIPMAPCOUNT) ? std::max(1u, h.mipCount) : 1;
     count = std::min(count, FullMipChain(h.width, h.height));
 
+    // Cube maps store their faces one after another, each with its chain. Asked for a 2D
+    // texture, D3DX loads the first face stored; the file must still hold every face.
     const ByteView data = file.Sub(kDataOffset, file.size - kDataOffset);
     uint64_t needed = 0;
     for (UINT i = 0; i < count; ++i)
         needed += StoredLevelBytes(layout, std::max(1u, h.width >> i), std::max(1u, h.height >> i));
-    if (needed > data.size) return D3DXERR_INVALIDDATA;
+    if (needed * faces > data.size) return D3DXERR_INVALIDDATA;
 
     DdsImage img;
+    img.resourceType = cube ? D3DRTYPE_CUBETEXTURE : D3DRTYPE_TEXTURE;
     img.fileFormat = layout.fileFormat;
     img.format = layout.loadFormat;
     img.width = h.width;

@@ -13,6 +13,7 @@ struct DdsImage {
     D3DFORMAT format = D3DFMT_UNKNOWN;      // the format of `levels`, always a loadable one
     UINT width = 0;
     UINT height = 0;
+    D3DRESOURCETYPE resourceType = D3DRTYPE_TEXTURE;  // CUBETEXTURE: `levels` are the first face's
     // The stored mip levels, largest first, capped at a full chain. They view the file's bytes
     // when the stored layout is loadable as is, else `converted`.
     std::vector<ByteView> levels;
@@ -21,8 +22,8 @@ struct DdsImage {
 
 bool LooksLikeDds(ByteView file);
 
-// S_OK, D3DXERR_INVALIDDATA for a malformed or truncated file, or D3DERR_NOTAVAILABLE for a
-// well-formed file whose format or shape we do not load (volumes, FourCCs other than DXTn).
+// S_OK, or D3DXERR_INVALIDDATA for a malformed or truncated file and for what a 2D texture
+// cannot be made from: volumes, DX10 headers and FourCCs other than DXT1 to DXT5.
 HRESULT ReadDds(ByteView file, DdsImage* out);
 
 // Levels in a full chain for this size, down to 1x1.

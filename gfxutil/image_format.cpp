@@ -10,7 +10,8 @@ namespace {
 struct PackedFormat {
     D3DFORMAT format;
     UINT bytesPerPixel;
-    ChannelMasks masks;
+    ChannelMasks masks;  // luminance formats give all three colour channels the same mask
+    bool luminance = false;
 };
 
 constexpr PackedFormat kPackedFormats[] = {
@@ -21,7 +22,17 @@ constexpr PackedFormat kPackedFormats[] = {
     {D3DFMT_A1R5G5B5, 2, {0x8000u, 0x7C00u, 0x03E0u, 0x001Fu}},
     {D3DFMT_A4R4G4B4, 2, {0xF000u, 0x0F00u, 0x00F0u, 0x000Fu}},
     {D3DFMT_X4R4G4B4, 2, {0, 0x0F00u, 0x00F0u, 0x000Fu}},
+    {D3DFMT_A8B8G8R8, 4, {0xFF000000u, 0x000000FFu, 0x0000FF00u, 0x00FF0000u}},
+    {D3DFMT_X8B8G8R8, 4, {0, 0x000000FFu, 0x0000FF00u, 0x00FF0000u}},
+    {D3DFMT_L8, 1, {0, 0xFFu, 0xFFu, 0xFFu}, true},
+    {D3DFMT_A8L8, 2, {0xFF00u, 0xFFu, 0xFFu, 0xFFu}, true},
+    {D3DFMT_A8, 1, {0xFFu, 0, 0, 0}},
 };
+
+// Grey from colour with the Rec. 709 weights, in 8.8 fixed point; white stays 255.
+uint32_t Luminance(uint32_t c) {
+    return (54 * ChannelR(c) + 183 * ChannelG(c) + 19 * ChannelB(c) + 128) >> 8;
+}
 
 const PackedFormat* FindPacked(D3DFORMAT format) {
     for (const PackedFormat& p : kPackedFormats)
@@ -88,6 +99,24 @@ uint64_t LevelBytes(D3DFORMAT format, UINT width, UINT height) {
     return uint64_t(RowBytes(format, width)) * RowCount(format, height);
 }
 
+D3DFORMAT NearestLoadableFormat(D3DFORMAT format) {
+    if (IsLoadableFormat(format)) return format;
+    switch (format) {
+        // The device makes no 24-bit textures; 32 bits hold the same texels.
+        case D3DFMT_R8G8B8:
+        case D3DFMT_R3G3B2:
+        case D3DFMT_G16R16:
+        case D3DFMT_G16R16F:
+        case D3DFMT_G32R32F: return D3DFMT_X8R8G8B8;
+        case D3DFMT_L16:
+        case D3DFMT_R16F:
+        case D3DFMT_R32F: return D3DFMT_L8;
+        case D3DFMT_A4L4: return D3DFMT_A8L8;
+        // Palettes carry alpha; the wide and float formats lose their range in 8 bits.
+        default: return D3DFMT_A8R8G8B8;
+    }
+}
+
 D3DFORMAT FormatFromMasks(UINT bitCount, const ChannelMasks& m) {
     for (const PackedFormat& p : kPackedFormats)
         if (p.bytesPerPixel * 8 == bitCount && p.masks.a == m.a && p.masks.r == m.r &&
@@ -128,8 +157,9 @@ std::vector<uint8_t> EncodeLevel(D3DFORMAT format, const ArgbImage& image) {
     std::vector<uint8_t> bytes(image.pixels.size() * p->bytesPerPixel);
     uint8_t* dst = bytes.data();
     for (uint32_t c : image.pixels) {
-        uint32_t pixel = a.Write(ChannelA(c)) | r.Write(ChannelR(c)) | g.Write(ChannelG(c)) |
-                         b.Write(ChannelB(c)) | unused;
+        uint32_t pixel = a.Write(ChannelA(c)) | unused;
+        if (p->luminance) pixel |= r.Write(Luminance(c));
+        else pixel |= r.Write(ChannelR(c)) | g.Write(ChannelG(c)) | b.Write(ChannelB(c));
         for (UINT i = 0; i < p->bytesPerPixel; ++i) *dst++ = uint8_t(pixel >> (8 * i));
     }
     return bytes;

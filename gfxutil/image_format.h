@@ -15,8 +15,12 @@ struct ChannelMasks {
     uint32_t b = 0;
 };
 
-// Formats a texture can be made in by this loader (DXT1-5 and the 16- and 32-bit RGB ones).
+// Formats a texture can be made in by this loader: DXT1-5, the 16- and 32-bit RGB ones, L8,
+// A8L8 and A8. These are the texture formats the device holds, less 24-bit R8G8B8.
 bool IsLoadableFormat(D3DFORMAT format);
+// The loadable format a file's texels go into when the caller leaves the choice to us: the
+// file's own where we can make it, else the one that keeps its channels (colour, grey, alpha).
+D3DFORMAT NearestLoadableFormat(D3DFORMAT format);
 bool IsBlockCompressed(D3DFORMAT format);
 bool FormatHasAlpha(D3DFORMAT format);
 
@@ -31,6 +35,13 @@ uint64_t LevelBytes(D3DFORMAT format, UINT width, UINT height);
 bool DecodeLevel(D3DFORMAT format, ByteView data, UINT width, UINT height, ArgbImage* out);
 // ARGB to tightly packed level data in a loadable format.
 std::vector<uint8_t> EncodeLevel(D3DFORMAT format, const ArgbImage& image);
+
+// A float channel (HDR, PFM) in 8 bits: clamped to [0, 1], rounded; NaN reads as 0.
+inline uint32_t FloatToUnorm8(float v) {
+    if (!(v > 0.0f)) return 0;
+    if (v >= 1.0f) return 255;
+    return uint32_t(v * 255.0f + 0.5f);
+}
 
 // The loadable format with exactly this layout, or D3DFMT_UNKNOWN.
 D3DFORMAT FormatFromMasks(UINT bitCount, const ChannelMasks& masks);

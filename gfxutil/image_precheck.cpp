@@ -6,33 +6,7 @@ namespace gfxutil {
 namespace {
 
 uint32_t U16le(ByteView f, size_t at) { return f.data[at] | (f.data[at + 1] << 8); }
-uint32_t U32le(ByteView f, size_t at) { return U16le(f, at) | (U16le(f, at + 2) << 16); }
 uint32_t U16be(ByteView f, size_t at) { return (f.data[at] << 8) | f.data[at + 1]; }
-
-bool BmpComplete(ByteView f) {
-    if (f.size < 26) return false;
-    const uint32_t offset = U32le(f, 10), headerSize = U32le(f, 14);
-    int64_t width, height;
-    uint32_t bpp, compression = 0;
-    if (headerSize == 12) {  // OS/2 core header: 16-bit sizes
-        width = U16le(f, 18);
-        height = U16le(f, 20);
-        bpp = U16le(f, 24);
-    } else {
-        if (f.size < 34) return false;
-        width = int32_t(U32le(f, 18));
-        height = int32_t(U32le(f, 22));
-        bpp = U16le(f, 28);
-        compression = U32le(f, 30);
-    }
-    // Run-length and embedded PNG/JPEG bitmaps are not ours to measure; the decoder refuses
-    // the kinds it does not read.
-    if (compression != 0 && compression != 3 && compression != 6) return true;
-    if (width <= 0 || bpp == 0) return true;
-    const uint64_t rowBytes = (uint64_t(width) * bpp + 31) / 32 * 4;
-    const uint64_t rows = uint64_t(height < 0 ? -height : height);
-    return uint64_t(offset) + rowBytes * rows <= f.size;
-}
 
 bool TgaComplete(ByteView f) {
     if (f.size < 18) return false;
@@ -116,7 +90,6 @@ bool JpegComplete(ByteView f) {
 
 bool PassesPrecheck(D3DXIMAGE_FILEFORMAT format, ByteView file) {
     switch (format) {
-        case D3DXIFF_BMP: return BmpComplete(file);
         case D3DXIFF_TGA: return TgaComplete(file);
         case D3DXIFF_JPG: return JpegComplete(file);
         case D3DXIFF_PNG: return PngComplete(file);

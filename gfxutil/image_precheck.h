@@ -1,7 +1,6 @@
-// Checks on an image file before it reaches the decoder. stb_image reads zeros past the end
-// of a cut-off BMP, TGA or JPEG (and never reads a PNG's last CRC) and reports success, where
-// D3DX calls such a file invalid; and the stb_image we build against trusts a JPEG's Huffman
-// table sizes, overrunning its tables.
+// Checks on an image file before it reaches a library decoder. stb_image reads zeros past the
+// end of a cut-off TGA (and never reads a PNG's last CRC) and libjpeg makes up the rest of a
+// cut-off JPEG, both reporting success, where D3DX calls such a file invalid.
 #pragma once
 
 #include "gfxutil/image_types.h"
@@ -10,8 +9,8 @@
 
 namespace gfxutil {
 
-// True when the file is complete as far as its format can tell and its JPEG tables are in
-// bounds. Other formats pass.
+// True when a PNG, TGA or JPEG file is complete as far as its format can tell, and a JPEG's
+// Huffman tables are in bounds. Other formats pass.
 bool PassesPrecheck(D3DXIMAGE_FILEFORMAT format, ByteView file);
 
 }  // namespace gfxutil

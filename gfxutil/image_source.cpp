@@ -44,17 +44,18 @@ HRESULT LoadSourceImage(ByteView file, SourceImage* out) {
         src.info.Format = src.dds.fileFormat;
         src.info.MipLevels = UINT(src.stored.size());
         src.info.ImageFileFormat = D3DXIFF_DDS;
+        src.info.ResourceType = src.dds.resourceType;
     } else {
         DecodedImage decoded;
         hr = DecodeImage(file, &decoded);
         if (FAILED(hr)) return hr;
-        src.format = decoded.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+        src.format = decoded.loadFormat;
         src.width = decoded.argb.width;
         src.height = decoded.argb.height;
         src.picture = std::move(decoded.argb);
-        src.info.Format = src.format;
+        src.info.Format = decoded.fileFormat;
         src.info.MipLevels = 1;
-        src.info.ImageFileFormat = decoded.fileFormat;
+        src.info.ImageFileFormat = decoded.fileKind;
     }
     src.info.Width = src.width;
     src.info.Height = src.height;

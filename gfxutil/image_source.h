@@ -10,11 +10,11 @@ namespace gfxutil {
 
 struct SourceImage {
     D3DXIMAGE_INFO info{};              // what the file holds, as D3DX reports it
-    D3DFORMAT format = D3DFMT_UNKNOWN;  // the loadable format closest to the file's
+    D3DFORMAT format = D3DFMT_UNKNOWN;  // the loadable format closest to the file's (info.Format)
     UINT width = 0;
     UINT height = 0;
     std::vector<ByteView> stored;  // DDS: the stored levels in `format`; empty otherwise
-    ArgbImage picture;             // BMP/PNG/JPEG/TGA: the decoded picture
+    ArgbImage picture;             // the other formats: the decoded picture
 
     std::vector<uint8_t> fileBytes;  // owns what `stored` may view, when read from a path
     DdsImage dds;
@@ -23,8 +23,8 @@ struct SourceImage {
     bool TopLevelArgb(ArgbImage* out) const;
 };
 
-// S_OK, or the failure D3DX would report: D3DXERR_INVALIDDATA for a missing, unreadable or
-// malformed file, D3DERR_NOTAVAILABLE for a DDS layout we do not load.
+// S_OK, or the failure D3DX would report: D3DXERR_INVALIDDATA for a missing, unreadable,
+// malformed or unknown file.
 HRESULT LoadSourceImage(const char* path, SourceImage* out);
 
 // The same for a file already in memory. `file` must outlive `out`: DDS levels view it.

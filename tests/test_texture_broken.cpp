@@ -66,9 +66,10 @@ TEST_F(TextureBroken, DdsHeadersThatLie) {
     EXPECT_EQ(Fails(DdsFile(Masked(7, 0x7F, 0, 0, 0, 1, 1), Bytes(4))), D3DXERR_INVALIDDATA);
     EXPECT_EQ(Fails(DdsFile(Masked(16, 0xFF0000, 0, 0, 0, 1, 1), Bytes(4))), D3DXERR_INVALIDDATA);
     EXPECT_EQ(Fails(DdsFile(Masked(32, 0, 0, 0, 0, 1, 1), Bytes(4))), D3DXERR_INVALIDDATA);
-    // Well-formed, but not something a 2D texture is loaded from.
-    EXPECT_EQ(Fails(DdsFile(FourCC("ATI2", 4, 4), Bytes(16))), D3DERR_NOTAVAILABLE);
-    EXPECT_EQ(Fails(with([](DdsHeader& s) { s.caps2 = 0x200000; })), D3DERR_NOTAVAILABLE);  // volume
+    // Well-formed, but nothing Direct3D 9 holds in a 2D texture.
+    for (const char* code : {"ATI1", "ATI2", "BC4U", "BC5S", "DX10"})
+        EXPECT_EQ(Fails(DdsFile(FourCC(code, 4, 4), Bytes(64))), D3DXERR_INVALIDDATA) << code;
+    EXPECT_EQ(Fails(with([](DdsHeader& s) { s.caps2 = 0x200000; })), D3DXERR_INVALIDDATA);  // volume
 }
 
 TEST_F(TextureBroken, DataShorterThanClaimed) {

@@ -78,13 +78,15 @@ TEST_F(TextureLoad, DdsUncompressedLayouts) {
               S_OK);
     EXPECT_EQ(Created(), (V{2, 1, 2, D3DFMT_X8R8G8B8}));
     EXPECT_EQ(Level(0, 8, 1), Texels({0xFF102030, 0xFF8000FF}));
+    // Red in the low byte: the device's A8B8G8R8, kept as stored.
     DdsHeader bgra = Masked(32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000, 1, 1);
     ASSERT_EQ(LoadBytes(DdsFile(bgra, Texels({0x80302010}))), S_OK);
-    EXPECT_EQ(Texel32(0, 0, 0), 0x80102030u);
-    DdsHeader luminance = Masked(8, 0xFF, 0, 0, 0, 1, 1);
-    luminance.pfFlags = 0x20000;
-    ASSERT_EQ(LoadBytes(DdsFile(luminance, {0x40})), S_OK);
-    EXPECT_EQ(Texel32(0, 0, 0), 0xFF404040u);
+    EXPECT_EQ(Created(), (V{1, 1, 1, D3DFMT_A8B8G8R8}));
+    EXPECT_EQ(Level(0, 4, 1), Texels({0x80302010}));
+    // Blue in the low byte of a 24-bit texel: no such format, so 32-bit ARGB.
+    ASSERT_EQ(LoadBytes(DdsFile(Masked(24, 0xFF, 0xFF00, 0xFF0000, 0, 1, 1), Texels({0x302010}, 3))),
+              S_OK);
+    EXPECT_EQ(Texel32(0, 0, 0), 0xFF102030u);
 }
 
 TEST_F(TextureLoad, DdsStoredChainsAreCopiedAndCapped) {

@@ -67,7 +67,7 @@ TEST_F(TextureOptions, FiltersColourKeyAndImageInformation) {
     EXPECT_EQ(Level(0, 12, 1), Texels({0xFFFFFFFF, 0xFF808080, 0x00000000}));
     EXPECT_EQ(std::vector<UINT>({info.Width, info.Height, info.Depth, info.MipLevels}),
               (std::vector<UINT>{3, 2, 1, 1}));
-    EXPECT_EQ(info.Format, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(info.Format, D3DFMT_R8G8B8);  // the file's 24 bits, not the texture's 32
     EXPECT_EQ(info.ImageFileFormat, D3DXIFF_BMP);
 
     // The file's format, not the texture's; and a failed load leaves the record alone.
