@@ -17,12 +17,13 @@ struct Rgbe {
 };
 
 
-// Radiance's own reading: the mantissa's midpoint times 2^(e - 136).
+// Mantissa times 2^(e - 136), so that a zero mantissa beside a bright channel stays black
+// and 128 at 129 is exactly 1.
 uint32_t ToArgb(Rgbe p) {
     if (p.e == 0) return PackArgb(255, 0, 0, 0);
     const float scale = std::ldexp(1.0f, int(p.e) - (128 + 8));
-    return PackArgb(255, FloatToUnorm8((p.r + 0.5f) * scale), FloatToUnorm8((p.g + 0.5f) * scale),
-                    FloatToUnorm8((p.b + 0.5f) * scale));
+    return PackArgb(255, FloatToUnorm8(p.r * scale), FloatToUnorm8(p.g * scale),
+                    FloatToUnorm8(p.b * scale));
 }
 
 // One line of text starting at `pos`, without its newline; false at the end of the data.

@@ -7,6 +7,8 @@
 // the game's texture loader too. Exits with 1 when a mesh or a texture it names failed.
 #include "tools/texture-info/texture_report.h"
 
+#include "gfxutil/win_path.h"
+
 #include <d3dx9mesh.h>
 
 #include <cstdio>
@@ -39,7 +41,7 @@ bool ReportTexture(IDirect3DDevice9* device, const std::string& meshPath, const 
     std::string line;
     for (const std::string& candidate : {std::string(name), beside}) {
         if (assetinfo::DescribeTexture(device, candidate.c_str(), &line)) {
-            std::printf("      texture %s: %s (%s)\n", name, line.c_str(), candidate.c_str());
+            std::printf("      texture %s (%s): %s\n", name, candidate.c_str(), line.c_str());
             return true;
         }
         if (line != "FAIL no such file") break;  // found, but it does not load
@@ -49,6 +51,11 @@ bool ReportTexture(IDirect3DDevice9* device, const std::string& meshPath, const 
 }
 
 bool ReportMesh(IDirect3DDevice9* device, const char* path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(NativePath(path), ec)) {
+        std::printf("%s: FAIL no such file\n", path);
+        return false;
+    }
     ID3DXBuffer* materials = nullptr;
     DWORD subsets = 0;
     ID3DXMesh* mesh = nullptr;
@@ -56,7 +63,7 @@ bool ReportMesh(IDirect3DDevice9* device, const char* path) {
                                           nullptr, &subsets, &mesh);
     if (FAILED(hr)) {
         std::printf("%s: FAIL %s\n", path,
-                    hr == D3DXERR_INVALIDDATA ? "D3DXERR_INVALIDDATA: missing, or not an X file we read"
+                    hr == D3DXERR_INVALIDDATA ? "D3DXERR_INVALIDDATA: not an X file we read, or a damaged one"
                                               : assetinfo::FailureReason(hr).c_str());
         return false;
     }
