@@ -155,7 +155,8 @@ HRESULT DecodeJpeg(ByteView file, DecodedImage* out) {
     std::vector<JSAMPLE> row(size_t(w) * 4);
     if (!Decompress(job.get(), row.data(), img.argb.pixels.data())) return D3DXERR_INVALIDDATA;
     img.fileKind = D3DXIFF_JPG;
-    img.fileFormat = d.out_color_space == JCS_GRAYSCALE ? D3DFMT_L8 : D3DFMT_X8R8G8B8;
+    // As D3DX reports them: 24-bit colour (CMYK files included, once they are colour) or grey.
+    img.fileFormat = d.out_color_space == JCS_GRAYSCALE ? D3DFMT_L8 : D3DFMT_R8G8B8;
     *out = std::move(img);
     return S_OK;
 }

@@ -87,7 +87,7 @@ protected:
             << what;
         EXPECT_EQ(info.ImageFileFormat, D3DXIFF_JPG);
         const D3DFORMAT want = grey ? D3DFMT_L8 : D3DFMT_X8R8G8B8;
-        EXPECT_EQ(info.Format, want) << what;
+        EXPECT_EQ(info.Format, grey ? D3DFMT_L8 : D3DFMT_R8G8B8) << what;
         D3DSURFACE_DESC d{};
         tex->GetLevelDesc(0, &d);
         ASSERT_EQ(d.Format, want) << what;
