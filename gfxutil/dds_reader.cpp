@@ -5,6 +5,8 @@
 #include <d3dx9tex.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 namespace gfxutil {
 namespace {
@@ -56,14 +58,82 @@ Header ParseHeader(ByteView file) {
     return h;
 }
 
-// How the stored texels are laid out: a loadable format, or a masked layout we convert.
+// Channels of 16 or 32 bits, red first: 16-bit unsigned, half or single floats.
+enum class WideKind { None, Unorm16, Half, Float };
+
+// How the stored texels are laid out: a loadable format, or one we convert, either a masked
+// layout or a wide one.
 struct StoredLayout {
     D3DFORMAT fileFormat = D3DFMT_UNKNOWN;
     D3DFORMAT loadFormat = D3DFMT_UNKNOWN;
-    bool masked = false;  // needs DecodeMasked, then EncodeLevel(loadFormat)
+    bool masked = false;  // needs DecodeMasked (or DecodeWide), then EncodeLevel(loadFormat)
     UINT bytesPerPixel = 0;
     ChannelMasks masks;
+    WideKind wide = WideKind::None;
+    UINT channels = 0;
 };
+
+// The wide formats Direct3D 9 names by number in the FourCC field. The device holds none of
+// them: they become 8 bits a channel, one channel as grey, missing colour as 0.
+bool DescribeWide(D3DFORMAT f, StoredLayout* out) {
+    switch (f) {
+        case D3DFMT_A16B16G16R16: out->wide = WideKind::Unorm16, out->channels = 4; break;
+        case D3DFMT_R16F: out->wide = WideKind::Half, out->channels = 1; break;
+        case D3DFMT_G16R16F: out->wide = WideKind::Half, out->channels = 2; break;
+        case D3DFMT_A16B16G16R16F: out->wide = WideKind::Half, out->channels = 4; break;
+        case D3DFMT_R32F: out->wide = WideKind::Float, out->channels = 1; break;
+        case D3DFMT_G32R32F: out->wide = WideKind::Float, out->channels = 2; break;
+        case D3DFMT_A32B32G32R32F: out->wide = WideKind::Float, out->channels = 4; break;
+        default: return false;
+    }
+    out->masked = true;
+    out->fileFormat = f;
+    out->bytesPerPixel = out->channels * (out->wide == WideKind::Float ? 4 : 2);
+    out->loadFormat = out->channels == 1   ? D3DFMT_L8
+                      : out->channels == 4 ? D3DFMT_A8R8G8B8
+                                           : D3DFMT_X8R8G8B8;
+    return true;
+}
+
+float HalfToFloat(uint32_t h) {
+    const uint32_t sign = (h & 0x8000u) << 16, exponent = (h >> 10) & 31, mantissa = h & 0x3FF;
+    uint32_t bits;
+    if (exponent == 31) {
+        bits = sign | 0x7F800000u | (mantissa << 13);  // infinity, NaN
+    } else if (exponent != 0) {
+        bits = sign | ((exponent + 112) << 23) | (mantissa << 13);
+    } else {
+        float v = std::ldexp(float(mantissa), -24);  // subnormal
+        return sign ? -v : v;
+    }
+    float v;
+    std::memcpy(&v, &bits, 4);
+    return v;
+}
+
+bool DecodeWide(ByteView data, UINT width, UINT height, const StoredLayout& l, ArgbImage* out) {
+    if (uint64_t(width) * height * l.bytesPerPixel > data.size) return false;
+    *out = ArgbImage(width, height);
+    const uint8_t* p = data.data;
+    for (uint32_t& texel : out->pixels) {
+        uint32_t v[4] = {0, 0, 0, 255};
+        for (UINT c = 0; c < l.channels; ++c) {
+            if (l.wide == WideKind::Float) {
+                const uint32_t bits = p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
+                float f;
+                std::memcpy(&f, &bits, 4);
+                v[c] = FloatToUnorm8(f);
+                p += 4;
+            } else {
+                const uint32_t u = p[0] | (p[1] << 8);
+                v[c] = l.wide == WideKind::Half ? FloatToUnorm8(HalfToFloat(u)) : (u * 255 + 32767) / 65535;
+                p += 2;
+            }
+        }
+        texel = l.channels == 1 ? PackArgb(255, v[0], v[0], v[0]) : PackArgb(v[3], v[0], v[1], v[2]);
+    }
+    return true;
+}
 
 // Layouts Direct3D 9 names that the loader converts rather than keeps.
 D3DFORMAT ConvertedFileFormat(UINT bitCount, const ChannelMasks& m, bool luminance) {
@@ -84,9 +154,10 @@ D3DFORMAT ConvertedFileFormat(UINT bitCount, const ChannelMasks& m, bool luminan
 
 HRESULT DescribeLayout(const Header& h, StoredLayout* out) {
     if (h.pfFlags & DDPF_FOURCC) {
-        // DX10 headers, BC4 to BC7 (ATI1, ATI2, BC4U...) and the like: nothing Direct3D 9
-        // holds, so to D3DX the file is not an image it can read.
+        // Beside DXTn and the wide formats: DX10 headers, BC4 to BC7 (ATI1, ATI2, BC4U...)
+        // and the like, nothing Direct3D 9 holds, so to D3DX not an image it can read.
         const D3DFORMAT fourCC = D3DFORMAT(h.fourCC);
+        if (DescribeWide(fourCC, out)) return S_OK;
         if (!IsBlockCompressed(fourCC)) return D3DXERR_INVALIDDATA;
         out->fileFormat = out->loadFormat = fourCC;
         return S_OK;
@@ -192,8 +263,10 @@ HRESULT ReadDds(ByteView file, DdsImage* out) {
         offset += bytes;
         if (layout.masked) {
             ArgbImage argb;
-            if (!DecodeMasked(level, w, hgt, layout.bytesPerPixel, layout.masks, &argb))
-                return D3DXERR_INVALIDDATA;
+            const bool decoded = layout.wide != WideKind::None
+                                     ? DecodeWide(level, w, hgt, layout, &argb)
+                                     : DecodeMasked(level, w, hgt, layout.bytesPerPixel, layout.masks, &argb);
+            if (!decoded) return D3DXERR_INVALIDDATA;
             img.converted.push_back(
                 std::make_unique<std::vector<uint8_t>>(EncodeLevel(layout.loadFormat, argb)));
             level = ByteView(*img.converted.back());

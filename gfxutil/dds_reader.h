@@ -23,7 +23,8 @@ struct DdsImage {
 bool LooksLikeDds(ByteView file);
 
 // S_OK, or D3DXERR_INVALIDDATA for a malformed or truncated file and for what a 2D texture
-// cannot be made from: volumes, DX10 headers and FourCCs other than DXT1 to DXT5.
+// cannot be made from: volumes, DX10 headers and FourCCs other than DXT1 to DXT5 and the
+// 16- and 32-bit-a-channel formats.
 HRESULT ReadDds(ByteView file, DdsImage* out);
 
 // Levels in a full chain for this size, down to 1x1.

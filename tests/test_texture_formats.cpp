@@ -506,6 +506,26 @@ TEST_F(TextureFormats, DdsLayoutsTheDeviceHoldsAndCubeMaps) {
     EXPECT_EQ(info.Format, D3DFMT_A4L4);
     EXPECT_EQ(got.pixels, (std::vector<uint32_t>{0x33CCCCCC, 0xFF000000}));
 
+    // Formats of 16 and 32 bits a channel, numbered in the FourCC field: 8 bits a channel
+    // after clamping, one channel as grey. Half 0.5 is 0x3800, 2.0 is 0x4000, -1 is 0xBC00.
+    const auto wide = [&](uint32_t code, const Bytes& texels, D3DFORMAT f, std::vector<uint32_t> want) {
+        DdsHeader h = FourCC("DXT1", 2, 1);
+        h.fourCC = code;
+        ASSERT_EQ(LoadPicture(DdsFile(h, texels), &got, &made, &info), S_OK) << code;
+        EXPECT_EQ(made, f) << code;
+        EXPECT_EQ(info.Format, D3DFORMAT(code));
+        EXPECT_EQ(got.pixels, want) << code;
+    };
+    wide(113, Texels({0x3800, 0x4000, 0xBC00, 0x3C00, 0, 0x3C00, 0x3800, 0}, 2), D3DFMT_A8R8G8B8,
+         {0xFF80FF00, 0x0000FF80});
+    wide(36, Texels({0xFFFF, 0x8080, 0, 0xFFFF, 0x0101, 0, 0xFFFF, 0}, 2), D3DFMT_A8R8G8B8,
+         {0xFFFF8000, 0x000100FF});
+    wide(116, Texels({0x3F000000, 0x40000000, 0, 0x3F800000, 0x7FC00000, 0, 0x3E800000, 0}), D3DFMT_A8R8G8B8,
+         {0xFF80FF00, 0x00000040});
+    wide(115, Texels({0x3F800000, 0x3E800000, 0, 0x3F000000}), D3DFMT_X8R8G8B8, {0xFFFF4000, 0xFF008000});
+    wide(114, Texels({0x3F000000, 0x40400000}), D3DFMT_L8, {0xFF808080, 0xFFFFFFFF});
+    wide(111, Texels({0x3400, 0x0001}, 2), D3DFMT_L8, {0xFF404040, 0xFF000000});
+
     // A cube map asked for as a 2D texture: the first face stored, with its own chain. 4x4
     // DXT1 with three levels a face, each face one colour.
     DdsHeader cube = FourCC("DXT1", 4, 4, 3);
