@@ -5,30 +5,7 @@
 namespace gfxutil {
 namespace {
 
-uint32_t U16le(ByteView f, size_t at) { return f.data[at] | (f.data[at + 1] << 8); }
 uint32_t U16be(ByteView f, size_t at) { return (f.data[at] << 8) | f.data[at + 1]; }
-
-bool TgaComplete(ByteView f) {
-    if (f.size < 18) return false;
-    const uint32_t type = f.data[2], bpp = f.data[16];
-    const uint64_t pixels = uint64_t(U16le(f, 12)) * U16le(f, 14);
-    const uint64_t pixelBytes = (bpp + 7) / 8;
-    uint64_t pos = 18 + f.data[0];
-    if (f.data[1] == 1) pos += uint64_t(U16le(f, 5)) * ((f.data[7] + 7) / 8);
-    if (pixelBytes == 0) return true;
-    if (type >= 1 && type <= 3) return pos + pixels * pixelBytes <= f.size;
-    if (type < 9 || type > 11) return true;
-    // Run-length packets: every packet costs at least two bytes, so this ends quickly.
-    for (uint64_t done = 0; done < pixels;) {
-        if (pos >= f.size) return false;
-        const uint32_t header = f.data[pos++];
-        const uint64_t count = (header & 0x7F) + 1;
-        pos += (header & 0x80) ? pixelBytes : count * pixelBytes;
-        if (pos > f.size) return false;
-        done += count;
-    }
-    return true;
-}
 
 // Chunk by chunk, each with its length, type, data and CRC, up to and including IEND.
 bool PngComplete(ByteView f) {
@@ -90,7 +67,6 @@ bool JpegComplete(ByteView f) {
 
 bool PassesPrecheck(D3DXIMAGE_FILEFORMAT format, ByteView file) {
     switch (format) {
-        case D3DXIFF_TGA: return TgaComplete(file);
         case D3DXIFF_JPG: return JpegComplete(file);
         case D3DXIFF_PNG: return PngComplete(file);
         default: return true;

@@ -1,6 +1,6 @@
-// Checks on an image file before it reaches a library decoder. stb_image reads zeros past the
-// end of a cut-off TGA (and never reads a PNG's last CRC) and libjpeg makes up the rest of a
-// cut-off JPEG, both reporting success, where D3DX calls such a file invalid.
+// Checks on an image file before it reaches a library decoder. stb_image never reads a PNG's
+// last CRC and libjpeg makes up the rest of a cut-off JPEG, both reporting success, where D3DX
+// calls such a file invalid.
 #pragma once
 
 #include "gfxutil/image_types.h"
@@ -9,7 +9,7 @@
 
 namespace gfxutil {
 
-// True when a PNG, TGA or JPEG file is complete as far as its format can tell, and a JPEG's
+// True when a PNG or JPEG file is complete as far as its format can tell, and a JPEG's
 // Huffman tables are in bounds. Other formats pass.
 bool PassesPrecheck(D3DXIMAGE_FILEFORMAT format, ByteView file);
 

@@ -271,13 +271,26 @@ TEST_F(TextureFormats, TgaColourMappedTrueColourAndGrey) {
                 D3DFMT_A8R8G8B8);
     ExpectLoads(tga(2, 16, 0, {}, 0, rows(opaque, false, 2, To555)), Through(opaque, D3DFMT_X1R5G5B5),
                 D3DFMT_X1R5G5B5, D3DFMT_X1R5G5B5);
+    // The top bit of a 16-bit texel is alpha when the header counts one alpha bit; stored
+    // right to left, top row first.
+    ArgbImage cutout = Picture(true);
+    for (uint32_t& c : cutout.pixels) c = (c >> 31) ? c : c & 0xFFFFFF;
+    Bytes mirrored;
+    for (UINT y = 0; y < 3; ++y)
+        for (UINT x = 5; x-- > 0;) Append(mirrored, {To555(cutout.At(x, y)) | (cutout.At(x, y) >> 31 << 15)}, 2);
+    ExpectLoads(tga(2, 16, 0x31, {}, 0, mirrored), Through(cutout, D3DFMT_A1R5G5B5), D3DFMT_A1R5G5B5,
+                D3DFMT_A1R5G5B5);
     ArgbImage grey = opaque;
     for (uint32_t& c : grey.pixels) c = 0xFF000000u | 0x010101u * (c & 0xFF);
     ExpectLoads(tga(3, 8, 0, {}, 0, rows(grey, false, 1, [](uint32_t c) { return c & 0xFF; })), grey,
                 D3DFMT_L8, D3DFMT_L8);
     const Bytes map = Palette(8, 3);
-    ExpectLoads(tga(1, 8, 0, map, 24, rows(opaque, false, 1, [](uint32_t c) { return uint32_t(IndexOf(c)); })),
-                opaque, D3DFMT_A8R8G8B8, D3DFMT_P8);
+    const auto index = [](uint32_t c) { return uint32_t(IndexOf(c)); };
+    ExpectLoads(tga(1, 8, 0, map, 24, rows(opaque, false, 1, index)), opaque, D3DFMT_A8R8G8B8, D3DFMT_P8);
+    Bytes map16;
+    for (uint32_t c : kColours) Append(map16, {To555(c)}, 2);
+    ExpectLoads(tga(1, 16, 0, map16, 16, rows(opaque, false, 2, index)), Through(opaque, D3DFMT_X1R5G5B5),
+                D3DFMT_A8R8G8B8, D3DFMT_P8);
     // Run-length, top row first: a run of five whole rows' worth and raw packets.
     Bytes rle = {0x84};
     Append(rle, {kColours[0]}, 3);

@@ -1,6 +1,5 @@
-// PNG and TGA through stb_image, which reads every PNG colour type and depth (interlaced,
-// palettes with transparency, 16 bits) and every ordinary TGA (colour-mapped, true-colour and
-// grey, run-length or not, either vertical origin).
+// PNG through stb_image, which reads every colour type and depth: interlaced, palettes with
+// transparency, 16 bits.
 #include "gfxutil/image_decode.h"
 #include "gfxutil/image_precheck.h"
 
@@ -8,14 +7,13 @@
 #include <cstring>
 
 // The one place the decoder is compiled. Static, so it cannot clash with another copy
-// elsewhere in the program; only these two formats, so the rest is not attack surface.
+// elsewhere in the program; only PNG, so the rest is not attack surface.
 #define STB_IMAGE_IMPLEMENTATION
 #define STB_IMAGE_STATIC
 #define STBI_NO_STDIO
 #define STBI_NO_HDR
 #define STBI_NO_LINEAR
 #define STBI_ONLY_PNG
-#define STBI_ONLY_TGA
 #define STBI_MAX_DIMENSIONS 16384
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
@@ -36,29 +34,6 @@ struct StbPixels {
 uint32_t U32be(ByteView f, size_t at) {
     return (uint32_t(f.data[at]) << 24) | (f.data[at + 1] << 16) | (f.data[at + 2] << 8) |
            f.data[at + 3];
-}
-
-HRESULT DecodeWithStb(ByteView file, D3DXIMAGE_FILEFORMAT kind, DecodedImage* out) {
-    if (file.size > size_t(INT_MAX) || !PassesPrecheck(kind, file)) return D3DXERR_INVALIDDATA;
-    const int length = int(file.size);
-    int w = 0, h = 0, comp = 0;
-    if (!stbi_info_from_memory(file.data, length, &w, &h, &comp)) return D3DXERR_INVALIDDATA;
-    if (w <= 0 || h <= 0 || !PictureSizeAllowed(kind, uint64_t(w), uint64_t(h), file.size))
-        return D3DXERR_INVALIDDATA;
-
-    int dw = 0, dh = 0, dcomp = 0;
-    StbPixels rgba{stbi_load_from_memory(file.data, length, &dw, &dh, &dcomp, 4)};
-    if (!rgba.p || dw != w || dh != h) return D3DXERR_INVALIDDATA;
-    DecodedImage img;
-    img.fileKind = kind;
-    img.argb = ArgbImage(UINT(w), UINT(h));
-    const stbi_uc* src = rgba.p;
-    for (uint32_t& texel : img.argb.pixels) {
-        texel = PackArgb(src[3], src[0], src[1], src[2]);
-        src += 4;
-    }
-    *out = std::move(img);
-    return S_OK;
 }
 
 // From IHDR and whether a tRNS chunk gives transparency without an alpha channel.
@@ -86,30 +61,28 @@ D3DFORMAT PngFormat(ByteView f, D3DFORMAT* load) {
     }
 }
 
-D3DFORMAT TgaFormat(ByteView f) {
-    const uint32_t type = f.data[2] & 7, bpp = f.data[16];
-    if (type == 1) return D3DFMT_P8;
-    if (type == 3) return bpp == 16 ? D3DFMT_A8L8 : D3DFMT_L8;
-    if (bpp == 15 || bpp == 16) return D3DFMT_X1R5G5B5;  // the attribute bit is not read
-    return bpp == 32 ? D3DFMT_A8R8G8B8 : D3DFMT_R8G8B8;
-}
-
 }  // namespace
 
 HRESULT DecodePng(ByteView file, DecodedImage* out) {
-    DecodedImage img;
-    HRESULT hr = DecodeWithStb(file, D3DXIFF_PNG, &img);
-    if (FAILED(hr)) return hr;
-    img.fileFormat = PngFormat(file, &img.loadFormat);
-    *out = std::move(img);
-    return S_OK;
-}
+    if (file.size > size_t(INT_MAX) || !PassesPrecheck(D3DXIFF_PNG, file)) return D3DXERR_INVALIDDATA;
+    const int length = int(file.size);
+    int w = 0, h = 0, comp = 0;
+    if (!stbi_info_from_memory(file.data, length, &w, &h, &comp)) return D3DXERR_INVALIDDATA;
+    if (w <= 0 || h <= 0 || !PictureSizeAllowed(D3DXIFF_PNG, uint64_t(w), uint64_t(h), file.size))
+        return D3DXERR_INVALIDDATA;
 
-HRESULT DecodeTga(ByteView file, DecodedImage* out) {
+    int dw = 0, dh = 0, dcomp = 0;
+    StbPixels rgba{stbi_load_from_memory(file.data, length, &dw, &dh, &dcomp, 4)};
+    if (!rgba.p || dw != w || dh != h) return D3DXERR_INVALIDDATA;
     DecodedImage img;
-    HRESULT hr = DecodeWithStb(file, D3DXIFF_TGA, &img);
-    if (FAILED(hr)) return hr;
-    img.fileFormat = TgaFormat(file);
+    img.fileKind = D3DXIFF_PNG;
+    img.argb = ArgbImage(UINT(w), UINT(h));
+    const stbi_uc* src = rgba.p;
+    for (uint32_t& texel : img.argb.pixels) {
+        texel = PackArgb(src[3], src[0], src[1], src[2]);
+        src += 4;
+    }
+    img.fileFormat = PngFormat(file, &img.loadFormat);
     *out = std::move(img);
     return S_OK;
 }
