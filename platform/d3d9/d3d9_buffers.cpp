@@ -78,8 +78,23 @@ void BufferStore::DeleteGl(GlStateCache& cache)
 template <class Interface>
 Buffer<Interface>::~Buffer()
 {
+    this->device_->FlushBatch();
     if (this->device_->MakeCurrent())
         store_.DeleteGl(this->device_->gl());
+}
+
+template <class Interface>
+HRESULT Buffer<Interface>::Lock(UINT offset, UINT size, void** data, DWORD flags)
+{
+    this->device_->FlushBatch();
+    return store_.Lock(offset, size, data, flags);
+}
+
+template <class Interface>
+HRESULT Buffer<Interface>::Unlock()
+{
+    this->device_->FlushBatch();
+    return store_.Unlock();
 }
 template class Buffer<IDirect3DVertexBuffer9>;
 template class Buffer<IDirect3DIndexBuffer9>;

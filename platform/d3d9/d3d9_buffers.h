@@ -47,11 +47,9 @@ public:
     }
     ~Buffer() override;
 
-    HRESULT STDMETHODCALLTYPE Lock(UINT offset, UINT size, void** data, DWORD flags) override
-    {
-        return store_.Lock(offset, size, data, flags);
-    }
-    HRESULT STDMETHODCALLTYPE Unlock() override { return store_.Unlock(); }
+    // Both send the device's waiting draws first: they read the buffer as it is now.
+    HRESULT STDMETHODCALLTYPE Lock(UINT offset, UINT size, void** data, DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE Unlock() override;
 
     BufferStore& store() { return store_; }
 

@@ -73,7 +73,7 @@ bool Device::InitGl()
     opaqueTarget_ = f != D3DFMT_A8R8G8B8;
     if (f != D3DFMT_X8R8G8B8 && f != D3DFMT_A8R8G8B8 && f != D3DFMT_R5G6B5 && f != D3DFMT_X1R5G5B5)
         return false;
-    return CreateBackBuffer() == D3D_OK;
+    return InitBatching() && CreateBackBuffer() == D3D_OK;
 }
 
 HRESULT Device::CreateBackBuffer()
@@ -136,6 +136,7 @@ void Device::BindBackBuffer()
 
 HRESULT Device::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type, IDirect3DSurface9** surface)
 {
+    FlushBatch();
     if (!surface)
         return D3DERR_INVALIDCALL;
     *surface = nullptr;
@@ -149,6 +150,7 @@ HRESULT Device::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE typ
 
 HRESULT Device::GetRenderTarget(DWORD index, IDirect3DSurface9** surface)
 {
+    FlushBatch();
     if (!surface)
         return D3DERR_INVALIDCALL;
     *surface = nullptr;
@@ -166,6 +168,7 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* target, IDirect3DSurface9
     auto* out = dynamic_cast<Surface*>(dest);
     if (!target || target != backBufferSurface_.get() || !out || out->kind() != Surface::Kind::Plain)
         return D3DERR_INVALIDCALL;
+    FlushBatch();
     const D3DSURFACE_DESC& d = out->desc();
     if (d.Width != params_.BackBufferWidth || d.Height != params_.BackBufferHeight ||
         (d.Format != D3DFMT_X8R8G8B8 && d.Format != D3DFMT_A8R8G8B8) || !MakeCurrent())

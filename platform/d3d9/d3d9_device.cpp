@@ -49,7 +49,7 @@ uint32_t RenderStateDirty(DWORD state)
     case D3DRS_TEXTUREFACTOR:
         return kDirtyPixel;
     case D3DRS_AMBIENT:
-        return kDirtyMaterial;
+        return kDirtyAmbient;
     case D3DRS_ALPHATESTENABLE:
     case D3DRS_ALPHAFUNC:
     case D3DRS_LIGHTING:
@@ -245,6 +245,7 @@ HRESULT Device::EndScene()
 {
     if (!inScene_)
         return D3DERR_INVALIDCALL;
+    FlushBatch();
     inScene_ = false;
     return D3D_OK;
 }
@@ -271,6 +272,7 @@ HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value)
 {
     if (DWORD(state) >= DWORD(kRenderStateCount) || !value)
         return D3DERR_INVALIDCALL;
+    FlushBatch();
     *value = state_.renderStates[state];
     return D3D_OK;
 }
@@ -296,6 +298,7 @@ HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
 {
     if (stage >= DWORD(kMaxStages) || DWORD(type) >= DWORD(kStageStateCount) || !value)
         return D3DERR_INVALIDCALL;
+    FlushBatch();
     *value = state_.stageStates[stage][type];
     return D3D_OK;
 }
@@ -323,6 +326,7 @@ HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* 
 {
     if (sampler >= DWORD(kMaxSamplers) || DWORD(type) >= DWORD(kSamplerStateCount) || !value)
         return D3DERR_INVALIDCALL;
+    FlushBatch();
     *value = state_.samplerStates[sampler][type];
     return D3D_OK;
 }

@@ -1,5 +1,7 @@
 // IDirect3DDevice9 on an OpenGL 3.3 core context. Set* calls only record state and mark what
-// changed; a draw applies the changes (gl_draw), so most draws issue few GL calls.
+// changed; a draw applies the changes (d3d9_draw.cpp), so most draws issue few GL calls. A draw
+// that differs from the one before only in its transforms and material joins it: the two go to
+// GL as one instanced draw (d3d9_batch.cpp).
 #pragma once
 
 #include "platform/d3d9/d3d9_com.h"
@@ -38,8 +40,8 @@ std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* 
 
 enum DirtyBits : uint32_t {
     kDirtyKey = 1u << 0,
-    kDirtyTransform = 1u << 1,
-    kDirtyMaterial = 1u << 2,
+    kDirtyTransform = 1u << 1, // world, view or projection: the instance record's matrices
+    kDirtyMaterial = 1u << 2,  // the instance record's material
     kDirtyLights = 1u << 3,
     kDirtyTexMatrix = 1u << 4,
     kDirtyPixel = 1u << 5,
@@ -49,8 +51,12 @@ enum DirtyBits : uint32_t {
     kDirtyTextures = 1u << 9,
     kDirtySamplers = 1u << 10,
     kDirtyLayout = 1u << 11,
+    kDirtyViewProj = 1u << 12, // view or projection: ends a batch, though its records would cope
+    kDirtyAmbient = 1u << 13,
     kDirtyAll = 0xFFFFFFFFu
 };
+// What may change between two draws that still go to GL as one.
+constexpr uint32_t kDirtyPerInstance = kDirtyTransform | kDirtyMaterial;
 
 class Device final : public IDirect3DDevice9 {
 public:
@@ -111,6 +117,9 @@ public:
     void DetachChild();
     // Makes our context current; false once the context is gone.
     bool MakeCurrent();
+    // Sends the draws waiting to go to GL as one. Everything that touches GL outside a draw, or
+    // lets the caller see or change what a waiting draw reads, calls this first.
+    void FlushBatch();
     GlStateCache& gl() { return cache_; }
     void StateBlockDestroyed(StateBlock* block);
 
@@ -127,9 +136,31 @@ private:
     void BindBackBuffer();
     void ReadFramebuffer(GLuint fbo, uint8_t* bgra, UINT pitch);
 
+    // One GL draw call's shape; draws of the same shape can share one instanced call.
+    struct GlDraw {
+        GLenum mode = 0;
+        GLsizei count = 0;
+        GLint first = 0;      // first vertex; for indexed draws the base vertex
+        GLenum indexType = 0; // 0 for DrawPrimitive
+        size_t indexOffset = 0;
+        const void* indices = nullptr; // the index buffer, for comparison only
+        bool operator==(const GlDraw& o) const
+        {
+            return mode == o.mode && count == o.count && first == o.first && indexType == o.indexType &&
+                   indexOffset == o.indexOffset && indices == o.indices;
+        }
+    };
+
+    // Batching (d3d9_batch.cpp).
+    bool InitBatching();
+    bool Submit(const GlDraw& draw);
+    bool CanJoinBatch(const GlDraw& draw) const;
+    void AppendInstance();
+
     // Draw-time work (d3d9_draw.cpp).
     bool PrepareDraw();
     void BuildKey();
+    void UpdateInstanceRecord();
     void UpdateUniformData();
     void UploadUniforms(FfpProgram& p);
     void ApplyFixedState();
@@ -172,8 +203,7 @@ private:
     FfpProgram* program_ = nullptr;
     uint32_t versions_[kGroupCount] = {};
     struct Uniforms {
-        float worldViewProj[16], worldView[16], normal[9], posFixup[4];
-        float material[16], power, ambient[4];
+        float posFixup[4], ambient[4];
         float lightDiffuse[32], lightSpecular[32], lightAmbient[32], lightPosition[32], lightDirection[32],
             lightAttenuation[32], lightSpot[32];
         float texMatrix[64];
@@ -181,7 +211,19 @@ private:
     } uniforms_{};
     std::array<std::array<DWORD, kSamplerStateCount>, kFfpStages> appliedSamplers_{};
     std::array<bool, 12> layoutEnabled_{};
-    UINT statsDraws_ = 0, statsRejected_ = 0;
+    UINT statsDraws_ = 0, statsRejected_ = 0, statsGlDraws_ = 0;
+
+    // Draws waiting to go to GL as one instanced draw, and the ring of instance records in GL.
+    bool batching_ = true;
+    InstanceRecord current_{}; // the record of the device's present transforms and material
+    std::unique_ptr<InstanceRecord[]> batch_;
+    UINT batchCount_ = 0;
+    GlDraw batchDraw_;
+    GLuint instanceBuffer_ = 0;
+    UINT instanceCapacity_ = 1; // records one GL draw can index
+    UINT instanceRing_ = 0;     // records the GL buffer holds
+    UINT instanceAlign_ = 1;    // records a binding offset must be a multiple of
+    UINT instanceHead_ = 0;
     int swapInterval_ = -2;
 
     friend class StateBlock;

@@ -27,8 +27,10 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matri
     m = *matrix;
     if (slot >= kSlotTexture0 && slot < kSlotWorld)
         dirty_ |= kDirtyTexMatrix;
+    else if (slot == kSlotWorld)
+        dirty_ |= kDirtyTransform;
     else
-        dirty_ |= kDirtyTransform | (slot == kSlotView ? kDirtyLights : 0u);
+        dirty_ |= kDirtyTransform | kDirtyViewProj | (slot == kSlotView ? kDirtyLights : 0u);
     return D3D_OK;
 }
 
@@ -37,6 +39,7 @@ HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix)
     const int slot = TransformSlotOf(state);
     if (!matrix || slot < 0)
         return D3DERR_INVALIDCALL;
+    FlushBatch();
     *matrix = state_.transforms[size_t(slot)];
     return D3D_OK;
 }
@@ -60,6 +63,7 @@ HRESULT Device::GetMaterial(D3DMATERIAL9* material)
 {
     if (!material)
         return D3DERR_INVALIDCALL;
+    FlushBatch();
     *material = state_.material;
     return D3D_OK;
 }
@@ -129,6 +133,7 @@ HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture)
 {
     if (stage >= DWORD(kMaxSamplers) || !texture)
         return D3DERR_INVALIDCALL;
+    FlushBatch();
     *texture = state_.textures[stage];
     if (*texture)
         (*texture)->AddRef();
@@ -152,6 +157,7 @@ HRESULT Device::GetFVF(DWORD* fvf)
 {
     if (!fvf)
         return D3DERR_INVALIDCALL;
+    FlushBatch();
     *fvf = state_.fvf;
     return D3D_OK;
 }

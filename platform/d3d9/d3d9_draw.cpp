@@ -14,7 +14,7 @@ using namespace qv::gl;
 
 namespace {
 
-constexpr uint32_t kUniformDirty = kDirtyTransform | kDirtyMaterial | kDirtyLights | kDirtyTexMatrix | kDirtyPixel;
+constexpr uint32_t kUniformDirty = kDirtyAmbient | kDirtyLights | kDirtyTexMatrix | kDirtyPixel;
 
 UINT TexSetFloats(DWORD fvf, int set)
 {
@@ -246,6 +246,7 @@ bool Device::ApplyLayout()
     return true;
 }
 
+// Applies what changed since the last draw to GL. The instance record is left to the caller.
 bool Device::PrepareDraw()
 {
     if (!MakeCurrent())
@@ -278,7 +279,13 @@ bool Device::PrepareDraw()
         vb->store().Sync(GL_ARRAY_BUFFER, cache_);
     if (dirty_ & kDirtyLayout)
         ApplyLayout();
-    dirty_ = 0;
+    if (auto* ib = static_cast<IndexBuffer*>(state_.indices)) {
+        if (ib->store().pending())
+            ib->store().Sync(GL_ELEMENT_ARRAY_BUFFER, cache_);
+        else
+            cache_.BindElementBuffer(ib->store().name());
+    }
+    dirty_ &= kDirtyPerInstance;
     return true;
 }
 
@@ -286,8 +293,8 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT coun
 {
     if (count == 0)
         return inScene_ ? D3D_OK : D3DERR_INVALIDCALL;
-    GLenum mode = 0;
-    const uint64_t vertices = ElementCount(type, count, &mode);
+    GlDraw draw;
+    const uint64_t vertices = ElementCount(type, count, &draw.mode);
     auto* vb = static_cast<VertexBuffer*>(state_.stream.buffer);
     const UINT vertexSize = FvfVertexSize(state_.fvf);
     const UINT stride = state_.stream.stride;
@@ -296,11 +303,12 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT coun
         return D3DERR_INVALIDCALL;
     }
     const uint64_t end = uint64_t(state_.stream.offset) + (uint64_t(startVertex) + vertices - 1) * stride + vertexSize;
-    if (end > vb->store().size() || !PrepareDraw()) {
+    draw.count = GLsizei(vertices);
+    draw.first = GLint(startVertex);
+    if (end > vb->store().size() || !Submit(draw)) {
         ++statsRejected_;
         return D3DERR_INVALIDCALL;
     }
-    glDrawArrays(mode, GLint(startVertex), GLsizei(vertices));
     ++statsDraws_;
     return D3D_OK;
 }
@@ -309,8 +317,8 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT
 {
     if (count == 0)
         return inScene_ ? D3D_OK : D3DERR_INVALIDCALL;
-    GLenum mode = 0;
-    const uint64_t indices = ElementCount(type, count, &mode);
+    GlDraw draw;
+    const uint64_t indices = ElementCount(type, count, &draw.mode);
     auto* vb = static_cast<VertexBuffer*>(state_.stream.buffer);
     auto* ib = static_cast<IndexBuffer*>(state_.indices);
     const UINT vertexSize = FvfVertexSize(state_.fvf);
@@ -326,17 +334,15 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT
     ib->IndexRange(startIndex, UINT(indices), &lo, &hi);
     const int64_t first = int64_t(baseVertex) + lo, last = int64_t(baseVertex) + hi;
     const uint64_t end = first < 0 ? ~0ull : uint64_t(state_.stream.offset) + uint64_t(last) * stride + vertexSize;
-    if (end > vb->store().size() || !PrepareDraw()) {
+    draw.count = GLsizei(indices);
+    draw.first = GLint(baseVertex);
+    draw.indexType = ib->indexSize() == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
+    draw.indexOffset = size_t(startIndex) * ib->indexSize();
+    draw.indices = ib;
+    if (end > vb->store().size() || !Submit(draw)) {
         ++statsRejected_;
         return D3DERR_INVALIDCALL;
     }
-    if (ib->store().pending())
-        ib->store().Sync(GL_ELEMENT_ARRAY_BUFFER, cache_);
-    else
-        cache_.BindElementBuffer(ib->store().name());
-    const GLenum indexType = ib->indexSize() == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
-    glDrawElementsBaseVertex(mode, GLsizei(indices), indexType,
-                             reinterpret_cast<const void*>(size_t(startIndex) * ib->indexSize()), baseVertex);
     ++statsDraws_;
     return D3D_OK;
 }

@@ -143,28 +143,40 @@ void Device::BuildKey()
     key_ = k;
 }
 
-void Device::UpdateUniformData()
+// The record a draw hands its program, from the same products in the same order whether the
+// draw goes to GL alone or with others.
+void Device::UpdateInstanceRecord()
 {
-    Uniforms& u = uniforms_;
-    const auto& rs = state_.renderStates;
+    InstanceRecord& r = current_;
     if (dirty_ & kDirtyTransform) {
         D3DMATRIX wv, wvp;
         Multiply(state_.transforms[kSlotWorld], state_.transforms[kSlotView], wv);
         Multiply(wv, state_.transforms[kSlotProjection], wvp);
-        std::memcpy(u.worldView, &wv, sizeof u.worldView);
-        std::memcpy(u.worldViewProj, &wvp, sizeof u.worldViewProj);
-        NormalMatrix(wv, u.normal);
-        ++versions_[kGroupTransform];
+        std::memcpy(r.worldView, &wv, sizeof r.worldView);
+        std::memcpy(r.worldViewProj, &wvp, sizeof r.worldViewProj);
+        float normal[9];
+        NormalMatrix(wv, normal);
+        for (int column = 0; column < 3; ++column)
+            std::memcpy(r.normalMatrix + 4 * column, normal + 3 * column, 3 * sizeof(float));
     }
     if (dirty_ & kDirtyMaterial) {
         const D3DMATERIAL9& m = state_.material;
-        Put(m.Diffuse, u.material + 0);
-        Put(m.Ambient, u.material + 4);
-        Put(m.Specular, u.material + 8);
-        Put(m.Emissive, u.material + 12);
-        u.power = m.Power;
+        Put(m.Diffuse, r.material + 0);
+        Put(m.Ambient, r.material + 4);
+        Put(m.Specular, r.material + 8);
+        Put(m.Emissive, r.material + 12);
+        r.power = m.Power;
+    }
+    dirty_ &= ~kDirtyPerInstance;
+}
+
+void Device::UpdateUniformData()
+{
+    Uniforms& u = uniforms_;
+    const auto& rs = state_.renderStates;
+    if (dirty_ & kDirtyAmbient) {
         ColourOf(rs[D3DRS_AMBIENT], u.ambient);
-        ++versions_[kGroupMaterial];
+        ++versions_[kGroupAmbient];
     }
     if (dirty_ & kDirtyLights) {
         const D3DMATRIX& v = state_.transforms[kSlotView];
@@ -226,23 +238,10 @@ void Device::UpdateUniformData()
 void Device::UploadUniforms(FfpProgram& p)
 {
     const Uniforms& u = uniforms_;
-    if (p.seen[kGroupTransform] != versions_[kGroupTransform]) {
-        if (p.worldViewProj >= 0)
-            glUniformMatrix4fv(p.worldViewProj, 1, GL_FALSE, u.worldViewProj);
-        if (p.worldView >= 0)
-            glUniformMatrix4fv(p.worldView, 1, GL_FALSE, u.worldView);
-        if (p.normalMatrix >= 0)
-            glUniformMatrix3fv(p.normalMatrix, 1, GL_FALSE, u.normal);
-        p.seen[kGroupTransform] = versions_[kGroupTransform];
-    }
-    if (p.seen[kGroupMaterial] != versions_[kGroupMaterial]) {
-        if (p.material >= 0)
-            glUniform4fv(p.material, 4, u.material);
-        if (p.materialPower >= 0)
-            glUniform1f(p.materialPower, u.power);
+    if (p.seen[kGroupAmbient] != versions_[kGroupAmbient]) {
         if (p.globalAmbient >= 0)
             glUniform4fv(p.globalAmbient, 1, u.ambient);
-        p.seen[kGroupMaterial] = versions_[kGroupMaterial];
+        p.seen[kGroupAmbient] = versions_[kGroupAmbient];
     }
     if (p.seen[kGroupLights] != versions_[kGroupLights]) {
         const std::pair<GLint, const float*> arrays[] = {

@@ -28,6 +28,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         bits |= GL_STENCIL_BUFFER_BIT;
     if (!bits)
         return D3D_OK;
+    FlushBatch();
     if (!MakeCurrent())
         return D3DERR_DEVICELOST;
     BindBackBuffer();
@@ -79,6 +80,7 @@ void GlCorners(const RECT* r, LONG w, LONG h, bool flip, GLint out[4])
 
 HRESULT Device::Present(const RECT* src, const RECT* dst, HWND, const RGNDATA*)
 {
+    FlushBatch();
     if (!context_ || !context_->WindowAlive() || !MakeCurrent())
         return D3DERR_DEVICELOST;
     int dw = 0, dh = 0;
@@ -152,6 +154,7 @@ HRESULT Device::ReadBack(QvBackBufferSource source, DWORD* pixels, UINT capacity
         return D3DERR_MOREDATA;
     if (source == QV_BACKBUFFER_PRESENTED && !presentedOnce_)
         return D3DERR_NOTAVAILABLE;
+    FlushBatch();
     if (!MakeCurrent())
         return D3DERR_DEVICELOST;
     const int index = source == QV_BACKBUFFER_PRESENTED ? (backIndex_ ^ 1) : backIndex_;
@@ -166,6 +169,7 @@ void Device::Stats(QvDeviceStats* stats) const
     stats->programsCompiled = programs_.compiled();
     stats->programsCached = UINT(programs_.size());
     stats->draws = statsDraws_;
+    stats->glDraws = statsGlDraws_;
     stats->rejectedDraws = statsRejected_;
     stats->behaviorFlags = behavior_ & (D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_MIXED_VERTEXPROCESSING |
                                         D3DCREATE_SOFTWARE_VERTEXPROCESSING);

@@ -91,6 +91,7 @@ void StateBlock::RecordIndices(IDirect3DIndexBuffer9* buffer)
 HRESULT StateBlock::Apply()
 {
     Device& d = *device_;
+    d.FlushBatch();
     const DeviceState& v = values_;
     for (size_t i = 0; i < mask_.renderStates.size(); ++i)
         if (mask_.renderStates.test(i))
@@ -134,6 +135,7 @@ HRESULT StateBlock::Apply()
 
 HRESULT StateBlock::Capture()
 {
+    device_->FlushBatch();
     const DeviceState& cur = device_->state_;
     for (size_t i = 0; i < mask_.renderStates.size(); ++i)
         if (mask_.renderStates.test(i))

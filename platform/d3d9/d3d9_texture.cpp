@@ -72,6 +72,7 @@ Texture* Texture::Create(Device* device, UINT width, UINT height, UINT levels, D
 
 Texture::~Texture()
 {
+    device_->FlushBatch();
     surfaces_.clear();
     if (name_ && device_->MakeCurrent()) {
         device_->gl().ForgetTexture(name_);
@@ -114,6 +115,7 @@ HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, 
 {
     if (!locked || level >= levels_.size())
         return D3DERR_INVALIDCALL;
+    device_->FlushBatch();
     locked->pBits = nullptr;
     locked->Pitch = 0;
     Level& l = levels_[level];
@@ -137,6 +139,7 @@ HRESULT Texture::UnlockRect(UINT level)
 {
     if (level >= levels_.size() || levels_[level].locks == 0)
         return D3DERR_INVALIDCALL;
+    device_->FlushBatch();
     --levels_[level].locks;
     return D3D_OK;
 }
@@ -266,6 +269,7 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags)
     }
     if (!locked || locks_)
         return D3DERR_INVALIDCALL;
+    device_->FlushBatch();
     const FormatInfo* f = FindTextureFormat(desc_.Format);
     size_t offset = 0;
     if (!f || !LockOffset(*f, desc_.Width, desc_.Height, pitch_, rect, &offset))

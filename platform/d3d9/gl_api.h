@@ -48,6 +48,7 @@
     X(PFNGLBINDBUFFERPROC, glBindBuffer)                                                     \
     X(PFNGLBUFFERDATAPROC, glBufferData)                                                     \
     X(PFNGLBUFFERSUBDATAPROC, glBufferSubData)                                               \
+    X(PFNGLBINDBUFFERRANGEPROC, glBindBufferRange)                                           \
     X(PFNGLGENVERTEXARRAYSPROC, glGenVertexArrays)                                           \
     X(PFNGLDELETEVERTEXARRAYSPROC, glDeleteVertexArrays)                                     \
     X(PFNGLBINDVERTEXARRAYPROC, glBindVertexArray)                                           \
@@ -70,6 +71,8 @@
     X(PFNGLDELETEPROGRAMPROC, glDeleteProgram)                                               \
     X(PFNGLUSEPROGRAMPROC, glUseProgram)                                                     \
     X(PFNGLGETUNIFORMLOCATIONPROC, glGetUniformLocation)                                     \
+    X(PFNGLGETUNIFORMBLOCKINDEXPROC, glGetUniformBlockIndex)                                 \
+    X(PFNGLUNIFORMBLOCKBINDINGPROC, glUniformBlockBinding)                                   \
     X(PFNGLUNIFORM1IPROC, glUniform1i)                                                       \
     X(PFNGLUNIFORM1FPROC, glUniform1f)                                                       \
     X(PFNGLUNIFORM4FPROC, glUniform4f)                                                       \
@@ -78,6 +81,8 @@
     X(PFNGLUNIFORMMATRIX4FVPROC, glUniformMatrix4fv)                                         \
     X(PFNGLDRAWARRAYSPROC, glDrawArrays)                                                     \
     X(PFNGLDRAWELEMENTSBASEVERTEXPROC, glDrawElementsBaseVertex)                             \
+    X(PFNGLDRAWARRAYSINSTANCEDPROC, glDrawArraysInstanced)                                   \
+    X(PFNGLDRAWELEMENTSINSTANCEDBASEVERTEXPROC, glDrawElementsInstancedBaseVertex)           \
     X(PFNGLGENFRAMEBUFFERSPROC, glGenFramebuffers)                                           \
     X(PFNGLDELETEFRAMEBUFFERSPROC, glDeleteFramebuffers)                                     \
     X(PFNGLBINDFRAMEBUFFERPROC, glBindFramebuffer)                                           \

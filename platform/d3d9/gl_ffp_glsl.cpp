@@ -10,17 +10,26 @@ namespace {
 
 std::string N(int i) { return std::to_string(i); }
 
-const char* kVertexHeader = R"(#version 330 core
+// The per-draw transforms and material come from the instance block (InstanceRecord).
+const char* kVertexHeader = R"(
 layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec4 aDiffuse;
 layout(location = 3) in vec4 aSpecular;
-uniform mat4 uWorldViewProj;
-uniform mat4 uWorldView;
-uniform mat3 uNormalMatrix;
+struct QvInstance {
+    mat4 worldViewProj;
+    mat4 worldView;
+    mat3 normalMatrix;
+    vec4 material[4];
+    float materialPower;
+};
+layout(std140) uniform QvInstances { QvInstance uInstances[QV_INSTANCES]; };
+#define uWorldViewProj uInstances[gl_InstanceID].worldViewProj
+#define uWorldView uInstances[gl_InstanceID].worldView
+#define uNormalMatrix uInstances[gl_InstanceID].normalMatrix
+#define uMaterial uInstances[gl_InstanceID].material
+#define uMaterialPower uInstances[gl_InstanceID].materialPower
 uniform vec4 uPosFixup;
-uniform vec4 uMaterial[4];
-uniform float uMaterialPower;
 uniform vec4 uGlobalAmbient;
 uniform vec4 uLightDiffuse[8];
 uniform vec4 uLightSpecular[8];
@@ -115,9 +124,9 @@ void EmitLighting(const FfpKey& k, std::string& s)
 
 } // namespace
 
-std::string GenerateVertexShader(const FfpKey& k)
+std::string GenerateVertexShader(const FfpKey& k, int instances)
 {
-    std::string s = kVertexHeader;
+    std::string s = "#version 330 core\n#define QV_INSTANCES " + N(instances) + kVertexHeader;
     for (int i = 0; i < k.texSetCount; ++i)
         s += "layout(location = " + N(4 + i) + ") in vec4 aTexCoord" + N(i) + ";\n";
     const char* q = k.flatShade ? "flat out" : "out";

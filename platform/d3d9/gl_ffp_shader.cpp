@@ -64,12 +64,7 @@ GLuint Link(GLuint vs, GLuint fs)
 void FindUniforms(FfpProgram& p, int liveSamplers)
 {
     const GLuint n = p.name;
-    p.worldViewProj = glGetUniformLocation(n, "uWorldViewProj");
-    p.worldView = glGetUniformLocation(n, "uWorldView");
-    p.normalMatrix = glGetUniformLocation(n, "uNormalMatrix");
     p.posFixup = glGetUniformLocation(n, "uPosFixup");
-    p.material = glGetUniformLocation(n, "uMaterial");
-    p.materialPower = glGetUniformLocation(n, "uMaterialPower");
     p.globalAmbient = glGetUniformLocation(n, "uGlobalAmbient");
     p.lightDiffuse = glGetUniformLocation(n, "uLightDiffuse");
     p.lightSpecular = glGetUniformLocation(n, "uLightSpecular");
@@ -82,6 +77,9 @@ void FindUniforms(FfpProgram& p, int liveSamplers)
     p.textureFactor = glGetUniformLocation(n, "uTextureFactor");
     p.stageConstant = glGetUniformLocation(n, "uStageConstant");
     p.alphaRef = glGetUniformLocation(n, "uAlphaRef");
+    const GLuint block = glGetUniformBlockIndex(n, "QvInstances");
+    if (block != GL_INVALID_INDEX)
+        glUniformBlockBinding(n, block, kInstanceBinding);
     // Samplers never move: sampler i reads texture unit i. The caller has the program bound.
     for (int i = 0; i < liveSamplers; ++i) {
         const std::string name = "uSampler" + std::to_string(i);
@@ -110,7 +108,7 @@ FfpProgram* FfpProgramCache::Get(const FfpKey& key)
         return found->second->name ? found->second.get() : nullptr;
 
     auto program = std::make_unique<FfpProgram>();
-    const GLuint vs = Compile(GL_VERTEX_SHADER, GenerateVertexShader(key));
+    const GLuint vs = Compile(GL_VERTEX_SHADER, GenerateVertexShader(key, instances_));
     const GLuint fs = vs ? Compile(GL_FRAGMENT_SHADER, GenerateFragmentShader(key)) : 0;
     if (vs && fs) {
         program->name = Link(vs, fs);

@@ -55,11 +55,26 @@ struct FfpKeyHash {
     size_t operator()(const FfpKey& k) const;
 };
 
+// What may differ from one draw to the next without breaking a run of draws into separate GL
+// draws: the transforms and the material. Each draw's values go into one record of a uniform
+// buffer, and the program reads the record of its instance, so consecutive draws of one mesh go
+// to GL as one instanced draw. std140 layout of the block the vertex programs declare.
+struct InstanceRecord {
+    float worldViewProj[16];
+    float worldView[16];
+    float normalMatrix[12]; // three columns of three, each padded to four
+    float material[16];     // diffuse, ambient, specular, emissive
+    float power;
+    float pad[3];
+};
+static_assert(sizeof(InstanceRecord) == 256, "InstanceRecord must match the std140 block");
+// The uniform buffer binding the instance records are read from.
+constexpr GLuint kInstanceBinding = 0;
+
 // Uniform groups; the device bumps a group's version when its source state changes, and a
 // program uploads a group only when it has not seen that version.
 enum UniformGroup : int {
-    kGroupTransform,
-    kGroupMaterial,
+    kGroupAmbient,
     kGroupLights,
     kGroupTexMatrix,
     kGroupPixel,
@@ -70,19 +85,21 @@ enum UniformGroup : int {
 struct FfpProgram {
     GLuint name = 0;
     uint32_t seen[kGroupCount] = {};
-    GLint worldViewProj = -1, worldView = -1, normalMatrix = -1, posFixup = -1;
-    GLint material = -1, materialPower = -1, globalAmbient = -1;
+    GLint posFixup = -1, globalAmbient = -1;
     GLint lightDiffuse = -1, lightSpecular = -1, lightAmbient = -1, lightPosition = -1,
           lightDirection = -1, lightAttenuation = -1, lightSpot = -1;
     GLint texMatrix = -1, textureFactor = -1, stageConstant = -1, alphaRef = -1;
 };
 
-std::string GenerateVertexShader(const FfpKey& key);
+// `instances`: the records a vertex program can index, the length of its instance block.
+std::string GenerateVertexShader(const FfpKey& key, int instances);
 std::string GenerateFragmentShader(const FfpKey& key);
 
 class FfpProgramCache {
 public:
+    explicit FfpProgramCache(int instances = 1) : instances_(instances) {}
     ~FfpProgramCache();
+    void SetInstanceCapacity(int instances) { instances_ = instances; }
     // The program for `key`, built on first use; null if GL refuses it.
     FfpProgram* Get(const FfpKey& key);
     void Clear();
@@ -92,6 +109,7 @@ public:
 private:
     std::unordered_map<FfpKey, std::unique_ptr<FfpProgram>, FfpKeyHash> programs_;
     uint32_t compiled_ = 0;
+    int instances_;
 };
 
 } // namespace qv::d3d

@@ -48,9 +48,11 @@ void QvForceCpuDxtDecode(BOOL force);
 struct QvDeviceStats {
     UINT programsCompiled;   // fixed-function programs built since the device was created
     UINT programsCached;     // distinct programs held
-    UINT draws;              // draw calls that reached GL
+    UINT draws;              // draw calls accepted; each reaches GL, alone or batched with others
     UINT rejectedDraws;      // draw calls refused for bad arguments or missing state
     DWORD behaviorFlags;     // the D3DCREATE_*_VERTEXPROCESSING flag the device was created with
     char renderer[64];       // the GL renderer string
+    UINT glDraws;            // GL draw calls issued for them so far (a waiting batch is not sent
+                             // by asking: these counts leave the device as it is)
 };
 HRESULT QvGetDeviceStats(IDirect3DDevice9* device, QvDeviceStats* stats);

@@ -1,0 +1,124 @@
+// Draw batching. A draw that differs from the one before it only in its transforms and material
+// (same program, buffers, primitive range, textures, samplers and render states) is not sent to
+// GL at once: it adds its instance record to the waiting batch, and the batch goes to GL as one
+// instanced draw when something else comes. The instances run in the order the draws came,
+// which is the order GL rasterises them, so the picture is the one separate draws would give:
+// the records hold the same values and the programs are the same either way.
+//
+// While a batch waits, GL holds the state its first draw applied; whatever would change that
+// state, or show the caller a picture or data without the waiting draws, flushes it first.
+// QV_D3D9_BATCHING=0 in the environment sends every draw on its own.
+#include "platform/d3d9/d3d9_device.h"
+
+#include "platform/d3d9/d3d9_buffers.h"
+#include "platform/d3d9/d3d9_texture.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace qv::d3d {
+
+using namespace qv::gl;
+
+namespace {
+
+// One batch is at most this many draws, however large a block GL allows.
+constexpr GLint kMaxBatch = 256;
+// Batches in the ring of records before it wraps.
+constexpr UINT kRingBatches = 16;
+
+} // namespace
+
+bool Device::InitBatching()
+{
+    const char* env = std::getenv("QV_D3D9_BATCHING");
+    batching_ = !(env && std::strcmp(env, "0") == 0);
+    GLint blockBytes = 0, align = 0;
+    glGetIntegerv(GL_MAX_UNIFORM_BLOCK_SIZE, &blockBytes);
+    glGetIntegerv(GL_UNIFORM_BUFFER_OFFSET_ALIGNMENT, &align);
+    const GLint records = std::min<GLint>(kMaxBatch, blockBytes / GLint(sizeof(InstanceRecord)));
+    if (records < 1)
+        return false;
+    // The same programs with batching off: only whether draws wait differs.
+    instanceCapacity_ = UINT(records);
+    // A binding offset must be a multiple of the alignment, and our records are 256 bytes apart.
+    instanceAlign_ = std::max(1u, UINT(align) / UINT(sizeof(InstanceRecord)) +
+                                      (UINT(align) % UINT(sizeof(InstanceRecord)) ? 1u : 0u));
+    instanceRing_ = kRingBatches * std::max(instanceCapacity_, instanceAlign_) + instanceAlign_;
+    programs_.SetInstanceCapacity(int(instanceCapacity_));
+    batch_ = std::make_unique<InstanceRecord[]>(instanceCapacity_);
+    glGenBuffers(1, &instanceBuffer_);
+    glBindBuffer(GL_UNIFORM_BUFFER, instanceBuffer_);
+    glBufferData(GL_UNIFORM_BUFFER, GLsizeiptr(instanceRing_) * GLsizeiptr(sizeof(InstanceRecord)), nullptr,
+                 GL_STREAM_DRAW);
+    return true;
+}
+
+bool Device::CanJoinBatch(const GlDraw& draw) const
+{
+    if (!batching_ || batchCount_ == 0 || batchCount_ >= instanceCapacity_ || (dirty_ & ~kDirtyPerInstance) || !(draw == batchDraw_))
+        return false;
+    auto* vb = static_cast<VertexBuffer*>(state_.stream.buffer);
+    auto* ib = static_cast<IndexBuffer*>(state_.indices);
+    if (vb->store().pending() || (draw.indices && ib->store().pending()))
+        return false;
+    for (int i = 0; i < kFfpStages; ++i) {
+        auto* t = static_cast<Texture*>(state_.textures[size_t(i)]);
+        if (t && t->pending())
+            return false;
+    }
+    return true;
+}
+
+void Device::AppendInstance()
+{
+    if (dirty_ & kDirtyPerInstance)
+        UpdateInstanceRecord();
+    batch_[batchCount_++] = current_;
+}
+
+bool Device::Submit(const GlDraw& draw)
+{
+    if (CanJoinBatch(draw)) {
+        AppendInstance();
+        return true;
+    }
+    FlushBatch();
+    if (!PrepareDraw())
+        return false;
+    batchDraw_ = draw;
+    AppendInstance();
+    if (!batching_ || batchCount_ >= instanceCapacity_)
+        FlushBatch();
+    return true;
+}
+
+void Device::FlushBatch()
+{
+    if (batchCount_ == 0)
+        return;
+    const UINT count = batchCount_;
+    batchCount_ = 0;
+    if (!MakeCurrent())
+        return;
+    UINT head = (instanceHead_ + instanceAlign_ - 1) / instanceAlign_ * instanceAlign_;
+    if (head + instanceCapacity_ > instanceRing_)
+        head = 0;
+    constexpr GLsizeiptr kRecord = sizeof(InstanceRecord);
+    // The block the programs declare is instanceCapacity_ records long, and GL wants all of it
+    // backed, however few of them this draw reads.
+    glBindBufferRange(GL_UNIFORM_BUFFER, kInstanceBinding, instanceBuffer_, GLintptr(head) * kRecord,
+                      GLsizeiptr(instanceCapacity_) * kRecord);
+    glBufferSubData(GL_UNIFORM_BUFFER, GLintptr(head) * kRecord, GLsizeiptr(count) * kRecord, batch_.get());
+    instanceHead_ = head + count;
+    const GlDraw& d = batchDraw_;
+    if (d.indexType)
+        glDrawElementsInstancedBaseVertex(d.mode, d.count, d.indexType, reinterpret_cast<const void*>(d.indexOffset),
+                                          GLsizei(count), d.first);
+    else
+        glDrawArraysInstanced(d.mode, d.first, d.count, GLsizei(count));
+    ++statsGlDraws_;
+}
+
+} // namespace qv::d3d
