@@ -5,6 +5,9 @@
 #include <qv_win32.h>
 #include <windows.h>
 
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/glcorearb.h>
+
 #include <cstdio>
 #include <string>
 
@@ -324,6 +327,48 @@ TEST(D3D9Creation, DrawsIntoAWin32WindowAndAnswersTheFormatQueries)
     EXPECT_EQ(device->Release(), 0u);
     EXPECT_EQ(d3d->Release(), 0u);
     UnregisterClassA("QvD3D9Test", nullptr);
+}
+
+// Present turns the picture upright in the window: the back buffer holds D3D's top row first,
+// the window counts rows from the bottom. Read the window itself back through GL.
+TEST(D3D9Creation, PresentShowsThePictureUprightInTheWindow)
+{
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "QvD3D9Upright";
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    HWND hwnd = CreateWindowExA(0, "QvD3D9Upright", "d3d9", WS_OVERLAPPEDWINDOW, 0, 0, 64, 48, nullptr, nullptr,
+                                nullptr, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS pp = QvPresentParams(64, 48);
+    IDirect3DDevice9* device = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, hwnd, D3DCREATE_MIXED_VERTEXPROCESSING, &pp, &device), D3D_OK);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+    const D3DRECT top = {0, 0, 64, 16};
+    device->Clear(1, &top, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+
+    GLint readFbo = 0;
+    glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFbo);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    uint8_t rows[48][64][4] = {};
+    glReadPixels(0, 0, 64, 48, GL_RGBA, GL_UNSIGNED_BYTE, rows);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, GLuint(readFbo));
+    // GL's row 47 is the window's top: red for 16 rows, then blue down to row 0.
+    for (int y : {47, 32}) {
+        EXPECT_EQ(rows[y][5][0], 255) << y;
+        EXPECT_EQ(rows[y][5][2], 0) << y;
+    }
+    for (int y : {31, 0}) {
+        EXPECT_EQ(rows[y][60][0], 0) << y;
+        EXPECT_EQ(rows[y][60][2], 255) << y;
+    }
+    EXPECT_EQ(device->Release(), 0u);
+    EXPECT_EQ(d3d->Release(), 0u);
+    DestroyWindow(hwnd);
+    UnregisterClassA("QvD3D9Upright", nullptr);
 }
 
 } // namespace

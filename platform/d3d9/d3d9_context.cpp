@@ -4,7 +4,8 @@
 // (llvmpipe, softpipe, swrast): SDL reports llvmpipe as accelerated, so the renderer string
 // decides. MIXED takes any context, as a driver that falls back to the CPU for vertex work
 // would; SOFTWARE takes any context too, with no demand on the visual. On a machine without a
-// GPU the first request fails and the second one succeeds.
+// GPU the first request fails and the second one succeeds, on the context the first one made
+// (the Direct3D object keeps it for the window in between).
 #include "platform/d3d9/d3d9_device.h"
 
 #include "platform/d3d9/gl_api.h"
@@ -102,8 +103,7 @@ std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* 
     const auto* renderer = reinterpret_cast<const char*>(gl::glGetString(GL_RENDERER));
     ctx->renderer = renderer ? renderer : "";
     PinGlDriver();
-    if ((behavior & D3DCREATE_HARDWARE_VERTEXPROCESSING) && IsSoftwareRenderer(ctx->renderer))
-        return nullptr;
+    ctx->software = IsSoftwareRenderer(ctx->renderer);
     *hr = D3D_OK;
     return ctx;
 }

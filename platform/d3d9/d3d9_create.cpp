@@ -87,7 +87,8 @@ HRESULT Device::CreateBackBuffer()
     if (params_.EnableAutoDepthStencil && !DepthFormatOf(params_.AutoDepthStencilFormat, &depthFormat, &hasStencil_))
         return D3DERR_INVALIDCALL;
 
-    glGenRenderbuffers(GLsizei(colorBuffers_.size()), colorBuffers_.data());
+    // Colour in textures, so that Present can read them with a program of its own.
+    glGenTextures(GLsizei(colorBuffers_.size()), colorBuffers_.data());
     glGenFramebuffers(GLsizei(framebuffers_.size()), framebuffers_.data());
     if (depthFormat) {
         glGenRenderbuffers(1, &depthBuffer_);
@@ -95,10 +96,11 @@ HRESULT Device::CreateBackBuffer()
         glRenderbufferStorage(GL_RENDERBUFFER, depthFormat, w, h);
     }
     for (size_t i = 0; i < framebuffers_.size(); ++i) {
-        glBindRenderbuffer(GL_RENDERBUFFER, colorBuffers_[i]);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, w, h);
+        cache_.BindTexture(0, colorBuffers_[i]);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
         cache_.BindDrawFramebuffer(framebuffers_[i]);
-        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffers_[i]);
+        glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorBuffers_[i], 0);
         if (depthBuffer_)
             glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, hasStencil_ ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
                                       GL_RENDERBUFFER, depthBuffer_);

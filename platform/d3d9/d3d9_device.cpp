@@ -108,7 +108,11 @@ Device::~Device()
             gl::glDeleteVertexArrays(1, &vao_);
         gl::glDeleteSamplers(GLsizei(samplers_.size()), samplers_.data());
         gl::glDeleteFramebuffers(GLsizei(framebuffers_.size()), framebuffers_.data());
-        gl::glDeleteRenderbuffers(GLsizei(colorBuffers_.size()), colorBuffers_.data());
+        gl::glDeleteTextures(GLsizei(colorBuffers_.size()), colorBuffers_.data());
+        if (presentProgram_)
+            gl::glDeleteProgram(presentProgram_);
+        if (presentVao_)
+            gl::glDeleteVertexArrays(1, &presentVao_);
         if (depthBuffer_)
             gl::glDeleteRenderbuffers(1, &depthBuffer_);
     }
@@ -121,9 +125,15 @@ HRESULT Device::Create(Direct3D9* d3d, HWND focus, DWORD behavior, const D3DPRES
                        IDirect3DDevice9** out)
 {
     HRESULT hr = D3DERR_NOTAVAILABLE;
-    auto context = CreateGlContext(focus, behavior, &hr);
+    auto context = d3d->TakeRefusedContext(focus);
+    if (!context)
+        context = CreateGlContext(focus, behavior, &hr);
     if (!context)
         return hr;
+    if ((behavior & D3DCREATE_HARDWARE_VERTEXPROCESSING) && context->software) {
+        d3d->KeepRefusedContext(std::move(context));
+        return D3DERR_NOTAVAILABLE;
+    }
     D3DPRESENT_PARAMETERS p = params;
     if (p.BackBufferWidth == 0 || p.BackBufferHeight == 0) {
         // Windowed D3D9 takes the window's client size when none is given.

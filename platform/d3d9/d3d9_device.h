@@ -29,13 +29,15 @@ struct GlContext {
     bool ownWindow = false;
     SDL_GLContext context = nullptr;
     std::string renderer;
+    bool software = false; // a rasteriser on the CPU, which cannot do hardware vertex processing
     ~GlContext();
     // False once the Win32 window has been destroyed under us: its SDL window is gone too.
     bool WindowAlive() const;
 };
 
 // Creates the context for one of the three vertex-processing requests; null with `hr` set
-// when the request cannot be met here.
+// when none can be made. Whether it meets a request for hardware vertex processing is the
+// caller's to judge from `software`.
 std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* hr);
 
 enum DirtyBits : uint32_t {
@@ -134,6 +136,7 @@ private:
     void MaybeDestroy();
     HRESULT CreateBackBuffer();
     void BindBackBuffer();
+    bool DrawBackBufferUpright(GLint width, GLint height);
     void ReadFramebuffer(GLuint fbo, uint8_t* bgra, UINT pitch);
 
     // One GL draw call's shape; draws of the same shape can share one instanced call.
@@ -186,7 +189,9 @@ private:
     FfpProgramCache programs_;
     GLuint vao_ = 0;
     std::array<GLuint, kFfpStages> samplers_{};
-    std::array<GLuint, 2> colorBuffers_{};
+    std::array<GLuint, 2> colorBuffers_{}; // textures
+    GLuint presentProgram_ = 0, presentVao_ = 0;
+    bool presentProgramTried_ = false;
     std::array<GLuint, 2> framebuffers_{};
     GLuint depthBuffer_ = 0;
     int backIndex_ = 0;

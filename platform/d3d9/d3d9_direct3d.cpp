@@ -73,6 +73,20 @@ void FillCaps(D3DDEVTYPE type, D3DCAPS9* caps)
     caps->FVFCaps = 8; // texture coordinate sets
 }
 
+Direct3D9::Direct3D9() = default;
+Direct3D9::~Direct3D9() = default;
+
+void Direct3D9::KeepRefusedContext(std::unique_ptr<GlContext> context) { refused_ = std::move(context); }
+
+std::unique_ptr<GlContext> Direct3D9::TakeRefusedContext(HWND focus)
+{
+    // Only for the window it was made on, and only while that window lives.
+    if (refused_ && refused_->hwnd == focus && refused_->WindowAlive())
+        return std::move(refused_);
+    refused_.reset();
+    return nullptr;
+}
+
 HRESULT Direct3D9::GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode)
 {
     if (adapter != 0)

@@ -63,6 +63,39 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
 
 namespace {
 
+// Copies the back buffer into the window, turned upright: the back buffer holds the picture's
+// top row first, the window counts its rows from the bottom. A flipping glBlitFramebuffer would
+// do the same, but drivers that blit with shaders of their own (llvmpipe does) build those
+// afresh in every process, which costs the first frame dearly; ours come from the GL driver's
+// shader cache.
+const char* kPresentVertexShader = R"(#version 330 core
+void main() {
+    gl_Position = vec4(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0, 0.0, 1.0);
+}
+)";
+const char* kPresentFragmentShader = R"(#version 330 core
+uniform sampler2D uPicture;
+out vec4 oColor;
+void main() {
+    ivec2 size = textureSize(uPicture, 0);
+    oColor = texelFetch(uPicture, ivec2(int(gl_FragCoord.x), size.y - 1 - int(gl_FragCoord.y)), 0);
+}
+)";
+
+GLuint CompilePresentShader(GLenum type, const char* text)
+{
+    const GLuint shader = glCreateShader(type);
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint ok = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
 // A D3D rectangle (top-down) as GL blit corners inside a surface of `h` rows: the first
 // corner is the top-left one. `flip` for the window, whose rows GL counts from the bottom;
 // the back buffer already holds D3D's top row in GL's row 0.
@@ -77,6 +110,47 @@ void GlCorners(const RECT* r, LONG w, LONG h, bool flip, GLint out[4])
 }
 
 } // namespace
+
+bool Device::DrawBackBufferUpright(GLint width, GLint height)
+{
+    if (!presentProgramTried_) {
+        presentProgramTried_ = true;
+        const GLuint vs = CompilePresentShader(GL_VERTEX_SHADER, kPresentVertexShader);
+        const GLuint fs = vs ? CompilePresentShader(GL_FRAGMENT_SHADER, kPresentFragmentShader) : 0;
+        if (vs && fs) {
+            GLuint program = glCreateProgram();
+            glAttachShader(program, vs);
+            glAttachShader(program, fs);
+            glBindFragDataLocation(program, 0, "oColor");
+            glLinkProgram(program);
+            GLint ok = 0;
+            glGetProgramiv(program, GL_LINK_STATUS, &ok);
+            if (ok) {
+                presentProgram_ = program;
+                glGenVertexArrays(1, &presentVao_);
+            } else {
+                glDeleteProgram(program);
+            }
+        }
+        if (vs)
+            glDeleteShader(vs);
+        if (fs)
+            glDeleteShader(fs);
+    }
+    if (!presentProgram_)
+        return false; // the caller blits instead
+    cache_.Viewport(0, 0, width, height);
+    cache_.Enable(GL_BLEND, false);
+    cache_.Enable(GL_DEPTH_TEST, false);
+    cache_.Enable(GL_CULL_FACE, false);
+    cache_.PolygonMode(GL_FILL);
+    cache_.UseProgram(presentProgram_); // its sampler reads unit 0, the default
+    cache_.BindVertexArray(presentVao_);
+    cache_.BindTexture(0, colorBuffers_[size_t(backIndex_)]);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    dirty_ |= kDirtyBlend | kDirtyDepth | kDirtyRaster | kDirtyTextures;
+    return true;
+}
 
 HRESULT Device::Present(const RECT* src, const RECT* dst, HWND, const RGNDATA*)
 {
@@ -96,13 +170,16 @@ HRESULT Device::Present(const RECT* src, const RECT* dst, HWND, const RGNDATA*)
     cache_.BindReadFramebuffer(back);
     if (dw > 0 && dh > 0) {
         cache_.BindDrawFramebuffer(0);
-        cache_.Viewport(0, 0, dw, dh);
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        // The blit runs the source's rows top-down into the window's rows bottom-up: upright.
-        const bool scaled = (s[2] - s[0]) != (d[2] - d[0]) || (s[3] - s[1]) != (d[1] - d[3]);
-        glBlitFramebuffer(s[0], s[1], s[2], s[3], d[0], d[1], d[2], d[3], GL_COLOR_BUFFER_BIT,
-                          scaled ? GL_LINEAR : GL_NEAREST);
+        const bool whole = !src && !dst && dw == bw && dh == bh;
+        if (!whole || !DrawBackBufferUpright(dw, dh)) {
+            cache_.Viewport(0, 0, dw, dh);
+            glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+            // The blit runs the source's rows top-down into the window's rows bottom-up: upright.
+            const bool scaled = (s[2] - s[0]) != (d[2] - d[0]) || (s[3] - s[1]) != (d[1] - d[3]);
+            glBlitFramebuffer(s[0], s[1], s[2], s[3], d[0], d[1], d[2], d[3], GL_COLOR_BUFFER_BIT,
+                              scaled ? GL_LINEAR : GL_NEAREST);
+        }
     }
     if (params_.SwapEffect == D3DSWAPEFFECT_COPY) {
         // COPY keeps the back buffer as it was; the presented picture goes to the other buffer.

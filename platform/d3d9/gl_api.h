@@ -87,6 +87,7 @@
     X(PFNGLDELETEFRAMEBUFFERSPROC, glDeleteFramebuffers)                                     \
     X(PFNGLBINDFRAMEBUFFERPROC, glBindFramebuffer)                                           \
     X(PFNGLFRAMEBUFFERRENDERBUFFERPROC, glFramebufferRenderbuffer)                           \
+    X(PFNGLFRAMEBUFFERTEXTURE2DPROC, glFramebufferTexture2D)                                 \
     X(PFNGLCHECKFRAMEBUFFERSTATUSPROC, glCheckFramebufferStatus)                             \
     X(PFNGLGENRENDERBUFFERSPROC, glGenRenderbuffers)                                         \
     X(PFNGLDELETERENDERBUFFERSPROC, glDeleteRenderbuffers)                                   \
