@@ -86,17 +86,18 @@ D3DXMATRIX* WINAPI D3DXMatrixRotationZ(D3DXMATRIX* pOut, FLOAT Angle) { return R
 D3DXMATRIX* WINAPI D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMATRIX* pM1, const D3DXMATRIX* pM2)
 {
     if (!pOut || !pM1 || !pM2) return NULL;
-    // Writing straight into an operand would feed half-finished rows back into the sums.
-    D3DXMATRIX temp;
-    D3DXMATRIX* dst = (pOut == pM1 || pOut == pM2) ? &temp : pOut;
+    // Both operands are copied first: the output may be one of them, and with no aliasing left
+    // the compiler does a row's four sums side by side (each element still summed in this
+    // order, so the results are the same bits).
+    const D3DXMATRIX a = *pM1, b = *pM2;
+    D3DXMATRIX product;
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 4; ++c) {
-            float sum = pM1->m[r][0] * pM2->m[0][c] + pM1->m[r][1] * pM2->m[1][c] +
-                        pM1->m[r][2] * pM2->m[2][c] + pM1->m[r][3] * pM2->m[3][c];
-            dst->m[r][c] = sum;
+            product.m[r][c] = a.m[r][0] * b.m[0][c] + a.m[r][1] * b.m[1][c] + a.m[r][2] * b.m[2][c] +
+                              a.m[r][3] * b.m[3][c];
         }
     }
-    if (dst != pOut) *pOut = temp;
+    *pOut = product;
     return pOut;
 }
 

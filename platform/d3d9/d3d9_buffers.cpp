@@ -157,6 +157,11 @@ void IndexBuffer::RebuildBlocks()
 
 void IndexBuffer::IndexRange(UINT first, UINT count, UINT* lo, UINT* hi)
 {
+    if (last_.version == store_.version() && last_.first == first && last_.count == count) {
+        *lo = last_.lo;
+        *hi = last_.hi;
+        return;
+    }
     if (blocksVersion_ != store_.version())
         RebuildBlocks();
     UINT mn = ~0u, mx = 0;
@@ -175,6 +180,7 @@ void IndexBuffer::IndexRange(UINT first, UINT count, UINT* lo, UINT* hi)
     }
     *lo = count ? mn : 0;
     *hi = mx;
+    last_ = {first, count, *lo, *hi, store_.version()};
 }
 
 } // namespace qv::d3d

@@ -87,7 +87,8 @@ public:
     UINT indexSize() const { return format_ == D3DFMT_INDEX32 ? 4 : 2; }
     UINT indexCount() const { return store_.size() / indexSize(); }
     // Smallest and largest index among `count` indices from `first`, which the caller has
-    // checked to lie inside the buffer. Cached per block, so repeated draws do not rescan.
+    // checked to lie inside the buffer. Cached per block, and the last range asked whole: a mesh
+    // drawn hundreds of times a frame asks the same ranges over and over.
     void IndexRange(UINT first, UINT count, UINT* lo, UINT* hi);
 
 private:
@@ -98,6 +99,10 @@ private:
     D3DFORMAT format_;
     std::vector<UINT> blockMin_, blockMax_;
     uint32_t blocksVersion_ = ~0u;
+    struct {
+        UINT first = 0, count = 0, lo = 0, hi = 0;
+        uint32_t version = ~0u;
+    } last_;
 };
 
 } // namespace qv::d3d
