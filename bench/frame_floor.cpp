@@ -36,6 +36,7 @@
 #include "render/device.h"
 #include "render/scene_pass.h"
 #include "render/xobject.h"
+#include "tools/quorvel-replay/frame_clock.h"
 #include "tools/quorvel-replay/key_script.h"
 #include "tools/quorvel-replay/replay.h"
 
@@ -107,25 +108,6 @@ bool ParseOptions(int argc, char** argv, Options* o)
     }
     return o->frames > 0 && o->frameTime > 0.0;
 }
-
-// The harness's fake clock: exactly one frame time passes before each frame.
-struct FrameClock {
-    QvFakeClock clock;
-    double seconds, elapsed = 0.0;
-    explicit FrameClock(double s) : seconds(s)
-    {
-        clock.frequency = 1000000000;
-        clock.tickCount = clock.multimediaTime = 3600000;
-        QvSetFakeClock(&clock);
-        EngineTimerForget();
-    }
-    void Advance()
-    {
-        elapsed += seconds;
-        clock.counter += std::llround(seconds * 1e9);
-        clock.tickCount = clock.multimediaTime = 3600000 + DWORD(std::llround(elapsed * 1000.0));
-    }
-};
 
 double ProcessCpuSeconds()
 {
@@ -382,7 +364,7 @@ int main(int argc, char** argv)
     }
 
     // The game's start-up, as the harness runs it; then the Direct3D device steps aside.
-    FrameClock clock(options.frameTime);
+    replay::FrameClock clock(1000000000); // nanoseconds, as the harness's with --frame-time
     if (!replay::StartGame()) {
         std::fprintf(stderr, "frame_floor: the game could not start\n");
         return 1;
@@ -505,7 +487,7 @@ int main(int argc, char** argv)
         SendKeys(held, now);
         held = now;
         running = DrainMessages();
-        clock.Advance();
+        clock.Advance(options.frameTime);
 
         // The rules of GameFrame, in its order; the map is placed before the bullets break tiles.
         UpdateTanks();
