@@ -33,14 +33,14 @@ uint32_t ReadColour(const uint8_t* p, uint32_t bits, bool alphaBit, bool grey) {
     }
 }
 
-// The pixels in file order: raw, or packets of a repeated value (high bit set) or literal
-// values, each packet 1 to 128 pixels, free to run on from one row into the next.
-bool ReadPixelValues(ByteView f, size_t pos, bool rle, uint32_t bytesPerPixel, size_t count,
-                     std::vector<const uint8_t*>* out) {
-    out->resize(count);
+// Hands each pixel's stored value to `put` in file order: raw, or packets of a repeated value
+// (high bit set) or literal values, each packet 1 to 128 pixels, free to run on from one row
+// into the next.
+template <typename Put>
+bool ForEachPixel(ByteView f, size_t pos, bool rle, uint32_t bytesPerPixel, size_t count, Put put) {
     if (!rle) {
         if (pos + count * bytesPerPixel > f.size) return false;
-        for (size_t i = 0; i < count; ++i) (*out)[i] = f.data + pos + i * bytesPerPixel;
+        for (size_t i = 0; i < count; ++i) put(i, f.data + pos + i * bytesPerPixel);
         return true;
     }
     for (size_t i = 0; i < count;) {
@@ -50,7 +50,7 @@ bool ReadPixelValues(ByteView f, size_t pos, bool rle, uint32_t bytesPerPixel, s
         const bool repeat = packet & 0x80;
         const size_t bytes = (repeat ? 1 : n) * bytesPerPixel;
         if (pos + bytes > f.size) return false;
-        for (size_t k = 0; k < n; ++k, ++i) (*out)[i] = f.data + pos + (repeat ? 0 : k * bytesPerPixel);
+        for (size_t k = 0; k < n; ++k, ++i) put(i, f.data + pos + (repeat ? 0 : k * bytesPerPixel));
         pos += bytes;
     }
     return true;
@@ -90,14 +90,9 @@ HRESULT DecodeTga(ByteView f, DecodedImage* out) {
             map.push_back(ReadColour(f.data + mapPos + i * mapEntryBytes, h.mapBits, alphaBit, false));
     }
 
-    const size_t count = size_t(h.width) * h.height;
-    std::vector<const uint8_t*> values;
-    if (!ReadPixelValues(f, pos, rle, (h.bits + 7) / 8, count, &values)) return D3DXERR_INVALIDDATA;
-
     DecodedImage img;
     img.argb = ArgbImage(h.width, h.height);
-    for (size_t i = 0; i < count; ++i) {
-        const uint8_t* p = values[i];
+    const auto put = [&](size_t i, const uint8_t* p) {
         uint32_t c;
         if (mapped) {
             const uint32_t index = h.bits == 16 ? (p[0] | (p[1] << 8)) : p[0];
@@ -110,7 +105,9 @@ HRESULT DecodeTga(ByteView f, DecodedImage* out) {
         if (h.rightToLeft) x = h.width - 1 - x;
         if (!h.topDown) y = h.height - 1 - y;
         img.argb.pixels[y * h.width + x] = c;
-    }
+    };
+    if (!ForEachPixel(f, pos, rle, (h.bits + 7) / 8, size_t(h.width) * h.height, put))
+        return D3DXERR_INVALIDDATA;
 
     // An alpha channel that is zero throughout is not there to hide the picture.
     const uint32_t colourBits = mapped ? h.mapBits : h.bits;
