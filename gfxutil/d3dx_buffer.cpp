@@ -3,6 +3,7 @@
 
 #include <d3dx9mesh.h>
 
+#include <cstdint>
 #include <new>
 #include <vector>
 

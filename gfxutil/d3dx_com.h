@@ -25,7 +25,9 @@ public:
 
 protected:
     RefCounted() = default;
-    ~RefCounted() override = default;
+    // Virtual here: real COM interfaces have no virtual destructor, and Release deletes
+    // through this class.
+    virtual ~RefCounted() = default;
 
 private:
     ULONG refs_ = 1;

@@ -41,13 +41,6 @@ struct D3DXIMAGE_INFO {
     D3DXIMAGE_FILEFORMAT ImageFileFormat;
 };
 
-struct PALETTEENTRY {
-    BYTE peRed;
-    BYTE peGreen;
-    BYTE peBlue;
-    BYTE peFlags;
-};
-
 HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
                                           LPDIRECT3DTEXTURE9* ppTexture);
 HRESULT WINAPI D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, UINT Width,

@@ -70,6 +70,13 @@ struct BITMAPINFO {
     RGBQUAD bmiColors[1];
 };
 
+struct PALETTEENTRY {
+    BYTE peRed;
+    BYTE peGreen;
+    BYTE peBlue;
+    BYTE peFlags;
+};
+
 HDC WINAPI CreateCompatibleDC(HDC hdc);
 BOOL WINAPI DeleteDC(HDC hdc);
 int WINAPI SetMapMode(HDC hdc, int iMode);
