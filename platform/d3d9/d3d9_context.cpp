@@ -10,6 +10,7 @@
 
 #include "platform/d3d9/gl_api.h"
 #include <qv_win32.h>
+#include "platform/win32/qv_win32_sdl.h"
 
 #include <cstring>
 #include <dlfcn.h>

@@ -150,21 +150,6 @@ IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion)
     return new qv::d3d::Direct3D9();
 }
 
-D3DPRESENT_PARAMETERS QvPresentParams(UINT width, UINT height)
-{
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = width;
-    pp.BackBufferHeight = height;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D16;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    return pp;
-}
-
 HRESULT QvCreateStandaloneDevice(D3DPRESENT_PARAMETERS* params, DWORD behaviorFlags, IDirect3D9** d3d,
                                  IDirect3DDevice9** device)
 {

@@ -1,6 +1,12 @@
-// Linux-only hooks of the Direct3D 9 substitute, outside the Windows names: tools and tests use
-// them to read back what was drawn, to run without waiting for the display, and to make device
-// creation fail on purpose.
+// Hooks into Direct3D 9 outside the Windows names, over our OpenGL device (platform/d3d9) and
+// over the real one (platform/windows): tools and tests use them to read back what was drawn,
+// to run without waiting for the display, and to make device creation fail on purpose.
+//
+// On Windows the device is the system's. In a program that links the hooks (tools and tests;
+// never the game), its own Direct3DCreate9 hands out a thin wrapper of the Direct3D object, which applies
+// the interval override and the failure injection, and makes windowed swap chains copy their
+// one back buffer (D3DSWAPEFFECT_COPY) so that the presented picture stays readable. There
+// QvForceCpuDxtDecode does nothing and QvGetDeviceStats answers D3DERR_INVALIDCALL.
 #pragma once
 
 #include <d3d9.h>

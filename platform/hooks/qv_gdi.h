@@ -1,6 +1,6 @@
-// Linux-only hooks into the GDI text subset, for tests and tools: a way to put another
-// rasteriser behind CreateFontA, to see which typeface a font resolved to, and to count the GDI
-// objects still alive. The game itself never calls these.
+// Hooks into GDI text for tests and tools: a way to put another rasteriser behind CreateFontA
+// (Linux only: the FreeType substitute is built for it), to see which typeface a font resolved
+// to, and to count the GDI objects still alive. The game itself never calls these.
 #pragma once
 
 #include <windows.h>

@@ -1,30 +1,28 @@
-// Linux-only hooks into the Win32 subset, for the other platform layers, tools and tests.
-// Nothing above platform/ in the game itself calls these; the game sees only <windows.h>.
+// Hooks into Win32 for tools and tests, with one implementation over our SDL2 substitute
+// (platform/win32) and one over the real system (platform/windows). Nothing above platform/ in
+// the game itself calls these; the game sees only <windows.h>.
 #pragma once
 
 #include <functional>
 
 #include <windows.h>
 
-struct SDL_Window;
-
-// The SDL window behind a window handle, or nullptr for a handle that is not a live window.
-// The Direct3D layer makes its GL context on it.
-SDL_Window* QvWindowFromHwnd(HWND hWnd);
-
-// Turns every pending SDL event into window messages on the queue. PeekMessageA does this
-// itself; a modal wait outside the message loop can call it to keep the queue current.
+// Turns every pending input event into window messages on the queue. PeekMessageA does this
+// itself; a modal wait outside the message loop can call it to keep the queue current. On
+// Windows the system queues messages by itself and this does nothing.
 void QvPumpEvents();
 
 // Without a display named in the environment (DISPLAY, WAYLAND_DISPLAY) and without a driver
 // chosen in SDL_VIDEODRIVER, makes SDL's offscreen driver the video driver, so that tools run
-// headless with a real GL device. Call before the first window or device.
+// headless with a real GL device. Call before the first window or device. Nothing to choose on
+// Windows.
 void QvUseOffscreenVideoWithoutDisplay();
 
 // ---- message boxes ----------------------------------------------------------------------------
-// Auto: an SDL message box when a display is up (not under the offscreen or dummy video driver,
-// and QV_HEADLESS is not 1); otherwise "caption: text" on stderr. NonModal: always stderr.
-// Either way MessageBoxA returns IDOK.
+// Auto: a real message box when a display is up (on Linux: not under the offscreen or dummy
+// video driver, and QV_HEADLESS is not 1); otherwise "caption: text" on stderr. NonModal:
+// always stderr, and MessageBoxA returns IDOK at once. On Windows these reach the program's own
+// calls to MessageBoxA, not those made inside system libraries.
 enum class QvMessageBoxMode { Auto, NonModal };
 void QvSetMessageBoxMode(QvMessageBoxMode mode);
 
@@ -36,6 +34,7 @@ void QvSetMessageBoxObserver(QvMessageBoxObserver observer);
 // ---- clocks -----------------------------------------------------------------------------------
 // While a fake clock is installed the four clock functions read it instead of the system: the
 // caller keeps the record and moves its values between calls. nullptr returns to the real clocks.
+// On Windows this covers the program's own calls, as for message boxes.
 struct QvFakeClock {
     BOOL frequencyOk = TRUE;   // QueryPerformanceFrequency's result
     LONGLONG frequency = 1000000;

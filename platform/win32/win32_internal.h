@@ -8,6 +8,8 @@
 
 #include <qv_win32.h>
 
+#include "platform/win32/qv_win32_sdl.h"
+
 namespace qvwin {
 
 struct WindowRecord {
