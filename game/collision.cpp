@@ -1,7 +1,7 @@
 // Tank bobbing and the tile test that turns an enemy back when it runs onto a tile.
 #include "game/game.h"
 
-#include <cmath>
+#include "third_party/musl-math/qv_libm.h"
 
 CBox g_tankBox;
 CBox g_cellBox;
@@ -24,7 +24,7 @@ void Bob(CTank& tank) {
     float angle = tank.bobAngle + kBobStep;
     tank.bobAngle = angle;
     if (tank.bobAngle > 360.0f) tank.bobAngle = 0.0f;
-    tank.position.z = static_cast<float>(std::sin(static_cast<double>(tank.bobAngle)));
+    tank.position.z = static_cast<float>(qv_sin(static_cast<double>(tank.bobAngle)));
 }
 
 // Backs the tank off a tile: the first matching test adopts a point 100 units behind it; a

@@ -1,6 +1,6 @@
 #include "render/camera.h"
 
-#include <cmath>
+#include "third_party/musl-math/qv_libm.h"
 
 namespace {
 
@@ -16,8 +16,8 @@ Turn TurnFor(float degrees)
 {
     const float r = static_cast<float>(static_cast<double>(degrees) / 180.0 * static_cast<double>(3.14f));
     Turn t;
-    t.c = static_cast<float>(std::cos(static_cast<double>(r)));
-    t.s = static_cast<float>(std::sin(static_cast<double>(r)));
+    t.c = static_cast<float>(qv_cos(static_cast<double>(r)));
+    t.s = static_cast<float>(qv_sin(static_cast<double>(r)));
     t.skip = static_cast<int>(t.c) == 1;
     return t;
 }

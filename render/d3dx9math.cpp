@@ -4,6 +4,8 @@
 #include <d3dx9math.h>
 
 #include <cmath>
+
+#include "third_party/musl-math/qv_libm.h"
 #include <cstring>
 
 namespace {
@@ -65,13 +67,13 @@ D3DXMATRIX* WINAPI D3DXMatrixScaling(D3DXMATRIX* pOut, FLOAT sx, FLOAT sy, FLOAT
 }
 
 // A turn in the plane of axes i and j (0 = x, 1 = y, 2 = z), from i towards j. Sine and cosine
-// are taken of the angle as the float it was passed as, with the single-precision sinf/cosf, so
+// are taken of the angle as the float it was passed as, with the single-precision sine and cosine, so
 // a matrix built twice from the same angle is the same matrix.
 static D3DXMATRIX* Rotation(D3DXMATRIX* pOut, FLOAT angle, int i, int j)
 {
     if (!D3DXMatrixIdentity(pOut)) return NULL;
-    float c = cosf(angle);
-    float s = sinf(angle);
+    float c = qv_cosf(angle);
+    float s = qv_sinf(angle);
     pOut->m[i][i] = c;
     pOut->m[i][j] = s;
     pOut->m[j][i] = -s;
@@ -176,8 +178,8 @@ D3DXMATRIX* WINAPI D3DXMatrixPerspectiveFovLH(D3DXMATRIX* pOut, FLOAT fovy, FLOA
     float depth = zf - zn;
     if (fovy == 0.0f || Aspect == 0.0f || depth == 0.0f) return NULL;  // out left as it was
     float h = fovy * 0.5f;
-    float c = cosf(h);
-    float s = sinf(h);
+    float c = qv_cosf(h);
+    float s = qv_sinf(h);
     float yScale = c / s;
     float q = zf / depth;
     Zero(pOut);
