@@ -99,8 +99,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "font-atlas: BuildAtlas failed (0x%08X)\n", static_cast<unsigned>(hr));
         } else {
             PrintFace(font);
-            std::printf("atlas: %u x %u, cellPadding %u, rasterScale %g\n", font.atlasWidth,
-                        font.atlasHeight, font.cellPadding, font.rasterScale);
+            std::printf("atlas: %u x %u, cellPadding %u, rasterScale %g\n", unsigned(font.atlasWidth),
+                        unsigned(font.atlasHeight), unsigned(font.cellPadding), font.rasterScale);
             PrintCharacters(font);
             // The engine records its text states right after the build; do the same, so the
             // device's state blocks are exercised too.
