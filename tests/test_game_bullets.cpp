@@ -125,9 +125,9 @@ TEST_F(Bullets, BulletsOffTheGridFlyOnWithoutTouchingIt) {
     ClearGrid();
     for (INT& c : g_tileGrid->cells) c = 5;
     ParkEnemies();
-    const D3DXVECTOR3 far[] = {{-330.0f, 0.0f, 0.0f}, {0.0f, 1300.0f, 0.0f}, {-1.0e9f, 3.0e38f, 0.0f}};
+    const D3DXVECTOR3 farAway[] = {{-330.0f, 0.0f, 0.0f}, {0.0f, 1300.0f, 0.0f}, {-1.0e9f, 3.0e38f, 0.0f}};
     int slot = 0;
-    for (const D3DXVECTOR3& p : far) Launch(slot++, p, D3DXVECTOR3(-1.0f, 0.0f, 0.0f), 50);
+    for (const D3DXVECTOR3& p : farAway) Launch(slot++, p, D3DXVECTOR3(-1.0f, 0.0f, 0.0f), 50);
     UpdateBullets();
     for (int i = 0; i < slot; ++i) EXPECT_EQ(Player().bullets[i].life, 49);
     for (INT c : g_tileGrid->cells) ASSERT_EQ(c, 5);

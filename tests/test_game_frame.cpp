@@ -6,10 +6,9 @@
 #include "render/xobject.h"
 
 #include <qv_win32.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -107,13 +106,12 @@ TEST_F(Frame, SpeedFactorIsTheFramesSecondsTimesFifty) {
 // Set-up loads its models in a fixed order; in a directory without them every load reports
 // itself, which shows the order.
 TEST_F(Frame, SetUpLoadsInOrderThenSetsTheLight) {
-    char dir[] = "/tmp/qv-game-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    std::string inner = std::string(dir) + "/run";
-    ASSERT_EQ(mkdir(inner.c_str(), 0700), 0);
-    char saved[4096];
-    ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
-    ASSERT_EQ(chdir(inner.c_str()), 0);
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("qv-game-" + std::to_string(std::rand()));
+    const fs::path inner = dir / "run";
+    ASSERT_TRUE(fs::create_directories(inner));
+    const fs::path saved = fs::current_path();
+    fs::current_path(inner);
 
     std::vector<std::string> paths;
     QvSetMessageBoxMode(QvMessageBoxMode::NonModal);
@@ -124,9 +122,8 @@ TEST_F(Frame, SetUpLoadsInOrderThenSetsTheLight) {
     g_randomState = 1;
     InitGame();
     QvSetMessageBoxObserver({});
-    ASSERT_EQ(chdir(saved), 0);
-    rmdir(inner.c_str());
-    rmdir(dir);
+    fs::current_path(saved);
+    fs::remove_all(dir);
 
     EXPECT_EQ(paths, (std::vector<std::string>{
                          "Models/lpice0.x", "Models/lpice1.x", "Models/lpice2.x", "Models/lpice3.x",

@@ -176,8 +176,8 @@ TEST_F(Collision, TanksOffTheGridCountAsOverEmptyCells) {
     ClearGrid();
     for (INT& c : g_tileGrid->cells) c = 1;  // every cell full: only an off-grid tank goes free
     ParkEnemies();
-    const float far[] = {-325.0f, -1000.0f, 1300.0f, 1.0e9f, -3.0e38f};
-    for (float x : far) {
+    const float farAway[] = {-325.0f, -1000.0f, 1300.0f, 1.0e9f, -3.0e38f};
+    for (float x : farAway) {
         CTank& e = Enemy(2);
         e.position = D3DXVECTOR3(x, 0.0f, 0.0f);
         e.waypoint = D3DXVECTOR3(x, 300.0f, 0.0f);

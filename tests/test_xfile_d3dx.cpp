@@ -6,10 +6,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -108,9 +107,7 @@ TEST(XFileD3DX, DrawSubsetDrawsThatAttributesFacesOnly)
 
 TEST(XFileD3DX, BackslashesSeparateDirectoriesAndDotDotGoesUp)
 {
-    char cwd[PATH_MAX];
-    ASSERT_NE(nullptr, getcwd(cwd, sizeof cwd));
-    const std::string here = std::string(cwd).substr(std::string(cwd).rfind('/') + 1);
+    const std::string here = std::filesystem::current_path().filename().string();
     for (const std::string& path : {std::string("tests\\data\\xfile\\shape.x"), "..\\" + here + "/tests/data/xfile/shape.x"}) {
         RecordingDevice dev;
         Loaded x;

@@ -23,7 +23,7 @@
 #include <map>
 #include <utility>
 
-class RecordingDevice : public IDirect3DDevice9, public CallLog {
+class RecordingDevice : public SdkComplete<IDirect3DDevice9>, public CallLog {
 public:
     RecordingDevice();
     ~RecordingDevice() override;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "support/recorded_call.h"
+#include "support/sdk_complete.h"
 
 #include <d3d9.h>
 
@@ -33,7 +34,7 @@ struct FakeImage {
 // Reference counting, QueryInterface and GetDevice for every fake, recorded under
 // "<prefix>.AddRef", "<prefix>.Release", ...
 template <class Interface>
-class FakeCom : public Interface, public FakeObject {
+class FakeCom : public SdkComplete<Interface>, public FakeObject {
 public:
     using Iface = Interface;
     FakeCom(RecordingDevice* device, const char* prefix, Interface* realObject)
@@ -152,7 +153,7 @@ I* UnwrapAs(const CallLog& log, I* p)
 
 // A recording IDirect3D9. The test owns it (it is not freed at zero references). CreateDevice
 // hands out `device` (AddRef'd) unless made to fail with Fail("D3D.CreateDevice", hr, n).
-class RecordingDirect3D : public IDirect3D9 {
+class RecordingDirect3D : public SdkComplete<IDirect3D9> {
 public:
     // Records into `log` (a device's, so one sequence reads through) or into its own log.
     explicit RecordingDirect3D(IDirect3DDevice9* device = nullptr, CallLog* log = nullptr);
