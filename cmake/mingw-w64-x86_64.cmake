@@ -17,7 +17,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # libstdc++, libgcc, winpthread and zlib go into the executables: they must run on a Windows
 # that has only its own DLLs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
+set(ZLIB_USE_STATIC_LIBS ON)
 
 # CTest runs the Windows executables through Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)

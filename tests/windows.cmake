@@ -1,5 +1,6 @@
 # The suites of the Windows build: those that need no OpenGL device of ours (game rules through
-# the recording device, math and the sine, camera, scene pass, the X reader, texture loading),
+# the recording device, math and the sine, camera, scene pass, the X reader, texture loading, key scripts and the
+# trace writer),
 # run through Wine by CTest (the toolchain file names scripts/wine-run as the emulator). One
 # CTest entry per executable: each start of a Windows program under Wine costs about a second.
 function(qv_windows_test name)
@@ -20,3 +21,15 @@ qv_windows_test(test_texture test_texture_codec.cpp test_texture_load.cpp test_t
   test_texture_broken.cpp)
 target_compile_definitions(test_texture PRIVATE QV_TEXTURE_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data/textures")
 qv_windows_test(test_game test_game_world.cpp test_game_steering.cpp test_game_bullets.cpp test_game_frame.cpp)
+# Key scripts, the frame clock, the trace writer, and whole runs of the harness (started through
+# cmd.exe, which sees the build machine's files on Wine's drive Z:).
+qv_windows_test(test_replay test_replay.cpp)
+target_link_libraries(test_replay PRIVATE qv_replay)
+target_compile_definitions(test_replay PRIVATE QV_REPLAY_EXE="Z:$<TARGET_FILE:quorvel-replay>")
+add_dependencies(test_replay quorvel-replay)
+
+# What the game and the harness import: only DLLs every Windows has.
+foreach(exe quorvel quorvel-replay)
+  add_test(NAME imports.${exe} COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DEXE=$<TARGET_FILE:${exe}>
+    -P ${CMAKE_SOURCE_DIR}/cmake/check-imports.cmake)
+endforeach()
