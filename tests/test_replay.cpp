@@ -2,9 +2,6 @@
 // of the harness binary against the world the game builds.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/wait.h>
-#include <unistd.h>
+#endif
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,13 +19,21 @@
 class RunDirTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char dir[] = "/tmp/qv-run-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        dir_ = dir;
+        namespace fs = std::filesystem;
+        std::random_device random;
+        for (int tries = 0; tries < 100 && dir_.empty(); ++tries) {
+            const fs::path dir = fs::temp_directory_path() / ("qv-run-" + std::to_string(random()));
+            std::error_code error;
+            if (fs::create_directory(dir, error)) dir_ = dir.string();
+        }
+        ASSERT_FALSE(dir_.empty());
     }
-    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+    void TearDown() override {
+        std::error_code error;
+        std::filesystem::remove_all(dir_, error);
+    }
 
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string Path(const std::string& name) const { return (std::filesystem::path(dir_) / name).string(); }
 
     void WriteFile(const std::string& name, const std::string& text) {
         std::ofstream(Path(name), std::ios::binary) << text;
@@ -33,7 +44,11 @@ protected:
         int status = std::system((command + " >" + Path("out") + " 2>" + Path("err")).c_str());
         out_ = Read("out");
         err_ = Read("err");
+#ifdef _WIN32
+        return status;  // cmd.exe's, which is the program's exit code
+#else
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
     }
 
     std::string Read(const std::string& name) const {
