@@ -18,8 +18,11 @@ qv_windows_test(test_device_setup test_device_setup.cpp)
 qv_windows_test(test_xfile test_xfile_reader.cpp test_xfile_broken.cpp test_xfile_d3dx.cpp)
 qv_windows_test(test_xobject test_xobject_load.cpp test_xobject_render.cpp)
 qv_windows_test(test_texture test_texture_codec.cpp test_texture_load.cpp test_texture_options.cpp
-  test_texture_broken.cpp)
+  test_texture_broken.cpp test_texture_formats.cpp test_texture_jpeg.cpp)
 target_compile_definitions(test_texture PRIVATE QV_TEXTURE_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data/textures")
+# The JPEG suite writes its files with libjpeg.
+find_package(JPEG REQUIRED)
+target_link_libraries(test_texture PRIVATE JPEG::JPEG)
 qv_windows_test(test_game test_game_world.cpp test_game_steering.cpp test_game_bullets.cpp test_game_frame.cpp)
 # Key scripts, the frame clock, the trace writer, and whole runs of the harness (started through
 # cmd.exe, which sees the build machine's files on Wine's drive Z:).
