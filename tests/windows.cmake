@@ -30,6 +30,8 @@ qv_windows_test(test_replay test_replay.cpp)
 target_link_libraries(test_replay PRIVATE qv_replay)
 target_compile_definitions(test_replay PRIVATE QV_REPLAY_EXE="Z:$<TARGET_FILE:quorvel-replay>")
 add_dependencies(test_replay quorvel-replay)
+# The hooks themselves over the real system.
+qv_windows_test(test_windows_hooks test_windows_hooks.cpp)
 
 # What the game and the harness import: only DLLs every Windows has.
 foreach(exe quorvel quorvel-replay)

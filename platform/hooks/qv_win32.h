@@ -34,7 +34,8 @@ void QvSetMessageBoxObserver(QvMessageBoxObserver observer);
 // ---- clocks -----------------------------------------------------------------------------------
 // While a fake clock is installed the four clock functions read it instead of the system: the
 // caller keeps the record and moves its values between calls. nullptr returns to the real clocks.
-// On Windows this covers the program's own calls, as for message boxes.
+// On Windows this covers the program's own calls, as for message boxes, and so also the
+// statically linked C++ runtime's: std::chrono::steady_clock reads the fake counter there.
 struct QvFakeClock {
     BOOL frequencyOk = TRUE;   // QueryPerformanceFrequency's result
     LONGLONG frequency = 1000000;
