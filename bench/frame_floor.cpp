@@ -18,6 +18,8 @@
 #include <qv_png.h>
 #include <qv_win32.h>
 
+#include "platform/win32/qv_win32_sdl.h"
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
