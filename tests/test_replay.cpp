@@ -350,6 +350,9 @@ TEST_F(ReplayRun, BadScriptStopsWithItsLineAndExitCodeTwo) {
 // each on its own. The game's pictures must not tell the two apart, with bullets in flight and
 // the camera moved.
 TEST_F(ReplayRun, BatchedAndSingleDrawsGiveTheSamePictures) {
+#ifdef _WIN32
+    GTEST_SKIP() << "batching is our OpenGL device's; Windows draws through its own Direct3D";
+#endif
     WriteFile("keys", "1-30 A SPACE\n31-60 W SPACE 1\n61-90 D SPACE\n");
     auto run = [&](const std::string& tag, const std::string& env) {
         std::string shots;

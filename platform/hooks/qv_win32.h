@@ -46,6 +46,10 @@ struct QvFakeClock {
 };
 void QvSetFakeClock(QvFakeClock* clock);
 
+// Processor time of the whole process so far, every thread (the GL driver's included), user and
+// system, in seconds. Never faked.
+double QvProcessCpuSeconds();
+
 // ---- keyboard ---------------------------------------------------------------------------------
 // Queues the message a physical press (down) or release of the key with this virtual-key code
 // would produce for the window: WM_KEYDOWN/WM_KEYUP, or the WM_SYS* pair while Alt is held (fed

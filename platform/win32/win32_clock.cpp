@@ -1,4 +1,6 @@
 // The Windows clocks on the monotonic clock, which like Windows' counts from boot.
+#include <sys/resource.h>
+
 #include <chrono>
 
 #include "platform/win32/win32_internal.h"
@@ -51,3 +53,11 @@ BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount)
 DWORD WINAPI GetTickCount() { return g_fakeClock != nullptr ? g_fakeClock->tickCount : Milliseconds(); }
 
 DWORD WINAPI timeGetTime() { return g_fakeClock != nullptr ? g_fakeClock->multimediaTime : Milliseconds(); }
+
+double QvProcessCpuSeconds()
+{
+    rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}

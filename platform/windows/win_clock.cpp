@@ -57,6 +57,16 @@ void QvSetFakeClock(QvFakeClock* clock)
     g_fakeClock = clock;
 }
 
+double QvProcessCpuSeconds()
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0.0;
+    auto seconds = [](const FILETIME& t) {
+        return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) * 1e-7;  // 100 ns units
+    };
+    return seconds(kernel) + seconds(user);
+}
+
 namespace qvhooks {
 void ResetClock() { g_fakeClock = nullptr; }
 }  // namespace qvhooks

@@ -12,7 +12,6 @@
 #include <fstream>
 #include <memory>
 
-#include <sys/resource.h>
 
 #include "app/engine.h"
 #include "app/timer.h"
@@ -65,14 +64,6 @@ void SendKeys(uint16_t before, uint16_t now) {
         LPARAM lParam = down ? 1 : static_cast<LPARAM>(0xC0000001u);
         SendMessageA(g_hWnd, down ? WM_KEYDOWN : WM_KEYUP, VirtualKeyOfBit(bit), lParam);
     }
-}
-
-// Processor time of the whole process, every thread (the GL driver's included), in seconds.
-double ProcessCpuSeconds() {
-    rusage usage = {};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
 bool WriteLine(FILE* out, const std::string& line) {
@@ -196,7 +187,7 @@ int Run(const Options& options) {
     uint16_t held = 0;
     long long frame = 0;
     auto start = std::chrono::steady_clock::now();
-    double cpuStart = ProcessCpuSeconds();
+    double cpuStart = QvProcessCpuSeconds();
     while (running && frame < frames) {
         ++frame;
         uint16_t now = script.Held(frame);
@@ -232,7 +223,7 @@ int Run(const Options& options) {
         }
     }
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    double cpuSeconds = ProcessCpuSeconds() - cpuStart;
+    double cpuSeconds = QvProcessCpuSeconds() - cpuStart;
     DrainMessages();
     UnregisterClassA(g_windowClassName, GetModuleHandleA(NULL));
 
