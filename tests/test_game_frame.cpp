@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -107,7 +108,15 @@ TEST_F(Frame, SpeedFactorIsTheFramesSecondsTimesFifty) {
 // itself, which shows the order.
 TEST_F(Frame, SetUpLoadsInOrderThenSetsTheLight) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("qv-game-" + std::to_string(std::rand()));
+    // A name of its own: other runs of this suite may share the temporary directory.
+    std::random_device random;
+    fs::path dir;
+    for (int tries = 0; tries < 100 && dir.empty(); ++tries) {
+        const fs::path candidate = fs::temp_directory_path() / ("qv-game-" + std::to_string(random()));
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) dir = candidate;
+    }
+    ASSERT_FALSE(dir.empty());
     const fs::path inner = dir / "run";
     ASSERT_TRUE(fs::create_directories(inner));
     const fs::path saved = fs::current_path();
