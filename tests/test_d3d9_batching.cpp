@@ -174,6 +174,28 @@ std::vector<DWORD> DrawMixedFrame(bool batching, QvDeviceStats* stats)
             device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12);
         }
     }
+    // A point light and specular highlights: the program needs more per-draw values than fit in
+    // attribute locations, and reads them from the instance block instead.
+    D3DLIGHT9 point{};
+    point.Type = D3DLIGHT_POINT;
+    point.Diffuse = point.Specular = {1.0f, 0.9f, 0.8f, 1.0f};
+    point.Position = {0.0f, 0.0f, -6.0f};
+    point.Range = 100.0f;
+    point.Attenuation0 = 1.0f;
+    device->SetLight(1, &point);
+    device->LightEnable(1, TRUE);
+    device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+    for (int i = 0; i < 12; ++i) {
+        const D3DMATRIX world = Translation(-6.0f + 1.1f * float(i), 4.0f + 0.3f * float(i % 3), -1.0f);
+        D3DMATERIAL9 shiny = materials[i % 3];
+        shiny.Specular = {0.5f, 0.5f, 0.5f, 1.0f};
+        shiny.Power = 4.0f + float(i);
+        device->SetTransform(D3DTS_WORLD, &world);
+        device->SetMaterial(&shiny);
+        device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12);
+    }
+    device->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
+    device->LightEnable(1, FALSE);
     // A run longer than a batch holds: small boxes stacked on one spot, each nearer the camera.
     const D3DMATRIX small = {0.2f, 0, 0, 0, 0, 0.2f, 0, 0, 0, 0, 0.2f, 0, 6.0f, 6.0f, 0, 1};
     for (int i = 0; i < 600; ++i) {

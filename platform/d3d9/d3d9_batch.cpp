@@ -37,6 +37,14 @@ bool Device::InitBatching()
     GLint blockBytes = 0, align = 0;
     glGetIntegerv(GL_MAX_UNIFORM_BLOCK_SIZE, &blockBytes);
     glGetIntegerv(GL_UNIFORM_BUFFER_OFFSET_ALIGNMENT, &align);
+    GLint attributes = 0, major = 0, minor = 0;
+    glGetIntegerv(GL_MAX_VERTEX_ATTRIBS, &attributes);
+    glGetIntegerv(GL_MAJOR_VERSION, &major);
+    glGetIntegerv(GL_MINOR_VERSION, &minor);
+    // Instance attributes read the batch's records from its first one on: that takes a base
+    // instance (GL 4.2), else every program reads the block instead.
+    baseInstance_ = glDrawElementsInstancedBaseVertexBaseInstance && glDrawArraysInstancedBaseInstance &&
+                    (major * 10 + minor >= 42 || HasExtension("GL_ARB_base_instance"));
     const GLint records = std::min<GLint>(kMaxBatch, blockBytes / GLint(sizeof(InstanceRecord)));
     if (records < 1)
         return false;
@@ -46,7 +54,7 @@ bool Device::InitBatching()
     instanceAlign_ = std::max(1u, UINT(align) / UINT(sizeof(InstanceRecord)) +
                                       (UINT(align) % UINT(sizeof(InstanceRecord)) ? 1u : 0u));
     instanceRing_ = kRingBatches * std::max(instanceCapacity_, instanceAlign_) + instanceAlign_;
-    programs_.SetInstanceCapacity(int(instanceCapacity_));
+    programs_.SetLimits(int(instanceCapacity_), baseInstance_ ? std::min<int>(attributes, kLocations) : 0);
     batch_ = std::make_unique<InstanceRecord[]>(instanceCapacity_);
     glGenBuffers(1, &instanceBuffer_);
     glBindBuffer(GL_UNIFORM_BUFFER, instanceBuffer_);
@@ -113,9 +121,13 @@ void Device::FlushBatch()
     glBufferSubData(GL_UNIFORM_BUFFER, GLintptr(head) * kRecord, GLsizeiptr(count) * kRecord, batch_.get());
     instanceHead_ = head + count;
     const GlDraw& d = batchDraw_;
-    if (d.indexType)
-        glDrawElementsInstancedBaseVertex(d.mode, d.count, d.indexType, reinterpret_cast<const void*>(d.indexOffset),
-                                          GLsizei(count), d.first);
+    const void* indices = reinterpret_cast<const void*>(d.indexOffset);
+    if (baseInstance_ && d.indexType)
+        glDrawElementsInstancedBaseVertexBaseInstance(d.mode, d.count, d.indexType, indices, GLsizei(count), d.first, head);
+    else if (baseInstance_)
+        glDrawArraysInstancedBaseInstance(d.mode, d.first, d.count, GLsizei(count), head);
+    else if (d.indexType)
+        glDrawElementsInstancedBaseVertex(d.mode, d.count, d.indexType, indices, GLsizei(count), d.first);
     else
         glDrawArraysInstanced(d.mode, d.first, d.count, GLsizei(count));
     ++statsGlDraws_;

@@ -215,7 +215,11 @@ private:
         float textureFactor[4], stageConstant[16], alphaRef;
     } uniforms_{};
     std::array<std::array<DWORD, kSamplerStateCount>, kFfpStages> appliedSamplers_{};
-    std::array<bool, 12> layoutEnabled_{};
+    static constexpr int kLocations = 16; // attribute locations a layout may use
+    std::array<bool, kLocations> layoutEnabled_{};
+    std::array<bool, kLocations> layoutPerInstance_{};
+    const FfpProgram* layoutProgram_ = nullptr; // the program the layout was made for
+    bool baseInstance_ = false;                 // the instance attributes can start at any record
     UINT statsDraws_ = 0, statsRejected_ = 0, statsGlDraws_ = 0;
 
     // Draws waiting to go to GL as one instanced draw, and the ring of instance records in GL.

@@ -210,15 +210,22 @@ void Device::ApplySamplers()
     dirtySamplerStages_ = 0;
 }
 
+// Points the attribute locations of the program's input plan at the vertex buffer, and at the
+// ring of instance records for what it reads per instance.
 bool Device::ApplyLayout()
 {
     const DWORD fvf = state_.fvf;
     const UINT stride = state_.stream.stride;
+    const VertexInputPlan& plan = program_->inputs;
     size_t offset = state_.stream.offset;
-    bool enabled[12] = {};
-    auto attrib = [&](GLuint loc, GLint size, GLenum type, GLboolean normalized, UINT bytes) {
-        glVertexAttribPointer(loc, size, type, normalized, GLsizei(stride), reinterpret_cast<const void*>(offset));
-        enabled[loc] = true;
+    std::array<bool, kLocations> enabled{}, perInstance{};
+    auto attrib = [&](int input, GLint size, GLenum type, GLboolean normalized, UINT bytes) {
+        const int loc = plan.vertexLocation[input];
+        if (loc >= 0 && loc < kLocations) {
+            glVertexAttribPointer(GLuint(loc), size, type, normalized, GLsizei(stride),
+                                  reinterpret_cast<const void*>(offset));
+            enabled[size_t(loc)] = true;
+        }
         offset += bytes;
     };
     const bool rhw = (fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW;
@@ -235,14 +242,30 @@ bool Device::ApplyLayout()
     const UINT sets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
     for (UINT i = 0; i < sets && i < 8; ++i) {
         const UINT floats = TexSetFloats(fvf, int(i));
-        attrib(4 + i, GLint(floats), GL_FLOAT, GL_FALSE, 4 * floats);
+        attrib(4 + int(i), GLint(floats), GL_FLOAT, GL_FALSE, 4 * floats);
     }
-    for (GLuint loc = 0; loc < 12; ++loc) {
-        if (enabled[loc] != layoutEnabled_[loc]) {
-            enabled[loc] ? glEnableVertexAttribArray(loc) : glDisableVertexAttribArray(loc);
-            layoutEnabled_[loc] = enabled[loc];
+    if (plan.instanceCount) {
+        cache_.BindArrayBuffer(instanceBuffer_);
+        for (int i = 0; i < plan.instanceCount; ++i) {
+            const VertexInputPlan::InstanceInput& in = plan.instance[i];
+            if (in.location >= kLocations)
+                continue;
+            glVertexAttribPointer(in.location, in.floats, GL_FLOAT, GL_FALSE, GLsizei(sizeof(InstanceRecord)),
+                                  reinterpret_cast<const void*>(size_t(in.offset)));
+            enabled[in.location] = perInstance[in.location] = true;
         }
     }
+    for (int loc = 0; loc < kLocations; ++loc) {
+        if (enabled[size_t(loc)] && perInstance[size_t(loc)] != layoutPerInstance_[size_t(loc)]) {
+            glVertexAttribDivisor(GLuint(loc), perInstance[size_t(loc)] ? 1 : 0);
+            layoutPerInstance_[size_t(loc)] = perInstance[size_t(loc)];
+        }
+        if (enabled[size_t(loc)] != layoutEnabled_[size_t(loc)]) {
+            enabled[size_t(loc)] ? glEnableVertexAttribArray(GLuint(loc)) : glDisableVertexAttribArray(GLuint(loc));
+            layoutEnabled_[size_t(loc)] = enabled[size_t(loc)];
+        }
+    }
+    layoutProgram_ = program_;
     return true;
 }
 
@@ -257,6 +280,8 @@ bool Device::PrepareDraw()
     }
     if (!program_)
         return false;
+    if (program_ != layoutProgram_)
+        dirty_ |= kDirtyLayout; // its inputs may sit at other locations
     BindBackBuffer();
     cache_.UseProgram(program_->name);
     if (dirty_ & kUniformDirty)

@@ -7,6 +7,7 @@ namespace qv::gl {
 
 #define QV_GL_DEFINE(type, name) type name = nullptr;
 QV_GL_FUNCTIONS(QV_GL_DEFINE)
+QV_GL_OPTIONAL_FUNCTIONS(QV_GL_DEFINE)
 #undef QV_GL_DEFINE
 
 bool LoadFunctions()
@@ -20,6 +21,9 @@ bool LoadFunctions()
         complete = false;
     QV_GL_FUNCTIONS(QV_GL_LOAD)
 #undef QV_GL_LOAD
+#define QV_GL_LOAD_OPTIONAL(type, name) name = reinterpret_cast<type>(SDL_GL_GetProcAddress(#name));
+    QV_GL_OPTIONAL_FUNCTIONS(QV_GL_LOAD_OPTIONAL)
+#undef QV_GL_LOAD_OPTIONAL
     return complete;
 }
 

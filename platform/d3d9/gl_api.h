@@ -55,6 +55,7 @@
     X(PFNGLENABLEVERTEXATTRIBARRAYPROC, glEnableVertexAttribArray)                           \
     X(PFNGLDISABLEVERTEXATTRIBARRAYPROC, glDisableVertexAttribArray)                         \
     X(PFNGLVERTEXATTRIBPOINTERPROC, glVertexAttribPointer)                                   \
+    X(PFNGLVERTEXATTRIBDIVISORPROC, glVertexAttribDivisor)                                   \
     X(PFNGLCREATESHADERPROC, glCreateShader)                                                 \
     X(PFNGLSHADERSOURCEPROC, glShaderSource)                                                 \
     X(PFNGLCOMPILESHADERPROC, glCompileShader)                                               \
@@ -95,10 +96,16 @@
     X(PFNGLRENDERBUFFERSTORAGEPROC, glRenderbufferStorage)                                   \
     X(PFNGLBLITFRAMEBUFFERPROC, glBlitFramebuffer)
 
+// Entry points of later GL versions, used when the context has them (null otherwise).
+#define QV_GL_OPTIONAL_FUNCTIONS(X)                                                          \
+    X(PFNGLDRAWARRAYSINSTANCEDBASEINSTANCEPROC, glDrawArraysInstancedBaseInstance)            \
+    X(PFNGLDRAWELEMENTSINSTANCEDBASEVERTEXBASEINSTANCEPROC, glDrawElementsInstancedBaseVertexBaseInstance)
+
 namespace qv::gl {
 
 #define QV_GL_DECLARE(type, name) extern type name;
 QV_GL_FUNCTIONS(QV_GL_DECLARE)
+QV_GL_OPTIONAL_FUNCTIONS(QV_GL_DECLARE)
 #undef QV_GL_DECLARE
 
 // Resolves every entry point; needs a current context. False if one is missing.

@@ -2,6 +2,7 @@
 // camera space; the fragment half runs the texture stage cascade and the alpha test.
 #include "platform/d3d9/gl_ffp_shader.h"
 
+#include <cctype>
 #include <string>
 
 namespace qv::d3d {
@@ -10,13 +11,22 @@ namespace {
 
 std::string N(int i) { return std::to_string(i); }
 
-// The per-draw transforms and material come from the instance block (InstanceRecord).
-const char* kVertexHeader = R"(
-layout(location = 0) in vec4 aPosition;
-layout(location = 1) in vec3 aNormal;
-layout(location = 2) in vec4 aDiffuse;
-layout(location = 3) in vec4 aSpecular;
-struct QvInstance {
+// What every vertex program may read besides its inputs. The per-draw transforms and material
+// (uWorldViewProj, uWorldView, uNormalMatrix, uMaterial[], uMaterialPower) are declared by
+// VertexInputs below: per-instance attributes, or the instance block where those do not fit.
+const char* kVertexUniforms = R"(uniform vec4 uPosFixup;
+uniform vec4 uGlobalAmbient;
+uniform vec4 uLightDiffuse[8];
+uniform vec4 uLightSpecular[8];
+uniform vec4 uLightAmbient[8];
+uniform vec4 uLightPosition[8];
+uniform vec4 uLightDirection[8];
+uniform vec4 uLightAttenuation[8];
+uniform vec4 uLightSpot[8];
+uniform mat4 uTexMatrix[4];
+)";
+
+const char* kInstanceBlock = R"(struct QvInstance {
     mat4 worldViewProj;
     mat4 worldView;
     mat3 normalMatrix;
@@ -29,16 +39,6 @@ layout(std140) uniform QvInstances { QvInstance uInstances[QV_INSTANCES]; };
 #define uNormalMatrix uInstances[gl_InstanceID].normalMatrix
 #define uMaterial uInstances[gl_InstanceID].material
 #define uMaterialPower uInstances[gl_InstanceID].materialPower
-uniform vec4 uPosFixup;
-uniform vec4 uGlobalAmbient;
-uniform vec4 uLightDiffuse[8];
-uniform vec4 uLightSpecular[8];
-uniform vec4 uLightAmbient[8];
-uniform vec4 uLightPosition[8];
-uniform vec4 uLightDirection[8];
-uniform vec4 uLightAttenuation[8];
-uniform vec4 uLightSpot[8];
-uniform mat4 uTexMatrix[4];
 )";
 
 // A stage is live while its colour op is not DISABLE, and only its texture coordinates matter.
@@ -124,17 +124,109 @@ void EmitLighting(const FfpKey& k, std::string& s)
 
 } // namespace
 
-std::string GenerateVertexShader(const FfpKey& k, int instances)
+namespace {
+
+// Whether `name` occurs in `text` as a whole identifier (uWorldView is not uWorldViewProj).
+bool Uses(const std::string& text, const std::string& name)
 {
-    std::string s = "#version 330 core\n#define QV_INSTANCES " + N(instances) + kVertexHeader;
-    for (int i = 0; i < k.texSetCount; ++i)
-        s += "layout(location = " + N(4 + i) + ") in vec4 aTexCoord" + N(i) + ";\n";
+    for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+        const size_t end = at + name.size();
+        const bool before = at > 0 && (std::isalnum(static_cast<unsigned char>(text[at - 1])) || text[at - 1] == '_');
+        const bool after = end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_');
+        if (!before && !after)
+            return true;
+    }
+    return false;
+}
+
+// Drops the line that defines `name` when nothing after it reads it.
+void DropUnused(std::string& body, const std::string& line, const std::string& name)
+{
+    const size_t at = body.find(line);
+    if (at != std::string::npos && !Uses(body.substr(at + line.size()), name))
+        body.erase(at, line.size());
+}
+
+bool StageReadsSpecular(const FfpStageKey& st)
+{
+    for (int i = 0; i < 3; ++i)
+        if ((st.colorArg[i] & D3DTA_SELECTMASK) == D3DTA_SPECULAR || (st.alphaArg[i] & D3DTA_SELECTMASK) == D3DTA_SPECULAR)
+            return true;
+    return false;
+}
+
+std::string Location(int location) { return "layout(location = " + N(location) + ") in "; }
+
+// Declares what the body reads: the vertex attributes at locations from 0 up, then the
+// per-instance values as attributes too when they fit in `maxLocations`, else the block.
+std::string VertexInputs(std::string& body, int instances, int maxLocations, VertexInputPlan* plan)
+{
+    *plan = VertexInputPlan{};
+    std::string decl;
+    int next = 0;
+    static const char* const kVertexInputs[4] = {"vec4 aPosition", "vec3 aNormal", "vec4 aDiffuse", "vec4 aSpecular"};
+    for (int input = 0; input < kVertexInputSlots; ++input) {
+        const std::string type = input < 4 ? kVertexInputs[input] : "vec4 aTexCoord" + N(input - 4);
+        const std::string name = type.substr(type.find(' ') + 1);
+        if (input != 0 && !Uses(body, name))
+            continue;
+        plan->vertexLocation[input] = int8_t(next);
+        decl += Location(next++) + type + ";\n";
+    }
+
+    struct Value {
+        const char* name;
+        const char* type;
+        int columns, floats, offset;
+    };
+    static const Value kValues[] = {
+        {"uWorldViewProj", "mat4", 4, 4, 0},   {"uNormalMatrix", "mat3", 3, 3, 128},
+        {"uWorldView", "mat4", 4, 4, 64},      {"uMaterial[0]", "vec4", 1, 4, 176},
+        {"uMaterial[1]", "vec4", 1, 4, 192},   {"uMaterial[2]", "vec4", 1, 4, 208},
+        {"uMaterial[3]", "vec4", 1, 4, 224},   {"uMaterialPower", "float", 1, 1, 240},
+    };
+    std::string attributes, names;
+    int needed = next;
+    for (const Value& v : kValues) {
+        const std::string name = v.name;
+        const bool material = name.back() == ']';
+        if (material ? body.find(name) == std::string::npos : !Uses(body, name))
+            continue;
+        // uMaterial[1] is read as iMaterial1, uWorldView as iWorldView.
+        const std::string attribute = material ? "iMaterial" + name.substr(10, 1) : "i" + name.substr(1);
+        attributes += Location(needed) + v.type + " " + attribute + ";\n";
+        if (!material)
+            names += "#define " + name + " " + attribute + "\n";
+        for (int c = 0; c < v.columns && plan->instanceCount < kMaxInstanceInputs; ++c)
+            plan->instance[plan->instanceCount++] = {uint8_t(needed + c), uint8_t(v.floats), uint16_t(v.offset + 16 * c)};
+        needed += v.columns;
+    }
+    if (needed <= maxLocations) {
+        plan->instanceAttributes = true;
+        for (int slot = 0; slot < 4; ++slot) {
+            const std::string from = "uMaterial[" + N(slot) + "]", to = "iMaterial" + N(slot);
+            for (size_t at = body.find(from); at != std::string::npos; at = body.find(from, at))
+                body.replace(at, from.size(), to);
+        }
+        return decl + attributes + names;
+    }
+    plan->instanceCount = 0;
+    return decl + "#define QV_INSTANCES " + N(instances) + "\n" + kInstanceBlock;
+}
+
+} // namespace
+
+std::string GenerateVertexShader(const FfpKey& k, int instances, int maxLocations, VertexInputPlan* plan)
+{
     const char* q = k.flatShade ? "flat out" : "out";
-    s += std::string(q) + " vec4 vDiffuse;\n" + q + " vec4 vSpecular;\n";
+    std::string outputs = std::string(q) + " vec4 vDiffuse;\n" + q + " vec4 vSpecular;\n";
     const int live = LiveStages(k);
     for (int i = 0; i < live; ++i)
-        s += "out vec4 vTexCoord" + N(i) + ";\n";
-    s += "void main() {\n    vec4 clip;\n";
+        outputs += "out vec4 vTexCoord" + N(i) + ";\n";
+    bool readsSpecular = k.specularEnable != 0;
+    for (int i = 0; i < live; ++i)
+        readsSpecular = readsSpecular || StageReadsSpecular(k.stages[i]);
+    std::string s = "void main() {\n    vec4 clip;\n";
 
     if (k.pretransformed) {
         // Screen-space vertices: x, y in pixels, z in [0, 1], w holding 1/w for perspective.
@@ -184,7 +276,17 @@ std::string GenerateVertexShader(const FfpKey& k, int instances)
          "    clip.z = 2.0 * clip.z - clip.w;\n"
          "    clip.y = -clip.y;\n"
          "    gl_Position = clip;\n}\n";
-    return s;
+    // What the fragment program never reads need not be computed, nor its inputs fetched.
+    if (!readsSpecular) {
+        const std::string specular = "    vSpecular = ";
+        const size_t at = s.find(specular);
+        if (at != std::string::npos)
+            s.replace(at, s.find(";\n", at) - at, "    vSpecular = vec4(0.0)");
+    }
+    DropUnused(s, "    vec3 eyePos = (uWorldView * pos).xyz;\n", "eyePos");
+    DropUnused(s, "    vec3 N = uNormalMatrix * aNormal;\n", "N");
+    const std::string inputs = VertexInputs(s, instances, maxLocations, plan);
+    return "#version 330 core\n" + inputs + kVertexUniforms + outputs + s;
 }
 
 namespace {

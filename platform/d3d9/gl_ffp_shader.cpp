@@ -108,7 +108,7 @@ FfpProgram* FfpProgramCache::Get(const FfpKey& key)
         return found->second->name ? found->second.get() : nullptr;
 
     auto program = std::make_unique<FfpProgram>();
-    const GLuint vs = Compile(GL_VERTEX_SHADER, GenerateVertexShader(key, instances_));
+    const GLuint vs = Compile(GL_VERTEX_SHADER, GenerateVertexShader(key, instances_, maxLocations_, &program->inputs));
     const GLuint fs = vs ? Compile(GL_FRAGMENT_SHADER, GenerateFragmentShader(key)) : 0;
     if (vs && fs) {
         program->name = Link(vs, fs);

@@ -71,6 +71,25 @@ static_assert(sizeof(InstanceRecord) == 256, "InstanceRecord must match the std1
 // The uniform buffer binding the instance records are read from.
 constexpr GLuint kInstanceBinding = 0;
 
+// Where a vertex program takes its inputs. Vertex attributes get locations from 0 up, only for
+// what the program reads; the instance record's values follow as per-instance attributes when
+// they fit in the locations GL offers (16 on many drivers), else they come from the block.
+// Attributes fetch once per instance where an indexed block is read vertex by vertex.
+constexpr int kVertexInputSlots = 12; // position, normal, diffuse, specular, texture sets 0 to 7
+constexpr int kMaxInstanceInputs = 16;
+struct VertexInputPlan {
+    struct InstanceInput {
+        uint8_t location;
+        uint8_t floats;
+        uint16_t offset; // bytes into the InstanceRecord
+    };
+    int8_t vertexLocation[kVertexInputSlots]; // -1 for an input the program does not read
+    InstanceInput instance[kMaxInstanceInputs];
+    uint8_t instanceCount = 0;
+    bool instanceAttributes = false;
+    VertexInputPlan() { std::memset(vertexLocation, -1, sizeof vertexLocation); }
+};
+
 // Uniform groups; the device bumps a group's version when its source state changes, and a
 // program uploads a group only when it has not seen that version.
 enum UniformGroup : int {
@@ -89,17 +108,22 @@ struct FfpProgram {
     GLint lightDiffuse = -1, lightSpecular = -1, lightAmbient = -1, lightPosition = -1,
           lightDirection = -1, lightAttenuation = -1, lightSpot = -1;
     GLint texMatrix = -1, textureFactor = -1, stageConstant = -1, alphaRef = -1;
+    VertexInputPlan inputs;
 };
 
-// `instances`: the records a vertex program can index, the length of its instance block.
-std::string GenerateVertexShader(const FfpKey& key, int instances);
+// `instances`: the records a vertex program can index, the length of its instance block;
+// `maxLocations`: the attribute locations it may use (0 keeps the instance values in the block).
+std::string GenerateVertexShader(const FfpKey& key, int instances, int maxLocations, VertexInputPlan* plan);
 std::string GenerateFragmentShader(const FfpKey& key);
 
 class FfpProgramCache {
 public:
-    explicit FfpProgramCache(int instances = 1) : instances_(instances) {}
     ~FfpProgramCache();
-    void SetInstanceCapacity(int instances) { instances_ = instances; }
+    void SetLimits(int instances, int maxLocations)
+    {
+        instances_ = instances;
+        maxLocations_ = maxLocations;
+    }
     // The program for `key`, built on first use; null if GL refuses it.
     FfpProgram* Get(const FfpKey& key);
     void Clear();
@@ -109,7 +133,8 @@ public:
 private:
     std::unordered_map<FfpKey, std::unique_ptr<FfpProgram>, FfpKeyHash> programs_;
     uint32_t compiled_ = 0;
-    int instances_;
+    int instances_ = 1;
+    int maxLocations_ = 0;
 };
 
 } // namespace qv::d3d
