@@ -114,11 +114,16 @@ void Device::FlushBatch()
     if (head + instanceCapacity_ > instanceRing_)
         head = 0;
     constexpr GLsizeiptr kRecord = sizeof(InstanceRecord);
-    // The block the programs declare is instanceCapacity_ records long, and GL wants all of it
-    // backed, however few of them this draw reads.
-    glBindBufferRange(GL_UNIFORM_BUFFER, kInstanceBinding, instanceBuffer_, GLintptr(head) * kRecord,
-                      GLsizeiptr(instanceCapacity_) * kRecord);
-    glBufferSubData(GL_UNIFORM_BUFFER, GLintptr(head) * kRecord, GLsizeiptr(count) * kRecord, batch_.get());
+    const VertexInputPlan& inputs = program_->inputs;
+    if (!inputs.instanceAttributes) {
+        // The block the program declares is instanceCapacity_ records long, and GL wants all of
+        // it backed, however few of them this draw reads.
+        glBindBufferRange(GL_UNIFORM_BUFFER, kInstanceBinding, instanceBuffer_, GLintptr(head) * kRecord,
+                          GLsizeiptr(instanceCapacity_) * kRecord);
+    }
+    // The buffer stays bound to the generic uniform-buffer target: nothing else binds there.
+    if (!inputs.instanceAttributes || inputs.instanceCount)
+        glBufferSubData(GL_UNIFORM_BUFFER, GLintptr(head) * kRecord, GLsizeiptr(count) * kRecord, batch_.get());
     instanceHead_ = head + count;
     const GlDraw& d = batchDraw_;
     const void* indices = reinterpret_cast<const void*>(d.indexOffset);

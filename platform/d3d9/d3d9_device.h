@@ -169,7 +169,7 @@ private:
     void ApplyFixedState();
     void ApplyTextures();
     void ApplySamplers();
-    bool ApplyLayout();
+    bool ApplyLayout(bool instanceInputs);
 
     Direct3D9* d3d_;
     std::unique_ptr<GlContext> context_;

@@ -112,6 +112,9 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture)
 {
     if (stage >= DWORD(kMaxSamplers))
         return D3DERR_INVALIDCALL;
+    // The mesh path sets the same texture again for every subset; it was checked when first set.
+    if (!recording_ && state_.textures[stage] == texture)
+        return D3D_OK;
     auto* ours = dynamic_cast<Texture*>(texture);
     if (texture && (!ours || ours->device() != this))
         return D3DERR_INVALIDCALL;
@@ -164,6 +167,9 @@ HRESULT Device::GetFVF(DWORD* fvf)
 
 HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride)
 {
+    const StreamSource& now = state_.stream;
+    if (!recording_ && stream == 0 && now.buffer == buffer && now.offset == offset && now.stride == stride)
+        return D3D_OK;
     auto* ours = dynamic_cast<VertexBuffer*>(buffer);
     if (stream != 0 || (buffer && (!ours || ours->device() != this)))
         return D3DERR_INVALIDCALL;
@@ -183,6 +189,8 @@ HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UIN
 
 HRESULT Device::SetIndices(IDirect3DIndexBuffer9* buffer)
 {
+    if (!recording_ && state_.indices == buffer)
+        return D3D_OK;
     auto* ours = dynamic_cast<IndexBuffer*>(buffer);
     if (buffer && (!ours || ours->device() != this))
         return D3DERR_INVALIDCALL;

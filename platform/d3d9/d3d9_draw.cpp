@@ -210,9 +210,9 @@ void Device::ApplySamplers()
     dirtySamplerStages_ = 0;
 }
 
-// Points the attribute locations of the program's input plan at the vertex buffer, and at the
-// ring of instance records for what it reads per instance.
-bool Device::ApplyLayout()
+// Points the attribute locations of the program's input plan at the vertex buffer, and (for a
+// new program) at the ring of instance records for what it reads per instance.
+bool Device::ApplyLayout(bool instanceInputs)
 {
     const DWORD fvf = state_.fvf;
     const UINT stride = state_.stream.stride;
@@ -244,16 +244,16 @@ bool Device::ApplyLayout()
         const UINT floats = TexSetFloats(fvf, int(i));
         attrib(4 + int(i), GLint(floats), GL_FLOAT, GL_FALSE, 4 * floats);
     }
-    if (plan.instanceCount) {
-        cache_.BindArrayBuffer(instanceBuffer_);
-        for (int i = 0; i < plan.instanceCount; ++i) {
-            const VertexInputPlan::InstanceInput& in = plan.instance[i];
-            if (in.location >= kLocations)
-                continue;
+    for (int i = 0; i < plan.instanceCount; ++i) {
+        const VertexInputPlan::InstanceInput& in = plan.instance[i];
+        if (in.location >= kLocations)
+            continue;
+        if (instanceInputs) {
+            cache_.BindArrayBuffer(instanceBuffer_);
             glVertexAttribPointer(in.location, in.floats, GL_FLOAT, GL_FALSE, GLsizei(sizeof(InstanceRecord)),
                                   reinterpret_cast<const void*>(size_t(in.offset)));
-            enabled[in.location] = perInstance[in.location] = true;
         }
+        enabled[in.location] = perInstance[in.location] = true;
     }
     for (int loc = 0; loc < kLocations; ++loc) {
         if (enabled[size_t(loc)] && perInstance[size_t(loc)] != layoutPerInstance_[size_t(loc)]) {
@@ -280,7 +280,8 @@ bool Device::PrepareDraw()
     }
     if (!program_)
         return false;
-    if (program_ != layoutProgram_)
+    const bool newProgram = program_ != layoutProgram_;
+    if (newProgram)
         dirty_ |= kDirtyLayout; // its inputs may sit at other locations
     BindBackBuffer();
     cache_.UseProgram(program_->name);
@@ -303,7 +304,7 @@ bool Device::PrepareDraw()
     if (vb->store().pending() || (dirty_ & kDirtyLayout))
         vb->store().Sync(GL_ARRAY_BUFFER, cache_);
     if (dirty_ & kDirtyLayout)
-        ApplyLayout();
+        ApplyLayout(newProgram);
     if (auto* ib = static_cast<IndexBuffer*>(state_.indices)) {
         if (ib->store().pending())
             ib->store().Sync(GL_ELEMENT_ARRAY_BUFFER, cache_);

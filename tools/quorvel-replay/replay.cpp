@@ -214,7 +214,7 @@ int Run(const Options& options) {
                 ok = false;
             }
         }
-        ok = WriteLine(trace, writer.Frame(frame)) && ok;
+        if (trace != nullptr) ok = WriteLine(trace, writer.Frame(frame)) && ok;
         if (options.afterFrame) options.afterFrame(frame);
 
         if (g_quitRequested == 1) {
