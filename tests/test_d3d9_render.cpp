@@ -316,4 +316,33 @@ TEST_F(D3D9Render, NearerQuadHidesFartherOneWhateverTheOrder)
     EXPECT_EQ(PixelAt(20, 32), 0xFF00FF00u);
 }
 
+// Every comparison against ALPHAREF at its edges: the alpha is compared as the 8-bit value it
+// would be stored as, one below, at and one above the reference.
+TEST_F(D3D9Render, AlphaTestComparesTheEightBitAlphaWithTheReference)
+{
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    device->SetRenderState(D3DRS_ALPHAREF, 100);
+    struct Case {
+        D3DCMPFUNC func;
+        bool passes[3]; // alpha 99, 100, 101
+    };
+    const Case cases[] = {
+        {D3DCMP_LESS, {true, false, false}},         {D3DCMP_LESSEQUAL, {true, true, false}},
+        {D3DCMP_EQUAL, {false, true, false}},        {D3DCMP_NOTEQUAL, {true, false, true}},
+        {D3DCMP_GREATEREQUAL, {false, true, true}}, {D3DCMP_GREATER, {false, false, true}},
+        {D3DCMP_NEVER, {false, false, false}},       {D3DCMP_ALWAYS, {true, true, true}},
+    };
+    VertexPDT q[4];
+    for (const Case& c : cases) {
+        device->SetRenderState(D3DRS_ALPHAFUNC, c.func);
+        for (int k = 0; k < 3; ++k) {
+            device->Clear(0, nullptr, D3DCLEAR_TARGET, kClear, 1.0f, 0);
+            QuadPDT(q, 10.0f, (DWORD(99 + k) << 24) | 0xFFFFFF);
+            DrawStrip(q, kFvfPDT);
+            EXPECT_EQ(PixelAt(32, 32) != kClear, c.passes[k]) << "func " << c.func << ", alpha " << 99 + k;
+        }
+    }
+}
+
 } // namespace

@@ -342,6 +342,27 @@ std::string Op(int op, const std::string& a0, const std::string& a1, const std::
     }
 }
 
+// Operations whose result stays in [0, 1] when their arguments do (up to rounding): every
+// argument a stage can select is a colour in [0, 1] (textures are unsigned normalised).
+bool StaysInRange(int op)
+{
+    switch (op) {
+    case D3DTOP_SELECTARG1:
+    case D3DTOP_SELECTARG2:
+    case D3DTOP_MODULATE:
+    case D3DTOP_ADDSMOOTH:
+    case D3DTOP_BLENDDIFFUSEALPHA:
+    case D3DTOP_BLENDTEXTUREALPHA:
+    case D3DTOP_BLENDFACTORALPHA:
+    case D3DTOP_BLENDCURRENTALPHA:
+    case D3DTOP_DOTPRODUCT3:
+    case D3DTOP_LERP:
+        return true;
+    default:
+        return false;
+    }
+}
+
 const char* CompareOp(int func)
 {
     switch (func) {
@@ -394,18 +415,34 @@ std::string GenerateFragmentShader(const FfpKey& k)
         } else {
             s += "    float a" + N(i) + " = current.a;\n";
         }
-        // Each stage saturates its result, as D3D9's fixed-function blender does.
-        s += "    current = clamp(vec4(c" + N(i) + ", a" + N(i) + "), 0.0, 1.0);\n";
+        // Each stage saturates its result, as D3D9's fixed-function blender does. The last one
+        // need not when its result cannot leave [0, 1] but by rounding and nothing adds to it:
+        // the back buffer (8 bits a channel) takes and blends its input clamped, and the alpha
+        // test rounds it to the same 8-bit value.
+        const bool alphaInRange = st.alphaOp == D3DTOP_DISABLE || st.alphaOp == 0 || StaysInRange(st.alphaOp);
+        if (i == live - 1 && !k.specularEnable && StaysInRange(st.colorOp) && alphaInRange)
+            s += "    current = vec4(c" + N(i) + ", a" + N(i) + ");\n";
+        else
+            s += "    current = clamp(vec4(c" + N(i) + ", a" + N(i) + "), 0.0, 1.0);\n";
     }
     if (k.specularEnable)
         s += "    current.rgb = clamp(current.rgb + specular.rgb, 0.0, 1.0);\n";
     if (k.alphaFunc) {
         // D3D compares the alpha as the 8-bit value it would store against ALPHAREF (0-255).
+        // ALPHAREF is whole, so for the ordering tests the rounding down can go: x rounds down
+        // to at least r exactly when x >= r, and to more than r exactly when x >= r + 1.
         const char* cmp = CompareOp(k.alphaFunc);
+        const std::string x = "current.a * 255.0 + 0.5";
         if (!cmp)
             s += "    discard;\n";
+        else if (k.alphaFunc == D3DCMP_GREATEREQUAL || k.alphaFunc == D3DCMP_LESS)
+            s += "    if (!(" + x + " " + cmp + " uAlphaRef)) discard;\n";
+        else if (k.alphaFunc == D3DCMP_GREATER)
+            s += "    if (!(" + x + " >= uAlphaRef + 1.0)) discard;\n";
+        else if (k.alphaFunc == D3DCMP_LESSEQUAL)
+            s += "    if (!(" + x + " < uAlphaRef + 1.0)) discard;\n";
         else if (*cmp)
-            s += std::string("    if (!(floor(current.a * 255.0 + 0.5) ") + cmp + " uAlphaRef)) discard;\n";
+            s += "    if (!(floor(" + x + ") " + cmp + " uAlphaRef)) discard;\n";
     }
     s += "    oColor = current;\n}\n";
     return s;
