@@ -26,7 +26,7 @@ namespace {
 // One batch is at most this many draws, however large a block GL allows.
 constexpr GLint kMaxBatch = 256;
 // Batches in the ring of records before it wraps.
-constexpr UINT kRingBatches = 16;
+constexpr UINT kRingBatches = 4;
 
 } // namespace
 

@@ -113,6 +113,8 @@ Device::~Device()
             gl::glDeleteProgram(presentProgram_);
         if (presentVao_)
             gl::glDeleteVertexArrays(1, &presentVao_);
+        if (presentSampler_)
+            gl::glDeleteSamplers(1, &presentSampler_);
         if (depthBuffer_)
             gl::glDeleteRenderbuffers(1, &depthBuffer_);
     }

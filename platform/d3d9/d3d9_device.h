@@ -190,7 +190,7 @@ private:
     GLuint vao_ = 0;
     std::array<GLuint, kFfpStages> samplers_{};
     std::array<GLuint, 2> colorBuffers_{}; // textures
-    GLuint presentProgram_ = 0, presentVao_ = 0;
+    GLuint presentProgram_ = 0, presentVao_ = 0, presentSampler_ = 0;
     bool presentProgramTried_ = false;
     std::array<GLuint, 2> framebuffers_{};
     GLuint depthBuffer_ = 0;
@@ -225,6 +225,7 @@ private:
     // Draws waiting to go to GL as one instanced draw, and the ring of instance records in GL.
     bool batching_ = true;
     InstanceRecord current_{}; // the record of the device's present transforms and material
+    float normalSource_[9] = {}; // the world x view upper 3 x 3 its normal matrix came from
     std::unique_ptr<InstanceRecord[]> batch_;
     UINT batchCount_ = 0;
     GlDraw batchDraw_;

@@ -154,10 +154,16 @@ void Device::UpdateInstanceRecord()
         Multiply(wv, state_.transforms[kSlotProjection], wvp);
         std::memcpy(r.worldView, &wv, sizeof r.worldView);
         std::memcpy(r.worldViewProj, &wvp, sizeof r.worldViewProj);
-        float normal[9];
-        NormalMatrix(wv, normal);
-        for (int column = 0; column < 3; ++column)
-            std::memcpy(r.normalMatrix + 4 * column, normal + 3 * column, 3 * sizeof(float));
+        // The normal matrix depends on the upper 3 x 3 of world x view alone, which draws that
+        // only move an object (the map's pieces) leave as it was.
+        const float upper[9] = {wv._11, wv._12, wv._13, wv._21, wv._22, wv._23, wv._31, wv._32, wv._33};
+        if (std::memcmp(upper, normalSource_, sizeof upper) != 0) {
+            std::memcpy(normalSource_, upper, sizeof upper);
+            float normal[9];
+            NormalMatrix(wv, normal);
+            for (int column = 0; column < 3; ++column)
+                std::memcpy(r.normalMatrix + 4 * column, normal + 3 * column, 3 * sizeof(float));
+        }
     }
     if (dirty_ & kDirtyMaterial) {
         const D3DMATERIAL9& m = state_.material;

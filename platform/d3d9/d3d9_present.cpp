@@ -68,16 +68,20 @@ namespace {
 // afresh in every process, which costs the first frame dearly; ours come from the GL driver's
 // shader cache.
 const char* kPresentVertexShader = R"(#version 330 core
+noperspective out vec2 vPicture;
 void main() {
-    gl_Position = vec4(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0, 0.0, 1.0);
+    // One triangle over the whole window; the picture's top row at the window's top.
+    vec2 corner = vec2(gl_VertexID == 1 ? 2.0 : 0.0, gl_VertexID == 2 ? 2.0 : 0.0);
+    gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);
+    vPicture = vec2(corner.x, 1.0 - corner.y);
 }
 )";
 const char* kPresentFragmentShader = R"(#version 330 core
 uniform sampler2D uPicture;
+noperspective in vec2 vPicture;
 out vec4 oColor;
 void main() {
-    ivec2 size = textureSize(uPicture, 0);
-    oColor = texelFetch(uPicture, ivec2(int(gl_FragCoord.x), size.y - 1 - int(gl_FragCoord.y)), 0);
+    oColor = textureLod(uPicture, vPicture, 0.0);
 }
 )";
 
@@ -127,6 +131,11 @@ bool Device::DrawBackBufferUpright(GLint width, GLint height)
             if (ok) {
                 presentProgram_ = program;
                 glGenVertexArrays(1, &presentVao_);
+                glGenSamplers(1, &presentSampler_);
+                glSamplerParameteri(presentSampler_, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+                glSamplerParameteri(presentSampler_, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+                glSamplerParameteri(presentSampler_, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+                glSamplerParameteri(presentSampler_, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
             } else {
                 glDeleteProgram(program);
             }
@@ -146,7 +155,9 @@ bool Device::DrawBackBufferUpright(GLint width, GLint height)
     cache_.UseProgram(presentProgram_); // its sampler reads unit 0, the default
     cache_.BindVertexArray(presentVao_);
     cache_.BindTexture(0, colorBuffers_[size_t(backIndex_)]);
+    cache_.BindSampler(0, presentSampler_);
     glDrawArrays(GL_TRIANGLES, 0, 3);
+    cache_.BindSampler(0, samplers_[0]);
     dirty_ |= kDirtyBlend | kDirtyDepth | kDirtyRaster | kDirtyTextures;
     return true;
 }
