@@ -1,4 +1,5 @@
-// D3DXLoadMeshFromXA: an X file into one ID3DXMesh, its materials and their count.
+// D3DXLoadMeshFromXA and D3DXLoadMeshFromXInMemory: an X file, or its bytes, into one
+// ID3DXMesh, its materials and their count.
 #include "gfxutil/d3dx_mesh.h"
 #include "gfxutil/win_path.h"
 #include "gfxutil/xfile_scene.h"
@@ -89,11 +90,14 @@ void ReleaseAndClear(T*& p)
 
 }  // namespace
 
-HRESULT WINAPI D3DXLoadMeshFromXA(LPCSTR pFilename, DWORD Options, LPDIRECT3DDEVICE9 pD3DDevice,
-                                  LPD3DXBUFFER* ppAdjacency, LPD3DXBUFFER* ppMaterials,
-                                  LPD3DXBUFFER* ppEffectInstances, DWORD* pNumMaterials, LPD3DXMESH* ppMesh)
+namespace {
+
+// The one path behind both entry points: bytes of an X file in, the mesh and what the caller
+// asked for out. With `fileName` the bytes are read from that file first.
+HRESULT LoadMesh(const uint8_t* bytes, size_t size, const char* fileName, DWORD Options,
+                 LPDIRECT3DDEVICE9 pD3DDevice, LPD3DXBUFFER* ppAdjacency, LPD3DXBUFFER* ppMaterials,
+                 LPD3DXBUFFER* ppEffectInstances, DWORD* pNumMaterials, LPD3DXMESH* ppMesh)
 {
-    if (!pFilename || !pD3DDevice || !ppMesh) return D3DERR_INVALIDCALL;
     *ppMesh = nullptr;
     if (ppAdjacency) *ppAdjacency = nullptr;
     if (ppMaterials) *ppMaterials = nullptr;
@@ -109,10 +113,14 @@ HRESULT WINAPI D3DXLoadMeshFromXA(LPCSTR pFilename, DWORD Options, LPDIRECT3DDEV
     ID3DXBuffer* adjacency = nullptr;
     HRESULT hr;
     try {
-        std::vector<uint8_t> bytes;
-        if (!ReadWholeFile(pFilename, bytes)) return D3DXERR_INVALIDDATA;
+        std::vector<uint8_t> file;
+        if (fileName) {
+            if (!ReadWholeFile(fileName, file)) return D3DXERR_INVALIDDATA;
+            bytes = file.data();
+            size = file.size();
+        }
         xfile::MeshData data;
-        hr = xfile::LoadMeshData(bytes.data(), bytes.size(), data);
+        hr = xfile::LoadMeshData(bytes, size, data);
         if (SUCCEEDED(hr)) hr = d3dx::Mesh::Create(pD3DDevice, Options, data, &mesh);
         if (SUCCEEDED(hr) && ppMaterials) hr = MakeMaterialBuffer(data.materials, &materials);
         if (SUCCEEDED(hr) && ppAdjacency) hr = MakeAdjacency(data, &adjacency);
@@ -130,4 +138,25 @@ HRESULT WINAPI D3DXLoadMeshFromXA(LPCSTR pFilename, DWORD Options, LPDIRECT3DDEV
     if (ppMaterials) *ppMaterials = materials;
     if (ppAdjacency) *ppAdjacency = adjacency;
     return S_OK;
+}
+
+}  // namespace
+
+HRESULT WINAPI D3DXLoadMeshFromXA(LPCSTR pFilename, DWORD Options, LPDIRECT3DDEVICE9 pD3DDevice,
+                                  LPD3DXBUFFER* ppAdjacency, LPD3DXBUFFER* ppMaterials,
+                                  LPD3DXBUFFER* ppEffectInstances, DWORD* pNumMaterials, LPD3DXMESH* ppMesh)
+{
+    if (!pFilename || !pD3DDevice || !ppMesh) return D3DERR_INVALIDCALL;
+    return LoadMesh(nullptr, 0, pFilename, Options, pD3DDevice, ppAdjacency, ppMaterials,
+                    ppEffectInstances, pNumMaterials, ppMesh);
+}
+
+HRESULT WINAPI D3DXLoadMeshFromXInMemory(LPCVOID Memory, DWORD SizeOfMemory, DWORD Options,
+                                         LPDIRECT3DDEVICE9 pD3DDevice, LPD3DXBUFFER* ppAdjacency,
+                                         LPD3DXBUFFER* ppMaterials, LPD3DXBUFFER* ppEffectInstances,
+                                         DWORD* pNumMaterials, LPD3DXMESH* ppMesh)
+{
+    if (!Memory || SizeOfMemory == 0 || !pD3DDevice || !ppMesh) return D3DERR_INVALIDCALL;
+    return LoadMesh(static_cast<const uint8_t*>(Memory), SizeOfMemory, nullptr, Options, pD3DDevice,
+                    ppAdjacency, ppMaterials, ppEffectInstances, pNumMaterials, ppMesh);
 }

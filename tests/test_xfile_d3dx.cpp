@@ -154,6 +154,31 @@ TEST(XFileD3DX, FailuresLeaveNothingBehind)
     EXPECT_EQ(nullptr, mesh);
 }
 
+TEST(XFileD3DX, InMemoryLoadsWhatTheFileLoads)
+{
+    const std::vector<uint8_t> bytes = ReadBytes(std::string(kXDataDir) + "shape_bin.x");
+    RecordingDevice fromFile, fromMemory;
+    Loaded a, b;
+    Load(fromFile, std::string(kXDataDir) + "shape_bin.x", a);
+    b.hr = D3DXLoadMeshFromXInMemory(bytes.data(), DWORD(bytes.size()), D3DXMESH_SYSTEMMEM, &fromMemory, nullptr,
+                                     &b.materials, nullptr, &b.count, &b.mesh);
+    ASSERT_EQ(S_OK, a.hr);
+    ASSERT_EQ(S_OK, b.hr);
+    EXPECT_EQ(fromFile.Lines(), fromMemory.Lines());
+    EXPECT_EQ(a.count, b.count);
+    ASSERT_EQ(a.materials->GetBufferSize(), b.materials->GetBufferSize());
+
+    ID3DXMesh* mesh = reinterpret_cast<ID3DXMesh*>(1);
+    EXPECT_EQ(D3DERR_INVALIDCALL, D3DXLoadMeshFromXInMemory(nullptr, 10, 0, &fromMemory, nullptr, nullptr, nullptr,
+                                                            nullptr, &mesh));
+    EXPECT_EQ(D3DERR_INVALIDCALL, D3DXLoadMeshFromXInMemory(bytes.data(), 0, 0, &fromMemory, nullptr, nullptr,
+                                                            nullptr, nullptr, &mesh));
+    // A buffer cut short is bad data, like a truncated file.
+    EXPECT_EQ(D3DXERR_INVALIDDATA, D3DXLoadMeshFromXInMemory(bytes.data(), DWORD(bytes.size() / 2), 0, &fromMemory,
+                                                             nullptr, nullptr, nullptr, nullptr, &mesh));
+    EXPECT_EQ(nullptr, mesh);
+}
+
 TEST(XFileD3DX, MoreThan65535VerticesTake32BitIndices)
 {
     const std::string path = testing::TempDir() + "xfile_wide.x";

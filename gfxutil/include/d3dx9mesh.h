@@ -70,4 +70,9 @@ HRESULT WINAPI D3DXLoadMeshFromXA(LPCSTR pFilename, DWORD Options, LPDIRECT3DDEV
                                   LPD3DXBUFFER* ppEffectInstances, DWORD* pNumMaterials,
                                   LPD3DXMESH* ppMesh);
 
+HRESULT WINAPI D3DXLoadMeshFromXInMemory(LPCVOID Memory, DWORD SizeOfMemory, DWORD Options,
+                                         LPDIRECT3DDEVICE9 pD3DDevice, LPD3DXBUFFER* ppAdjacency,
+                                         LPD3DXBUFFER* ppMaterials, LPD3DXBUFFER* ppEffectInstances,
+                                         DWORD* pNumMaterials, LPD3DXMESH* ppMesh);
+
 HRESULT WINAPI D3DXCreateBuffer(DWORD NumBytes, LPD3DXBUFFER* ppBuffer);
