@@ -34,6 +34,17 @@ TEST_F(Win32Window, ClassAndWindowLifecycle)
     EXPECT_EQ(QvWindowFromHwnd(hWnd), nullptr);
     EXPECT_FALSE(DestroyWindow(hWnd));
     EXPECT_TRUE(UnregisterClassA("QvTestClass", nullptr));
+
+    // Atoms come back with their classes: a process may register and unregister for ever.
+    WNDCLASSEXA again = ClassFor("Again", RecordingProc);
+    const ATOM first = RegisterClassExA(&again);
+    EXPECT_GE(first, 0xC000);
+    for (int i = 0; i < 20000; ++i) {
+        ASSERT_TRUE(UnregisterClassA("Again", nullptr));
+        ASSERT_EQ(RegisterClassExA(&again), first) << i;
+    }
+    WNDCLASSEXA second = ClassFor("Second", RecordingProc);
+    EXPECT_NE(RegisterClassExA(&second), first);
 }
 
 TEST_F(Win32Window, PostedMessagesInOrderThenQuit)

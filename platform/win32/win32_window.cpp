@@ -18,7 +18,9 @@ struct ClassRecord {
 };
 
 std::vector<ClassRecord> g_classes;
-ATOM g_nextAtom = 0xC000;
+// Class atoms come from 0xC000 to 0xFFFF, as string atoms do on Windows; an unregistered
+// class gives its atom back.
+constexpr ATOM kFirstClassAtom = 0xC000;
 // Records of destroyed windows stay until a reset, so a stale handle never names a newer window.
 std::vector<std::unique_ptr<WindowRecord>> g_windows;
 
@@ -181,7 +183,13 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* lpwcx)
         FindClass(lpwcx->lpszClassName) != nullptr) {
         return 0;
     }
-    ClassRecord rec{lpwcx->lpszClassName, *lpwcx, g_nextAtom++};
+    ATOM atom = kFirstClassAtom;
+    for (bool taken = true; taken;) {
+        taken = false;
+        for (const ClassRecord& c : g_classes) taken = taken || c.atom == atom;
+        if (taken && ++atom == 0) return 0;  // every atom in use
+    }
+    ClassRecord rec{lpwcx->lpszClassName, *lpwcx, atom};
     rec.wc.lpszClassName = nullptr;  // the caller's string need not outlive the call
     rec.wc.lpszMenuName = nullptr;
     g_classes.push_back(std::move(rec));
