@@ -91,6 +91,9 @@ void StateBlock::RecordIndices(IDirect3DIndexBuffer9* buffer)
 HRESULT StateBlock::Apply()
 {
     Device& d = *device_;
+    // Applied while another block records, its settings would land in that block instead.
+    if (d.recording_)
+        return D3DERR_INVALIDCALL;
     d.FlushBatch();
     const DeviceState& v = values_;
     for (size_t i = 0; i < mask_.renderStates.size(); ++i)
@@ -135,6 +138,8 @@ HRESULT StateBlock::Apply()
 
 HRESULT StateBlock::Capture()
 {
+    if (device_->recording_)
+        return D3DERR_INVALIDCALL;
     device_->FlushBatch();
     const DeviceState& cur = device_->state_;
     for (size_t i = 0; i < mask_.renderStates.size(); ++i)
