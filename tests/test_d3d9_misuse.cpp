@@ -446,8 +446,10 @@ void Misuser::Step()
         break;
     case 9:
         if (Chance(2)) {
-            D3DRECT r{LONG(Pick(200)) - 50, LONG(Pick(200)) - 50, LONG(Pick(200)) - 50, LONG(Pick(200)) - 50};
-            d_->Clear(Pick(3), Chance(3) ? nullptr : &r, AnyValue() & 7, AnyValue(), AnyFloat(), AnyValue());
+            D3DRECT r[2];
+            for (D3DRECT& one : r)
+                one = {LONG(Pick(200)) - 50, LONG(Pick(200)) - 50, LONG(Pick(200)) - 50, LONG(Pick(200)) - 50};
+            d_->Clear(Pick(3), Chance(3) ? nullptr : r, AnyValue() & 7, AnyValue(), AnyFloat(), AnyValue());
         } else {
             d_->Present(nullptr, nullptr, nullptr, nullptr);
         }
