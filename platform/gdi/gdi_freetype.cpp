@@ -11,6 +11,8 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 namespace qvgdi {
 namespace {
@@ -74,13 +76,52 @@ void AddWindowsFaces()
     FcConfigAppFontAddDir(nullptr, reinterpret_cast<const FcChar8*>("/usr/share/wine/fonts"));
 }
 
+bool PrepareFontconfig()
+{
+    if (FcInit() != FcTrue) return false;
+    AddWindowsFaces();
+    return true;
+}
+
+// Reading fontconfig's configuration and font caches is most of what the first font costs, and
+// needs nothing the program does before. A thread starts it with the process, so that it runs
+// while start-up makes its window and device; the first look-up waits for it.
+class EarlyFontconfig {
+public:
+    EarlyFontconfig()
+    {
+        try {
+            thread_ = std::thread([this] { ready_ = PrepareFontconfig(); });
+        } catch (const std::system_error&) {
+            // No thread: the first look-up prepares fontconfig itself.
+        }
+    }
+    ~EarlyFontconfig()
+    {
+        if (thread_.joinable()) thread_.join();
+    }
+    EarlyFontconfig(const EarlyFontconfig&) = delete;
+    EarlyFontconfig& operator=(const EarlyFontconfig&) = delete;
+
+    bool Ready()
+    {
+        if (!thread_.joinable()) return PrepareFontconfig();
+        thread_.join();
+        return ready_;
+    }
+
+private:
+    std::thread thread_;
+    bool ready_ = false;
+};
+EarlyFontconfig g_earlyFontconfig;
+
 bool Resolve(const QvGdiFontRequest& request, Resolved* out)
 {
     static const bool ready = [] {
-        if (FcInit() != FcTrue) return false;
+        if (!g_earlyFontconfig.Ready()) return false;
         // Nothing outside a look-up holds fontconfig objects, so its state can go at exit.
         std::atexit(FcFini);
-        AddWindowsFaces();
         return true;
     }();
     if (!ready) return false;
