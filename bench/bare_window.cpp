@@ -6,6 +6,8 @@
 #include <SDL2/SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 
 int main(int, char**)
 {
@@ -26,6 +28,14 @@ int main(int, char**)
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     SDL_GL_SwapWindow(window);
+    // With QV_STARTED_AT (nanoseconds since the epoch when the process was started), the time
+    // to here, as quorvel-replay reports its own.
+    if (const char* started = std::getenv("QV_STARTED_AT")) {
+        timespec now = {};
+        clock_gettime(CLOCK_REALTIME, &now);
+        const double ms = (double(now.tv_sec) * 1e9 + double(now.tv_nsec) - std::strtod(started, nullptr)) / 1e6;
+        std::fprintf(stderr, "bare_window: first frame presented %.1f ms after the process started\n", ms);
+    }
     SDL_GL_DeleteContext(context);
     SDL_DestroyWindow(window);
     SDL_Quit();

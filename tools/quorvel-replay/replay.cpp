@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <memory>
 
@@ -64,6 +65,17 @@ void SendKeys(uint16_t before, uint16_t now) {
         LPARAM lParam = down ? 1 : static_cast<LPARAM>(0xC0000001u);
         SendMessageA(g_hWnd, down ? WM_KEYDOWN : WM_KEYUP, VirtualKeyOfBit(bit), lParam);
     }
+}
+
+// With QV_STARTED_AT (nanoseconds since the epoch, taken just before the process was started,
+// as bench/startup-ratio sets it), how long start-up took to the first presented frame.
+void ReportStartUp() {
+    const char* started = std::getenv("QV_STARTED_AT");
+    if (started == nullptr) return;
+    timespec now = {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const double ms = (double(now.tv_sec) * 1e9 + double(now.tv_nsec) - std::strtod(started, nullptr)) / 1e6;
+    std::fprintf(stderr, "quorvel-replay: first frame presented %.1f ms after the process started\n", ms);
 }
 
 bool WriteLine(FILE* out, const std::string& line) {
@@ -206,6 +218,7 @@ int Run(const Options& options) {
         }
 
         GameFrame();
+        if (frame == 1) ReportStartUp();
 
         for (const auto& shot : options.shots) {
             if (shot.first != frame) continue;
