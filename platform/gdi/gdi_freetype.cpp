@@ -85,13 +85,15 @@ bool PrepareFontconfig()
 
 // Reading fontconfig's configuration and font caches is most of what the first font costs, and
 // needs nothing the program does before. A thread starts it with the process, so that it runs
-// while start-up makes its window and device; the first look-up waits for it.
+// while start-up makes its window and device; the first look-up waits for it. Nothing outside a
+// look-up holds fontconfig objects, so its state goes at exit, whether a font was asked or not.
 class EarlyFontconfig {
 public:
     EarlyFontconfig()
     {
         try {
             thread_ = std::thread([this] { ready_ = PrepareFontconfig(); });
+            started_ = true;
         } catch (const std::system_error&) {
             // No thread: the first look-up prepares fontconfig itself.
         }
@@ -99,31 +101,34 @@ public:
     ~EarlyFontconfig()
     {
         if (thread_.joinable()) thread_.join();
+        if (started_) FcFini();
     }
     EarlyFontconfig(const EarlyFontconfig&) = delete;
     EarlyFontconfig& operator=(const EarlyFontconfig&) = delete;
 
     bool Ready()
     {
-        if (!thread_.joinable()) return PrepareFontconfig();
-        thread_.join();
+        if (thread_.joinable()) {
+            thread_.join();
+            return ready_;
+        }
+        if (!started_) {
+            started_ = true;
+            ready_ = PrepareFontconfig();
+        }
         return ready_;
     }
 
 private:
     std::thread thread_;
+    bool started_ = false;
     bool ready_ = false;
 };
 EarlyFontconfig g_earlyFontconfig;
 
 bool Resolve(const QvGdiFontRequest& request, Resolved* out)
 {
-    static const bool ready = [] {
-        if (!g_earlyFontconfig.Ready()) return false;
-        // Nothing outside a look-up holds fontconfig objects, so its state can go at exit.
-        std::atexit(FcFini);
-        return true;
-    }();
+    static const bool ready = g_earlyFontconfig.Ready();
     if (!ready) return false;
     PatternPtr pattern(FcPatternCreate());
     if (!pattern) return false;
