@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstring>
+#include <vector>
 
 // The one place the decoder is compiled. Static, so it cannot clash with another copy
 // elsewhere in the program; only PNG, so the rest is not attack surface.
@@ -61,6 +62,28 @@ D3DFORMAT PngFormat(ByteView f, D3DFORMAT* load) {
     }
 }
 
+// stb_image copies each IDAT chunk into a buffer it allocates on the first chunk with data, so an
+// empty IDAT before that one (legal, and nothing for the picture) is copied into a null pointer.
+// Returns the file without its empty IDAT chunks, or an empty vector when it has none.
+std::vector<uint8_t> WithoutEmptyIdat(ByteView f) {
+    const auto emptyIdat = [&](size_t pos) {
+        return U32be(f, pos) == 0 && std::memcmp(f.data + pos + 4, "IDAT", 4) == 0;
+    };
+    bool any = false;
+    for (size_t pos = 8; pos + 12 <= f.size && !any; pos += 12 + size_t(U32be(f, pos))) any = emptyIdat(pos);
+    std::vector<uint8_t> kept;
+    if (!any) return kept;
+    kept.assign(f.data, f.data + 8);
+    size_t pos = 8;
+    for (; pos + 12 <= f.size; pos += 12 + size_t(U32be(f, pos))) {
+        const size_t end = pos + 12 + size_t(U32be(f, pos));
+        if (end > f.size) break;
+        if (!emptyIdat(pos)) kept.insert(kept.end(), f.data + pos, f.data + end);
+    }
+    kept.insert(kept.end(), f.data + pos, f.data + f.size);  // a cut last chunk stays cut
+    return kept;
+}
+
 }  // namespace
 
 HRESULT DecodePng(ByteView file, DecodedImage* out) {
@@ -72,7 +95,9 @@ HRESULT DecodePng(ByteView file, DecodedImage* out) {
         return D3DXERR_INVALIDDATA;
 
     int dw = 0, dh = 0, dcomp = 0;
-    StbPixels rgba{stbi_load_from_memory(file.data, length, &dw, &dh, &dcomp, 4)};
+    const std::vector<uint8_t> kept = WithoutEmptyIdat(file);
+    const ByteView pixels = kept.empty() ? file : ByteView(kept);
+    StbPixels rgba{stbi_load_from_memory(pixels.data, int(pixels.size), &dw, &dh, &dcomp, 4)};
     if (!rgba.p || dw != w || dh != h) return D3DXERR_INVALIDDATA;
     DecodedImage img;
     img.fileKind = D3DXIFF_PNG;

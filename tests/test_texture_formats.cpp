@@ -476,6 +476,9 @@ TEST_F(TextureFormats, PngColourTypesDepthsAndInterlacing) {
         ExpectLoads(png(translucent, 6, 16, interlaced, {}), translucent, D3DFMT_A8R8G8B8,
                     D3DFMT_A16B16G16R16);
         ExpectLoads(png(greyAlpha, 4, 8, interlaced, {}), greyAlpha, D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8);
+        Bytes emptyIdat;  // legal, and once copied by the decoder into a buffer not yet made
+        chunk(emptyIdat, "IDAT", {});
+        ExpectLoads(png(opaque, 2, 8, interlaced, emptyIdat), opaque, D3DFMT_X8R8G8B8, D3DFMT_R8G8B8);
         Bytes palette;
         Bytes plte, trns;
         for (uint32_t c : kColours) {
