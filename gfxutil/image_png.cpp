@@ -64,24 +64,21 @@ D3DFORMAT PngFormat(ByteView f, D3DFORMAT* load) {
 
 // stb_image copies each IDAT chunk into a buffer it allocates on the first chunk with data, so an
 // empty IDAT before that one (legal, and nothing for the picture) is copied into a null pointer.
-// Returns the file without its empty IDAT chunks, or an empty vector when it has none.
+// Returns the file up to IEND without its empty IDAT chunks, or an empty vector when it has none.
+// Only for a file that passed the precheck: every chunk up to IEND lies inside it.
 std::vector<uint8_t> WithoutEmptyIdat(ByteView f) {
-    const auto emptyIdat = [&](size_t pos) {
-        return U32be(f, pos) == 0 && std::memcmp(f.data + pos + 4, "IDAT", 4) == 0;
-    };
-    bool any = false;
-    for (size_t pos = 8; pos + 12 <= f.size && !any; pos += 12 + size_t(U32be(f, pos))) any = emptyIdat(pos);
     std::vector<uint8_t> kept;
-    if (!any) return kept;
-    kept.assign(f.data, f.data + 8);
-    size_t pos = 8;
-    for (; pos + 12 <= f.size; pos += 12 + size_t(U32be(f, pos))) {
+    for (size_t pos = 8;;) {
         const size_t end = pos + 12 + size_t(U32be(f, pos));
-        if (end > f.size) break;
-        if (!emptyIdat(pos)) kept.insert(kept.end(), f.data + pos, f.data + end);
+        const bool emptyIdat = end == pos + 12 && std::memcmp(f.data + pos + 4, "IDAT", 4) == 0;
+        if (emptyIdat && kept.empty()) {
+            kept.assign(f.data, f.data + pos);  // the first one: everything before it
+        } else if (!emptyIdat && !kept.empty()) {
+            kept.insert(kept.end(), f.data + pos, f.data + end);
+        }
+        if (std::memcmp(f.data + pos + 4, "IEND", 4) == 0) return kept;
+        pos = end;
     }
-    kept.insert(kept.end(), f.data + pos, f.data + f.size);  // a cut last chunk stays cut
-    return kept;
 }
 
 }  // namespace
