@@ -64,6 +64,7 @@ bool Device::InitGl()
     // D3D9 takes a flat-shaded triangle's colour from its first vertex.
     glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
     dxtUpload_ = HasExtension("GL_EXT_texture_compression_s3tc");
+    programStore_.Open();
     // Half a pixel in NDC is 1/W across and 1/H down (GL's y runs up).
     uniforms_.posFixup[0] = 1.0f / float(params_.BackBufferWidth ? params_.BackBufferWidth : 1);
     uniforms_.posFixup[1] = -1.0f / float(params_.BackBufferHeight ? params_.BackBufferHeight : 1);

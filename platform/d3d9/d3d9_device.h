@@ -7,6 +7,7 @@
 #include "platform/d3d9/d3d9_com.h"
 #include "platform/d3d9/d3d9_state.h"
 #include "platform/d3d9/gl_ffp_shader.h"
+#include "platform/d3d9/gl_program_store.h"
 #include "platform/d3d9/gl_state_cache.h"
 #include <qv_d3d9.h>
 
@@ -186,7 +187,8 @@ private:
 
     // GL objects.
     GlStateCache cache_;
-    FfpProgramCache programs_;
+    ProgramStore programStore_;
+    FfpProgramCache programs_{programStore_};
     GLuint vao_ = 0;
     std::array<GLuint, kFfpStages> samplers_{};
     std::array<GLuint, 2> colorBuffers_{}; // textures

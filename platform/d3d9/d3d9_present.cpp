@@ -85,20 +85,6 @@ void main() {
 }
 )";
 
-GLuint CompilePresentShader(GLenum type, const char* text)
-{
-    const GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &text, nullptr);
-    glCompileShader(shader);
-    GLint ok = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        glDeleteShader(shader);
-        return 0;
-    }
-    return shader;
-}
-
 // A D3D rectangle (top-down) as GL blit corners inside a surface of `h` rows: the first
 // corner is the top-left one. `flip` for the window, whose rows GL counts from the bottom;
 // the back buffer already holds D3D's top row in GL's row 0.
@@ -118,32 +104,15 @@ bool Device::DrawBackBufferUpright(GLint width, GLint height)
 {
     if (!presentProgramTried_) {
         presentProgramTried_ = true;
-        const GLuint vs = CompilePresentShader(GL_VERTEX_SHADER, kPresentVertexShader);
-        const GLuint fs = vs ? CompilePresentShader(GL_FRAGMENT_SHADER, kPresentFragmentShader) : 0;
-        if (vs && fs) {
-            GLuint program = glCreateProgram();
-            glAttachShader(program, vs);
-            glAttachShader(program, fs);
-            glBindFragDataLocation(program, 0, "oColor");
-            glLinkProgram(program);
-            GLint ok = 0;
-            glGetProgramiv(program, GL_LINK_STATUS, &ok);
-            if (ok) {
-                presentProgram_ = program;
-                glGenVertexArrays(1, &presentVao_);
-                glGenSamplers(1, &presentSampler_);
-                glSamplerParameteri(presentSampler_, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-                glSamplerParameteri(presentSampler_, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-                glSamplerParameteri(presentSampler_, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-                glSamplerParameteri(presentSampler_, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-            } else {
-                glDeleteProgram(program);
-            }
+        presentProgram_ = BuildProgram(programStore_, kPresentVertexShader, kPresentFragmentShader, "present");
+        if (presentProgram_) {
+            glGenVertexArrays(1, &presentVao_);
+            glGenSamplers(1, &presentSampler_);
+            glSamplerParameteri(presentSampler_, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glSamplerParameteri(presentSampler_, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glSamplerParameteri(presentSampler_, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            glSamplerParameteri(presentSampler_, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         }
-        if (vs)
-            glDeleteShader(vs);
-        if (fs)
-            glDeleteShader(fs);
     }
     if (!presentProgram_)
         return false; // the caller blits instead
@@ -254,6 +223,7 @@ void Device::Stats(QvDeviceStats* stats) const
 {
     std::memset(stats, 0, sizeof *stats);
     stats->programsCompiled = programs_.compiled();
+    stats->programsLoaded = programs_.loaded();
     stats->programsCached = UINT(programs_.size());
     stats->draws = statsDraws_;
     stats->glDraws = statsGlDraws_;

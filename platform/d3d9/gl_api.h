@@ -99,7 +99,10 @@
 // Entry points of later GL versions, used when the context has them (null otherwise).
 #define QV_GL_OPTIONAL_FUNCTIONS(X)                                                          \
     X(PFNGLDRAWARRAYSINSTANCEDBASEINSTANCEPROC, glDrawArraysInstancedBaseInstance)            \
-    X(PFNGLDRAWELEMENTSINSTANCEDBASEVERTEXBASEINSTANCEPROC, glDrawElementsInstancedBaseVertexBaseInstance)
+    X(PFNGLDRAWELEMENTSINSTANCEDBASEVERTEXBASEINSTANCEPROC, glDrawElementsInstancedBaseVertexBaseInstance) \
+    X(PFNGLPROGRAMBINARYPROC, glProgramBinary)                                                \
+    X(PFNGLGETPROGRAMBINARYPROC, glGetProgramBinary)                                          \
+    X(PFNGLPROGRAMPARAMETERIPROC, glProgramParameteri)
 
 namespace qv::gl {
 

@@ -1,6 +1,7 @@
 #include "platform/d3d9/gl_ffp_shader.h"
 
 #include "platform/d3d9/gl_api.h"
+#include "platform/d3d9/gl_program_store.h"
 
 #include <cstdio>
 #include <vector>
@@ -22,44 +23,6 @@ size_t FfpKeyHash::operator()(const FfpKey& k) const
 }
 
 namespace {
-
-GLuint Compile(GLenum type, const std::string& text)
-{
-    GLuint shader = glCreateShader(type);
-    const char* src = text.c_str();
-    glShaderSource(shader, 1, &src, nullptr);
-    glCompileShader(shader);
-    GLint ok = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        char log[2048] = {};
-        glGetShaderInfoLog(shader, sizeof log - 1, nullptr, log);
-        std::fprintf(stderr, "d3d9: fixed-function %s shader rejected:\n%s\n%s\n",
-                     type == GL_VERTEX_SHADER ? "vertex" : "fragment", log, src);
-        glDeleteShader(shader);
-        return 0;
-    }
-    return shader;
-}
-
-GLuint Link(GLuint vs, GLuint fs)
-{
-    GLuint program = glCreateProgram();
-    glAttachShader(program, vs);
-    glAttachShader(program, fs);
-    glBindFragDataLocation(program, 0, "oColor");
-    glLinkProgram(program);
-    GLint ok = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        char log[2048] = {};
-        glGetProgramInfoLog(program, sizeof log - 1, nullptr, log);
-        std::fprintf(stderr, "d3d9: fixed-function program failed to link:\n%s\n", log);
-        glDeleteProgram(program);
-        return 0;
-    }
-    return program;
-}
 
 void FindUniforms(FfpProgram& p, int liveSamplers)
 {
@@ -108,16 +71,11 @@ FfpProgram* FfpProgramCache::Get(const FfpKey& key)
         return found->second->name ? found->second.get() : nullptr;
 
     auto program = std::make_unique<FfpProgram>();
-    const GLuint vs = Compile(GL_VERTEX_SHADER, GenerateVertexShader(key, instances_, maxLocations_, &program->inputs));
-    const GLuint fs = vs ? Compile(GL_FRAGMENT_SHADER, GenerateFragmentShader(key)) : 0;
-    if (vs && fs) {
-        program->name = Link(vs, fs);
-    }
-    if (vs)
-        glDeleteShader(vs);
-    if (fs)
-        glDeleteShader(fs);
+    const std::string vertex = GenerateVertexShader(key, instances_, maxLocations_, &program->inputs);
+    bool loaded = false;
+    program->name = BuildProgram(*store_, vertex, GenerateFragmentShader(key), "fixed-function", &loaded);
     ++compiled_;
+    loaded_ += loaded ? 1 : 0;
     if (program->name) {
         GLint previous = 0;
         glGetIntegerv(GL_CURRENT_PROGRAM, &previous);

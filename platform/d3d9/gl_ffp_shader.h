@@ -116,8 +116,11 @@ struct FfpProgram {
 std::string GenerateVertexShader(const FfpKey& key, int instances, int maxLocations, VertexInputPlan* plan);
 std::string GenerateFragmentShader(const FfpKey& key);
 
+class ProgramStore;
+
 class FfpProgramCache {
 public:
+    explicit FfpProgramCache(const ProgramStore& store) : store_(&store) {}
     ~FfpProgramCache();
     void SetLimits(int instances, int maxLocations)
     {
@@ -128,11 +131,14 @@ public:
     FfpProgram* Get(const FfpKey& key);
     void Clear();
     uint32_t compiled() const { return compiled_; }
+    uint32_t loaded() const { return loaded_; }
     size_t size() const { return programs_.size(); }
 
 private:
     std::unordered_map<FfpKey, std::unique_ptr<FfpProgram>, FfpKeyHash> programs_;
+    const ProgramStore* store_;
     uint32_t compiled_ = 0;
+    uint32_t loaded_ = 0;
     int instances_ = 1;
     int maxLocations_ = 0;
 };

@@ -60,5 +60,6 @@ struct QvDeviceStats {
     char renderer[64];       // the GL renderer string
     UINT glDraws;            // GL draw calls issued for them so far (a waiting batch is not sent
                              // by asking: these counts leave the device as it is)
+    UINT programsLoaded;     // of the programs built, those read from the program store on disk
 };
 HRESULT QvGetDeviceStats(IDirect3DDevice9* device, QvDeviceStats* stats);
