@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -281,3 +282,49 @@ TEST_F(GdiTest, NoFontIsNullAndLongFaceNamesAreReadOnlyAsFarAsGdiReads)
 }
 
 }  // namespace
+
+namespace {
+
+// What "Hig" looks like drawn white on black with `font` into a fresh 48 x 32 canvas.
+std::vector<DWORD> Drawn(HFONT font)
+{
+    Canvas canvas(48, 32);
+    HGDIOBJ previous = SelectObject(canvas.dc, font);
+    SetTextColor(canvas.dc, 0x00FFFFFF);
+    SetBkColor(canvas.dc, 0);
+    EXPECT_TRUE(ExtTextOutA(canvas.dc, 2, 2, ETO_OPAQUE, nullptr, "Hig", 3, nullptr));
+    SelectObject(canvas.dc, previous);
+    return std::vector<DWORD>(canvas.pixels, canvas.pixels + 48 * 32);
+}
+
+}  // namespace
+
+// Fonts made from the same request share one sized face and its glyphs; each font still owns
+// its handle, and a face outlives whichever of its fonts goes first, and its place among the
+// recently used.
+TEST_F(GdiTest, FontsOfOneRequestShareTheirGlyphsAndOutliveEachOther)
+{
+    HFONT first = Font("Arial", -19);
+    const std::vector<DWORD> alone = Drawn(first);
+    HFONT second = Font("Arial", -19);
+    HFONT bold = Font("Arial", -19, FW_BOLD);
+    ASSERT_NE(first, second);
+    EXPECT_EQ(Drawn(second), alone);
+    EXPECT_NE(Drawn(bold), alone);
+    EXPECT_TRUE(DeleteObject(first));
+    EXPECT_EQ(Drawn(second), alone) << "the shared face lives on with the second font";
+
+    // Enough other requests to push Arial 19 out of the recent faces.
+    std::vector<HFONT> others;
+    for (int height = -10; height > -18; --height) {
+        others.push_back(Font("Arial", height));
+        Drawn(others.back());
+    }
+    EXPECT_EQ(Drawn(second), alone);
+    HFONT again = Font("Arial", -19);
+    EXPECT_EQ(Drawn(again), alone);
+    for (HFONT f : others) DeleteObject(f);
+    DeleteObject(again);
+    DeleteObject(second);
+    DeleteObject(bold);
+}

@@ -8,11 +8,14 @@
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace qvgdi {
 namespace {
@@ -153,9 +156,11 @@ bool Resolve(const QvGdiFontRequest& request, Resolved* out)
     return true;
 }
 
-class FreeTypeFace : public QvGdiFace {
+// A typeface opened and sized for one request, with each character loaded, measured and
+// rendered at most once. Fonts made from the same request share it.
+class SizedFace {
 public:
-    FreeTypeFace(FacePtr face, const Resolved& resolved, const QvGdiFontRequest& request)
+    SizedFace(FacePtr face, const Resolved& resolved, const QvGdiFontRequest& request)
         : face_(std::move(face))
     {
         // A bold or italic request that fontconfig could only meet with the regular face is
@@ -163,7 +168,6 @@ public:
         embolden_ = request.weight >= FW_SEMIBOLD && resolved.weight < FC_WEIGHT_DEMIBOLD;
         oblique_ = request.italic && resolved.slant == FC_SLANT_ROMAN;
         description_ = resolved.family + " " + resolved.style + " (" + resolved.file + ")";
-        advances_.fill(-1);
     }
 
     // Sizes the face as GDI would for the requested height; false if it cannot be sized.
@@ -197,39 +201,64 @@ public:
         return true;
     }
 
-    int Ascent() const override { return ascent_; }
-    int Descent() const override { return descent_; }
-    std::string Describe() const override { return description_; }
+    int Ascent() const { return ascent_; }
+    int Descent() const { return descent_; }
+    const std::string& Describe() const { return description_; }
 
-    bool Advance(unsigned char ch, int* advance) override
+    bool Advance(unsigned char ch, int* advance)
     {
-        if (advances_[ch] < 0) {
-            if (!Load(ch)) return false;
-            advances_[ch] = static_cast<int>((face_->glyph->advance.x + 32) >> 6);
-        }
-        *advance = advances_[ch];
+        const Glyph& glyph = GlyphOf(ch);
+        if (!glyph.measured) return false;
+        *advance = glyph.advance;
         return true;
     }
 
-    bool Render(unsigned char ch, QvGdiGlyphImage* image) override
+    bool Render(unsigned char ch, QvGdiGlyphImage* image)
     {
-        if (!Load(ch)) return false;
+        const Glyph& glyph = GlyphOf(ch);
+        if (!glyph.drawn) return false;
+        *image = glyph.image;
+        return true;
+    }
+
+private:
+    struct Glyph {
+        bool loaded = false;
+        bool measured = false;  // loaded: the advance is known
+        bool drawn = false;     // and rendered into coverage GDI can blend
+        int advance = 0;
+        QvGdiGlyphImage image;
+    };
+
+    const Glyph& GlyphOf(unsigned char ch)
+    {
+        Glyph& glyph = glyphs_[ch];
+        if (glyph.loaded) return glyph;
+        glyph.loaded = true;
+        FT_UInt index = FT_Get_Char_Index(face_.get(), ToUnicode(ch));
+        if (FT_Load_Glyph(face_.get(), index, FT_LOAD_DEFAULT) != 0) return glyph;
         FT_GlyphSlot slot = face_->glyph;
-        if (slot->format != FT_GLYPH_FORMAT_BITMAP &&
-            FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
-            return false;
+        if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+            if (oblique_) FT_GlyphSlot_Oblique(slot);
+            if (embolden_) FT_GlyphSlot_Embolden(slot);
+        }
+        glyph.measured = true;
+        glyph.advance = static_cast<int>((slot->advance.x + 32) >> 6);
+        if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
+            return glyph;
         const FT_Bitmap& bm = slot->bitmap;
-        if (bm.pixel_mode != FT_PIXEL_MODE_GRAY && bm.pixel_mode != FT_PIXEL_MODE_MONO) return false;
-        image->left = slot->bitmap_left;
-        image->top = slot->bitmap_top;
-        image->width = static_cast<int>(bm.width);
-        image->rows = static_cast<int>(bm.rows);
-        image->coverage.assign(static_cast<size_t>(bm.width) * bm.rows, 0);
+        if (bm.pixel_mode != FT_PIXEL_MODE_GRAY && bm.pixel_mode != FT_PIXEL_MODE_MONO) return glyph;
+        QvGdiGlyphImage& image = glyph.image;
+        image.left = slot->bitmap_left;
+        image.top = slot->bitmap_top;
+        image.width = static_cast<int>(bm.width);
+        image.rows = static_cast<int>(bm.rows);
+        image.coverage.assign(static_cast<size_t>(bm.width) * bm.rows, 0);
         for (unsigned r = 0; r < bm.rows; ++r) {
             const unsigned char* src = bm.pitch >= 0
                                            ? bm.buffer + static_cast<size_t>(r) * bm.pitch
                                            : bm.buffer + static_cast<size_t>(bm.rows - 1 - r) * -bm.pitch;
-            unsigned char* dst = &image->coverage[static_cast<size_t>(r) * bm.width];
+            unsigned char* dst = &image.coverage[static_cast<size_t>(r) * bm.width];
             for (unsigned k = 0; k < bm.width; ++k) {
                 if (bm.pixel_mode == FT_PIXEL_MODE_GRAY)
                     dst[k] = static_cast<unsigned char>(src[k] * 255 / (bm.num_grays > 1 ? bm.num_grays - 1 : 255));
@@ -237,19 +266,8 @@ public:
                     dst[k] = (src[k / 8] & (0x80 >> (k % 8))) ? 255 : 0;
             }
         }
-        return true;
-    }
-
-private:
-    bool Load(unsigned char ch)
-    {
-        FT_UInt index = FT_Get_Char_Index(face_.get(), ToUnicode(ch));
-        if (FT_Load_Glyph(face_.get(), index, FT_LOAD_DEFAULT) != 0) return false;
-        if (face_->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
-            if (oblique_) FT_GlyphSlot_Oblique(face_->glyph);
-            if (embolden_) FT_GlyphSlot_Embolden(face_->glyph);
-        }
-        return true;
+        glyph.drawn = true;
+        return glyph;
     }
 
     FacePtr face_;
@@ -258,21 +276,52 @@ private:
     int ascent_ = 0;
     int descent_ = 0;
     std::string description_;
-    std::array<int, 256> advances_;
+    std::array<Glyph, 256> glyphs_;
+};
+
+class FreeTypeFace : public QvGdiFace {
+public:
+    explicit FreeTypeFace(std::shared_ptr<SizedFace> sized) : sized_(std::move(sized)) {}
+    int Ascent() const override { return sized_->Ascent(); }
+    int Descent() const override { return sized_->Descent(); }
+    std::string Describe() const override { return sized_->Describe(); }
+    bool Advance(unsigned char ch, int* advance) override { return sized_->Advance(ch, advance); }
+    bool Render(unsigned char ch, QvGdiGlyphImage* image) override { return sized_->Render(ch, image); }
+
+private:
+    std::shared_ptr<SizedFace> sized_;
 };
 
 class FreeTypeRasteriser : public QvGdiRasteriser {
 public:
     std::unique_ptr<QvGdiFace> OpenFace(const QvGdiFontRequest& request) override
     {
+        // A program tends to ask for the same few fonts again (a font rebuilt, two of a kind):
+        // the last few sized faces are kept, so those cost neither a look-up nor a glyph.
+        for (auto it = recent_.begin(); it != recent_.end(); ++it) {
+            if (SameRequest(it->first, request)) {
+                std::rotate(recent_.begin(), it, it + 1);
+                return std::make_unique<FreeTypeFace>(recent_.front().second);
+            }
+        }
         Resolved resolved;
         if (!Library() || !Resolve(request, &resolved)) return nullptr;
         FT_Face raw = nullptr;
         if (FT_New_Face(Library(), resolved.file.c_str(), resolved.index, &raw) != 0) return nullptr;
-        auto face = std::make_unique<FreeTypeFace>(FacePtr(raw), resolved, request);
-        if (!face->SetHeight(request.height)) return nullptr;
-        return face;
+        auto sized = std::make_shared<SizedFace>(FacePtr(raw), resolved, request);
+        if (!sized->SetHeight(request.height)) return nullptr;
+        if (recent_.size() == kRecentFaces) recent_.pop_back();
+        recent_.insert(recent_.begin(), {request, sized});
+        return std::make_unique<FreeTypeFace>(std::move(sized));
     }
+
+private:
+    static constexpr size_t kRecentFaces = 4;
+    static bool SameRequest(const QvGdiFontRequest& a, const QvGdiFontRequest& b)
+    {
+        return a.faceName == b.faceName && a.height == b.height && a.weight == b.weight && a.italic == b.italic;
+    }
+    std::vector<std::pair<QvGdiFontRequest, std::shared_ptr<SizedFace>>> recent_;
 };
 
 QvGdiRasteriser* g_standIn = nullptr;

@@ -6,6 +6,7 @@
 #include <qv_gdi.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -47,15 +48,20 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
     // Row y counted from the top of the image, whatever the memory order.
-    uint32_t* Row(int y) { return pixels_.data() + static_cast<size_t>(topDown_ ? y : height_ - 1 - y) * width_; }
-    void* Bits() { return pixels_.data(); }
+    uint32_t* Row(int y) { return pixels_.get() + static_cast<size_t>(topDown_ ? y : height_ - 1 - y) * width_; }
+    void* Bits() { return pixels_.get(); }
     Dc* owner = nullptr;  // a bitmap can be selected into one context at a time
 
 private:
     int width_;
     int height_;
     bool topDown_;
-    std::vector<uint32_t> pixels_;
+    // From calloc: a large image comes as fresh zero pages, so the parts never drawn on cost
+    // neither a clear nor memory.
+    struct Free {
+        void operator()(uint32_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<uint32_t[], Free> pixels_;
 };
 
 class Dc {

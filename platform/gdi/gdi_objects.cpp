@@ -70,8 +70,10 @@ QvGdiFace* Font::Face()
 
 Bitmap::Bitmap(int width, int height, bool topDown)
     : Object(Kind::kBitmap), width_(width), height_(height), topDown_(topDown),
-      pixels_(static_cast<size_t>(width) * static_cast<size_t>(height), 0u)
+      pixels_(static_cast<uint32_t*>(std::calloc(static_cast<size_t>(width) * static_cast<size_t>(height),
+                                                 sizeof(uint32_t))))
 {
+    if (!pixels_) throw std::bad_alloc();
 }
 
 Font* LookupFont(HGDIOBJ handle) { return Lookup<Font>(handle, Object::Kind::kFont); }
