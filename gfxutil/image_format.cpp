@@ -67,6 +67,13 @@ struct ChannelCodec {
     }
 };
 
+// Red, green and blue in whole bytes of a little-endian pixel, and alpha either absent or in
+// the fourth byte.
+bool IsEightBitRgb(const ChannelMasks& m) {
+    return m.r == 0x00FF0000u && m.g == 0x0000FF00u && m.b == 0x000000FFu &&
+           (m.a == 0 || m.a == 0xFF000000u);
+}
+
 }  // namespace
 
 bool IsLoadableFormat(D3DFORMAT format) {
@@ -132,6 +139,16 @@ bool DecodeMasked(ByteView data, UINT width, UINT height, UINT bytesPerPixel,
     const ChannelCodec a(masks.a), r(masks.r), g(masks.g), b(masks.b);
     *out = ArgbImage(width, height);
     const uint8_t* src = data.data;
+    const bool alpha = masks.a != 0;
+    if (IsEightBitRgb(masks) && (bytesPerPixel == 4 || (bytesPerPixel == 3 && !alpha))) {
+        // Whole bytes in the ARGB order already: the codec's scaling is the identity.
+        for (uint32_t& texel : out->pixels) {
+            texel = (alpha ? uint32_t(src[3]) << 24 : 0xFF000000u) | uint32_t(src[2]) << 16 |
+                    uint32_t(src[1]) << 8 | src[0];
+            src += bytesPerPixel;
+        }
+        return true;
+    }
     for (uint32_t& texel : out->pixels) {
         uint32_t pixel = 0;
         for (UINT i = 0; i < bytesPerPixel; ++i) pixel |= uint32_t(src[i]) << (8 * i);
@@ -156,6 +173,14 @@ std::vector<uint8_t> EncodeLevel(D3DFORMAT format, const ArgbImage& image) {
     const uint32_t unused = ~(p->masks.a | p->masks.r | p->masks.g | p->masks.b);
     std::vector<uint8_t> bytes(image.pixels.size() * p->bytesPerPixel);
     uint8_t* dst = bytes.data();
+    if (IsEightBitRgb(p->masks) && p->bytesPerPixel == 4 && !p->luminance) {
+        // A8R8G8B8 is the texel itself; X8R8G8B8 the texel with its padding byte set.
+        for (uint32_t c : image.pixels) {
+            const uint32_t pixel = p->masks.a ? c : (c | 0xFF000000u);
+            for (int i = 0; i < 4; ++i) *dst++ = uint8_t(pixel >> (8 * i));
+        }
+        return bytes;
+    }
     for (uint32_t c : image.pixels) {
         uint32_t pixel = a.Write(ChannelA(c)) | unused;
         if (p->luminance) pixel |= r.Write(Luminance(c));

@@ -53,10 +53,38 @@ uint32_t Blend(const uint32_t* texels, size_t stride, const Taps& t) {
     return out;
 }
 
+// Each channel of two texels averaged and rounded half up, as the box filter does when it halves
+// a side: weights of exactly one half, summed in float and rounded with lround.
+inline uint32_t AverageUp(uint32_t a, uint32_t b) { return (a | b) - (((a ^ b) & 0xFEFEFEFEu) >> 1); }
+
+// The box filter's result when each side is kept or exactly halved (every step down a mip chain
+// of even sides), with the same two passes and the same rounding after each, in integers.
+ArgbImage HalveBox(const ArgbImage& src, UINT width, UINT height) {
+    const bool across = src.width != width, down = src.height != height;
+    ArgbImage rows(width, src.height);
+    for (UINT y = 0; y < src.height; ++y) {
+        const uint32_t* in = &src.pixels[size_t(y) * src.width];
+        uint32_t* out = &rows.pixels[size_t(y) * width];
+        for (UINT x = 0; x < width; ++x) out[x] = across ? AverageUp(in[2 * x], in[2 * x + 1]) : in[x];
+    }
+    if (!down) return rows;
+    ArgbImage out(width, height);
+    for (UINT y = 0; y < height; ++y) {
+        const uint32_t* top = &rows.pixels[size_t(2 * y) * width];
+        const uint32_t* bottom = top + width;
+        uint32_t* line = &out.pixels[size_t(y) * width];
+        for (UINT x = 0; x < width; ++x) line[x] = AverageUp(top[x], bottom[x]);
+    }
+    return out;
+}
+
 }  // namespace
 
 ArgbImage Resample(const ArgbImage& src, UINT width, UINT height, ResampleFilter filter) {
     if (src.width == width && src.height == height) return src;
+    if (filter == ResampleFilter::Linear && (src.width == width || src.width == 2 * width) &&
+        (src.height == height || src.height == 2 * height))
+        return HalveBox(src, width, height);
     const std::vector<Taps> across = AxisTaps(src.width, width, filter);
     const std::vector<Taps> down = AxisTaps(src.height, height, filter);
     // Rows first, then columns: two short passes instead of a full 2D kernel per texel.

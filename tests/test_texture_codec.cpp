@@ -5,6 +5,8 @@
 #include "gfxutil/image_format.h"
 #include "gfxutil/image_resample.h"
 
+#include <cmath>
+
 using namespace gfxutil;
 using textest::MaxChannelError;
 
@@ -95,4 +97,59 @@ TEST(Resampling, EnlargingBlendsBetweenTexelCentres) {
     EXPECT_EQ(Resample(pair, 4, 2, ResampleFilter::Linear).pixels,
               (std::vector<uint32_t>{0xFF000000, 0xFF404040, 0xFFBFBFBF, 0xFFFFFFFF,  //
                                      0xFF000000, 0xFF404040, 0xFFBFBFBF, 0xFFFFFFFF}));
+}
+
+// Halving a side (every step down a mip chain of even sides) is a box of two texels with weights
+// of one half each, summed in float and rounded half away from zero, rows first; kept sides are
+// copied. Checked on random pictures against that rule written out in floats.
+TEST(Resampling, HalvingMatchesTheBoxRuleInFloats) {
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    auto box = [](uint32_t a, uint32_t b) {
+        uint32_t out = 0;
+        for (int ch = 0; ch < 4; ++ch) {
+            float sum = 0.0f;
+            sum += 0.5f * float((a >> (8 * ch)) & 0xFF);
+            sum += 0.5f * float((b >> (8 * ch)) & 0xFF);
+            out |= uint32_t(std::lround(sum)) << (8 * ch);
+        }
+        return out;
+    };
+    const struct { UINT w, h, tw, th; } sizes[] = {{16, 8, 8, 4}, {16, 1, 8, 1}, {1, 16, 1, 8}, {8, 8, 8, 4}, {8, 6, 4, 6}};
+    for (const auto& s : sizes) {
+        ArgbImage src(s.w, s.h);
+        for (uint32_t& p : src.pixels) p = next();
+        ArgbImage rows(s.tw, s.h);
+        for (UINT y = 0; y < s.h; ++y)
+            for (UINT x = 0; x < s.tw; ++x)
+                rows.pixels[y * s.tw + x] = s.tw == s.w ? src.At(x, y) : box(src.At(2 * x, y), src.At(2 * x + 1, y));
+        std::vector<uint32_t> want(size_t(s.tw) * s.th);
+        for (UINT y = 0; y < s.th; ++y)
+            for (UINT x = 0; x < s.tw; ++x)
+                want[y * s.tw + x] = s.th == s.h ? rows.At(x, y) : box(rows.At(x, 2 * y), rows.At(x, 2 * y + 1));
+        EXPECT_EQ(Resample(src, s.tw, s.th, ResampleFilter::Linear).pixels, want) << s.w << "x" << s.h;
+    }
+    // Odd sides take the general box: three texels into one, weights of a third.
+    ArgbImage three(3, 1);
+    three.pixels = {0xFF000000u, 0xFF000000u, 0xFFFFFFFFu};
+    EXPECT_EQ(Resample(three, 1, 1, ResampleFilter::Linear).pixels, std::vector<uint32_t>{0xFF555555u});
+}
+
+// Eight-bit RGB(A) layouts read and write their bytes straight; alpha where there is none is
+// opaque, and X8R8G8B8's padding byte is written as ones.
+TEST(TexelFormats, EightBitLayoutsDecodeAndEncodeTheirBytes) {
+    const uint8_t bgra[8] = {0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80};
+    ArgbImage img;
+    ASSERT_TRUE(DecodeLevel(D3DFMT_A8R8G8B8, ByteView(bgra, 8), 2, 1, &img));
+    EXPECT_EQ(img.pixels, (std::vector<uint32_t>{0x40302010u, 0x80706050u}));
+    EXPECT_EQ(EncodeLevel(D3DFMT_A8R8G8B8, img), (textest::Bytes(bgra, bgra + 8)));
+    ASSERT_TRUE(DecodeLevel(D3DFMT_X8R8G8B8, ByteView(bgra, 8), 2, 1, &img));
+    EXPECT_EQ(img.pixels, (std::vector<uint32_t>{0xFF302010u, 0xFF706050u}));
+    EXPECT_EQ(EncodeLevel(D3DFMT_X8R8G8B8, img), (textest::Bytes{0x10, 0x20, 0x30, 0xFF, 0x50, 0x60, 0x70, 0xFF}));
+    // Three-byte pixels (24-bit BMP rows).
+    ASSERT_TRUE(DecodeMasked(ByteView(bgra, 6), 2, 1, 3, ChannelMasks{0, 0xFF0000u, 0xFF00u, 0xFFu}, &img));
+    EXPECT_EQ(img.pixels, (std::vector<uint32_t>{0xFF302010u, 0xFF605040u}));
+    // Alpha in a fourth byte that a three-byte pixel does not have reads as none.
+    ASSERT_TRUE(DecodeMasked(ByteView(bgra, 6), 2, 1, 3, ChannelMasks{0xFF000000u, 0xFF0000u, 0xFF00u, 0xFFu}, &img));
+    EXPECT_EQ(img.pixels, (std::vector<uint32_t>{0x00302010u, 0x00605040u}));
 }
