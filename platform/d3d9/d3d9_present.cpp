@@ -67,33 +67,21 @@ namespace {
 // do the same, but drivers that blit with shaders of their own (llvmpipe does) build those
 // afresh in every process, which costs the first frame dearly; ours come from the GL driver's
 // shader cache.
-// llvmpipe also compiles, and never caches, a triangle set-up routine for each distinct set of
-// fragment inputs. The present program therefore reads the inputs of the commonest fixed-function
-// program, a lit or coloured texture (a colour of which it uses red, green and blue, and
-// coordinates of which it uses two, both interpolated with perspective), and shares that routine.
-// The colour is white and comes from a vertex attribute's current value: a constant would be
-// folded into the fragment program and drop the input. Every factor is exactly 1 and w is 1, so
-// the picture is copied unchanged.
 const char* kPresentVertexShader = R"(#version 330 core
-layout(location = 0) in vec4 aDiffuse;
-out vec4 vDiffuse;
-out vec4 vTexCoord0;
+noperspective out vec2 vPicture;
 void main() {
     // One triangle over the whole window; the picture's top row at the window's top.
     vec2 corner = vec2(gl_VertexID == 1 ? 2.0 : 0.0, gl_VertexID == 2 ? 2.0 : 0.0);
     gl_Position = vec4(corner * 2.0 - 1.0, 0.0, 1.0);
-    vDiffuse = aDiffuse;
-    vTexCoord0 = vec4(corner.x, 1.0 - corner.y, 0.0, 1.0);
+    vPicture = vec2(corner.x, 1.0 - corner.y);
 }
 )";
 const char* kPresentFragmentShader = R"(#version 330 core
 uniform sampler2D uPicture;
-in vec4 vDiffuse;
-in vec4 vTexCoord0;
+noperspective in vec2 vPicture;
 out vec4 oColor;
 void main() {
-    vec4 picture = textureLod(uPicture, vTexCoord0.xy, 0.0);
-    oColor = vec4(picture.rgb * vDiffuse.rgb, picture.a);
+    oColor = textureLod(uPicture, vPicture, 0.0);
 }
 )";
 
@@ -118,9 +106,6 @@ bool Device::DrawBackBufferUpright(GLint width, GLint height)
         presentProgramTried_ = true;
         presentProgram_ = BuildProgram(programStore_, kPresentVertexShader, kPresentFragmentShader, "present");
         if (presentProgram_) {
-            // White, from the context's current value of attribute 0: no vertex array of ours
-            // ever leaves that attribute to its current value.
-            glVertexAttrib4f(0, 1.0f, 1.0f, 1.0f, 1.0f);
             glGenVertexArrays(1, &presentVao_);
             glGenSamplers(1, &presentSampler_);
             glSamplerParameteri(presentSampler_, GL_TEXTURE_MIN_FILTER, GL_NEAREST);

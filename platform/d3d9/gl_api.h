@@ -56,7 +56,6 @@
     X(PFNGLDISABLEVERTEXATTRIBARRAYPROC, glDisableVertexAttribArray)                         \
     X(PFNGLVERTEXATTRIBPOINTERPROC, glVertexAttribPointer)                                   \
     X(PFNGLVERTEXATTRIBDIVISORPROC, glVertexAttribDivisor)                                   \
-    X(PFNGLVERTEXATTRIB4FPROC, glVertexAttrib4f)                                             \
     X(PFNGLCREATESHADERPROC, glCreateShader)                                                 \
     X(PFNGLSHADERSOURCEPROC, glShaderSource)                                                 \
     X(PFNGLCOMPILESHADERPROC, glCompileShader)                                               \
