@@ -12,14 +12,8 @@ using namespace qv::gl;
 
 size_t FfpKeyHash::operator()(const FfpKey& k) const
 {
-    // FNV-1a over the packed bytes; the key is zero-filled, so padding never differs.
-    const auto* p = reinterpret_cast<const unsigned char*>(&k);
-    uint64_t h = 1469598103934665603ull;
-    for (size_t i = 0; i < sizeof k; ++i) {
-        h ^= p[i];
-        h *= 1099511628211ull;
-    }
-    return size_t(h);
+    // Over the packed bytes; the key is zero-filled, so padding never differs.
+    return size_t(Fnv1a(&k, sizeof k));
 }
 
 namespace {

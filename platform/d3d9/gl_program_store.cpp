@@ -24,16 +24,6 @@ constexpr size_t kHeaderSize = 8 + 4 * 4 + 8;
 // Far above any program of ours (a few tens of kilobytes); a bigger file is not one of ours.
 constexpr uint64_t kLargestFile = 16u << 20;
 
-uint64_t Fnv1a(const void* data, size_t size, uint64_t h = 1469598103934665603ull)
-{
-    const auto* p = static_cast<const unsigned char*>(data);
-    for (size_t i = 0; i < size; ++i) {
-        h ^= p[i];
-        h *= 1099511628211ull;
-    }
-    return h;
-}
-
 void PutU32(std::vector<char>& out, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
@@ -77,6 +67,16 @@ GLuint Compile(GLenum type, const std::string& text, const char* what)
 
 } // namespace
 
+uint64_t Fnv1a(const void* data, size_t size, uint64_t h)
+{
+    const auto* p = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < size; ++i) {
+        h ^= p[i];
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
 void ProgramStore::Open()
 {
     directory_.clear();
@@ -118,11 +118,10 @@ std::string ProgramStore::PathOf(const std::string& key) const
     return directory_ + '/' + name;
 }
 
-GLuint ProgramStore::Load(const std::string& vertex, const std::string& fragment) const
+GLuint ProgramStore::Load(const std::string& key) const
 {
     if (!enabled())
         return 0;
-    const std::string key = Key(vertex, fragment);
     std::ifstream in(PathOf(key), std::ios::binary);
     if (!in)
         return 0;
@@ -146,8 +145,8 @@ GLuint ProgramStore::Load(const std::string& vertex, const std::string& fragment
     glProgramBinary(program, GLenum(format), h + kHeaderSize + keyLength, GLsizei(binaryLength));
     GLint ok = 0;
     glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    while (glGetError() != GL_NO_ERROR) {
-        // A refused binary may raise INVALID_ENUM or INVALID_OPERATION; it is a miss, not a fault.
+    // A refused binary may raise INVALID_ENUM or INVALID_OPERATION; it is a miss, not a fault.
+    for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
     }
     if (!ok) {
         glDeleteProgram(program);
@@ -156,7 +155,7 @@ GLuint ProgramStore::Load(const std::string& vertex, const std::string& fragment
     return program;
 }
 
-void ProgramStore::Keep(GLuint program, const std::string& vertex, const std::string& fragment) const
+void ProgramStore::Keep(GLuint program, const std::string& key) const
 {
     if (!enabled())
         return;
@@ -164,33 +163,24 @@ void ProgramStore::Keep(GLuint program, const std::string& vertex, const std::st
     glGetProgramiv(program, GL_PROGRAM_BINARY_LENGTH, &length);
     if (length <= 0 || uint64_t(length) > kLargestFile / 2)
         return;
-    const std::string key = Key(vertex, fragment);
-    std::vector<char> file(kMagic, kMagic + sizeof kMagic);
-    PutU32(file, uint32_t(key.size()));
-    const size_t formatAt = file.size();
-    PutU32(file, 0);
-    PutU32(file, 0);
-    PutU32(file, 0);
-    const size_t checksumAt = file.size();
-    file.resize(kHeaderSize);
-    file.insert(file.end(), key.begin(), key.end());
-    const size_t binaryAt = file.size();
-    file.resize(binaryAt + size_t(length));
+    std::vector<char> binary(static_cast<size_t>(length));
     GLsizei written = 0;
     GLenum format = 0;
-    glGetProgramBinary(program, length, &written, &format, file.data() + binaryAt);
+    glGetProgramBinary(program, length, &written, &format, binary.data());
     if (written <= 0 || written > length)
         return;
-    file.resize(binaryAt + size_t(written));
-    std::vector<char> fields;
-    PutU32(fields, format);
-    PutU32(fields, uint32_t(written));
-    std::memcpy(file.data() + formatAt, fields.data(), fields.size());
-    const uint64_t sum = Fnv1a(file.data() + kHeaderSize, file.size() - kHeaderSize);
-    fields.clear();
-    PutU32(fields, uint32_t(sum));
-    PutU32(fields, uint32_t(sum >> 32));
-    std::memcpy(file.data() + checksumAt, fields.data(), fields.size());
+    binary.resize(static_cast<size_t>(written));
+
+    std::vector<char> file(kMagic, kMagic + sizeof kMagic);
+    PutU32(file, uint32_t(key.size()));
+    PutU32(file, format);
+    PutU32(file, uint32_t(binary.size()));
+    PutU32(file, 0);
+    const uint64_t sum = Fnv1a(binary.data(), binary.size(), Fnv1a(key.data(), key.size()));
+    PutU32(file, uint32_t(sum));
+    PutU32(file, uint32_t(sum >> 32));
+    file.insert(file.end(), key.begin(), key.end());
+    file.insert(file.end(), binary.begin(), binary.end());
 
     // Written whole under a name of this process's own, then renamed over the final name: a
     // reader (another instance, started at the same moment) sees an old file or a whole new one.
@@ -213,7 +203,8 @@ void ProgramStore::Keep(GLuint program, const std::string& vertex, const std::st
 GLuint BuildProgram(const ProgramStore& store, const std::string& vertex, const std::string& fragment,
                     const char* what, bool* loaded)
 {
-    const GLuint stored = store.Load(vertex, fragment);
+    const std::string key = store.enabled() ? store.Key(vertex, fragment) : std::string();
+    const GLuint stored = store.Load(key);
     if (loaded)
         *loaded = stored != 0;
     if (stored)
@@ -244,7 +235,7 @@ GLuint BuildProgram(const ProgramStore& store, const std::string& vertex, const 
     if (fs)
         glDeleteShader(fs);
     if (program)
-        store.Keep(program, vertex, fragment);
+        store.Keep(program, key);
     return program;
 }
 

@@ -10,9 +10,14 @@
 
 #include <GL/glcorearb.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace qv::d3d {
+
+// FNV-1a over `size` bytes; `h` continues a hash already begun.
+uint64_t Fnv1a(const void* data, size_t size, uint64_t h = 1469598103934665603ull);
 
 class ProgramStore {
 public:
@@ -22,14 +27,15 @@ public:
     void Open();
     bool enabled() const { return !directory_.empty(); }
 
-    // A program linked from the binary kept for these sources, or 0.
-    GLuint Load(const std::string& vertex, const std::string& fragment) const;
-    // Keeps `program`'s binary for these sources. Failing to write is not an error: the next
-    // start compiles again.
-    void Keep(GLuint program, const std::string& vertex, const std::string& fragment) const;
+    // What a program is kept under: the driver's identity and both sources.
+    std::string Key(const std::string& vertex, const std::string& fragment) const;
+    // A program linked from the binary kept under `key`, or 0.
+    GLuint Load(const std::string& key) const;
+    // Keeps `program`'s binary under `key`. Failing to write is not an error: the next start
+    // compiles again.
+    void Keep(GLuint program, const std::string& key) const;
 
 private:
-    std::string Key(const std::string& vertex, const std::string& fragment) const;
     std::string PathOf(const std::string& key) const;
 
     std::string directory_;
