@@ -2,10 +2,15 @@
 // the models; every frame then runs the game's rules with the same key script as quorvel-replay,
 // but draws the result with a plain OpenGL 3.3 program as cheaply as we know how: one instanced
 // draw per model and subset, the same textures, trilinear sampling, per-vertex lighting, alpha
-// blend and alpha test, 16-bit depth, a 640 x 480 framebuffer blitted into a hidden window.
-// What the game takes beyond this per frame is the cost of going through the Direct3D 9 layer.
+// blend and alpha test, 16-bit depth, a 640 x 480 framebuffer blitted into a hidden window. The
+// materials sit in one table set at start, so that a draw changes no uniform, only its vertex
+// array and texture. What the game takes beyond this per frame is the cost of going through the
+// Direct3D 9 layer.
+// With --order game the map is drawn in the game's order instead, one instanced draw per run of
+// neighbouring cells with the same model (as many GL draws as the game's batching can make):
+// what remains beyond that is the layer's own cost per draw.
 //
-//   frame_floor [--frames N] [--keys FILE] [--frame-time S] [--shot FILE.png]
+//   frame_floor [--frames N] [--keys FILE] [--frame-time S] [--shot FILE.png] [--order sorted|game]
 //
 // Run from the directory that holds Models/. Prints one line in quorvel-replay's format.
 #define GL_GLEXT_PROTOTYPES 1
@@ -52,8 +57,9 @@ layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec2 aUv;
 layout(location = 3) in vec3 aOffset;   // per instance: position
 layout(location = 4) in vec2 aTurn;     // per instance: cos and sin of the turn about z
+layout(location = 5) in float aMaterial; // per instance: which of uMaterials
 uniform mat4 uViewProj;
-uniform vec4 uMaterial[3];              // diffuse, ambient, emissive
+uniform vec4 uMaterials[3 * 64];        // diffuse, ambient, emissive of each subset loaded
 uniform vec3 uAmbient;
 out vec4 vColour;
 out vec2 vUv;
@@ -65,8 +71,9 @@ void main() {
     gl_Position = clip;
     // The default light shines along +z; the models turn only about z, so n.z is the world's.
     float lit = clamp(-aNormal.z, 0.0, 1.0);
-    vColour = vec4(clamp(uMaterial[1].rgb * uAmbient + uMaterial[0].rgb * lit + uMaterial[2].rgb, 0.0, 1.0),
-                   uMaterial[0].a);
+    int m = 3 * int(aMaterial);
+    vColour = vec4(clamp(uMaterials[m + 1].rgb * uAmbient + uMaterials[m].rgb * lit + uMaterials[m + 2].rgb, 0.0, 1.0),
+                   uMaterials[m].a);
     vUv = aUv;
 }
 )";
@@ -88,6 +95,7 @@ struct Options {
     std::string keysPath;
     double frameTime = 0.02;
     std::string shotPath;
+    bool gameOrder = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options* o)
@@ -105,6 +113,8 @@ bool ParseOptions(int argc, char** argv, Options* o)
             o->frameTime = std::atof(v);
         else if (a == "--shot")
             o->shotPath = v;
+        else if (a == "--order" && (std::strcmp(v, "game") == 0 || std::strcmp(v, "sorted") == 0))
+            o->gameOrder = std::strcmp(v, "game") == 0;
         else
             return false;
     }
@@ -188,15 +198,42 @@ struct Subset {
     GLsizei indexCount;
     size_t indexOffset;
     GLint baseVertex;
-    float material[12];
+    float material = 0; // its place in the material table, as the instance attribute reads it
     GLuint texture;
 };
+
+// Every subset's material, uploaded once: a draw changes no uniform.
+constexpr size_t kMaxMaterials = 64;
+std::vector<float> g_materials;
+
+float AddMaterial(const float colours[12])
+{
+    g_materials.insert(g_materials.end(), colours, colours + 12);
+    return float(g_materials.size() / 12 - 1);
+}
 
 struct Model {
     GLuint vao = 0;
     GLenum indexType = GL_UNSIGNED_SHORT;
     std::vector<Subset> subsets;
 };
+
+struct Instance {
+    float x, y, z, c, s, material;
+};
+
+// The instance attributes of the bound vertex array, from record `first` of the bound buffer.
+void PointInstanceAttributes(size_t first)
+{
+    const size_t at = first * sizeof(Instance);
+    glVertexAttribPointer(3, 3, GL_FLOAT, GL_FALSE, sizeof(Instance), reinterpret_cast<void*>(at));
+    glVertexAttribPointer(4, 2, GL_FLOAT, GL_FALSE, sizeof(Instance), reinterpret_cast<void*>(at + 12));
+    glVertexAttribPointer(5, 1, GL_FLOAT, GL_FALSE, sizeof(Instance), reinterpret_cast<void*>(at + 20));
+    for (GLuint i = 3; i < 6; ++i) {
+        glVertexAttribDivisor(i, 1);
+        glEnableVertexAttribArray(i);
+    }
+}
 
 // The model's vertex and index buffers as the game's mesh holds them, and one subset per material.
 bool LoadModel(const CXObject& object, GLuint instanceBuffer, Model* model)
@@ -230,12 +267,7 @@ bool LoadModel(const CXObject& object, GLuint instanceBuffer, Model* model)
     mesh->UnlockVertexBuffer();
     mesh->UnlockIndexBuffer();
     glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer);
-    glVertexAttribPointer(3, 3, GL_FLOAT, GL_FALSE, 20, nullptr);
-    glVertexAttribPointer(4, 2, GL_FLOAT, GL_FALSE, 20, reinterpret_cast<void*>(12));
-    glVertexAttribDivisor(3, 1);
-    glVertexAttribDivisor(4, 1);
-    glEnableVertexAttribArray(3);
-    glEnableVertexAttribArray(4);
+    PointInstanceAttributes(0);
     glBindVertexArray(0);
     model->indexType = wide ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
 
@@ -252,12 +284,14 @@ bool LoadModel(const CXObject& object, GLuint instanceBuffer, Model* model)
             s.indexOffset = size_t(r.FaceStart) * 3 * (wide ? 4 : 2);
             const D3DMATERIAL9& m = object.materials[i];
             const D3DCOLORVALUE colours[3] = {m.Diffuse, m.Ambient, m.Emissive};
+            float material[12];
             for (int c = 0; c < 3; ++c) {
-                s.material[4 * c + 0] = colours[c].r;
-                s.material[4 * c + 1] = colours[c].g;
-                s.material[4 * c + 2] = colours[c].b;
-                s.material[4 * c + 3] = colours[c].a;
+                material[4 * c + 0] = colours[c].r;
+                material[4 * c + 1] = colours[c].g;
+                material[4 * c + 2] = colours[c].b;
+                material[4 * c + 3] = colours[c].a;
             }
+            s.material = AddMaterial(material);
             s.texture = UploadTexture(object.textures[i]);
             model->subsets.push_back(s);
         }
@@ -289,11 +323,8 @@ bool LoadGround(GLuint instanceBuffer, Model* ground)
     glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void*>(12));
     glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void*>(24));
     glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer);
-    glVertexAttribPointer(3, 3, GL_FLOAT, GL_FALSE, 20, nullptr);
-    glVertexAttribPointer(4, 2, GL_FLOAT, GL_FALSE, 20, reinterpret_cast<void*>(12));
-    glVertexAttribDivisor(3, 1);
-    glVertexAttribDivisor(4, 1);
-    for (GLuint i = 0; i < 5; ++i)
+    PointInstanceAttributes(0);
+    for (GLuint i = 0; i < 3; ++i)
         glEnableVertexAttribArray(i);
     glBindVertexArray(0);
     Subset s{};
@@ -301,7 +332,7 @@ bool LoadGround(GLuint instanceBuffer, Model* ground)
     // The ground has no normals: D3D lights it with ambient only, in the last material's ambient,
     // and the floor tiles cover it. Cyan like its vertices.
     const float cyan[12] = {0, 1, 1, 1, 0, 1, 1, 1, 0, 0, 0, 0};
-    std::memcpy(s.material, cyan, sizeof cyan);
+    s.material = AddMaterial(cyan);
     s.texture = UploadTexture(g_pGroundTexture);
     ground->subsets.push_back(s);
     return true;
@@ -336,14 +367,10 @@ D3DXMATRIX ViewProjection(IDirect3DDevice9* device)
     return viewProjection;
 }
 
-struct Instance {
-    float x, y, z, c, s;
-};
-
 Instance Place(const D3DXVECTOR3& position, float yawDegrees)
 {
     const float a = yawDegrees / kDegreesPerRadian;
-    return {position.x, position.y, position.z, std::cos(a), std::sin(a)};
+    return {position.x, position.y, position.z, std::cos(a), std::sin(a), 0.0f};
 }
 
 } // namespace
@@ -352,7 +379,8 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!ParseOptions(argc, argv, &options)) {
-        std::fprintf(stderr, "usage: frame_floor [--frames N] [--keys FILE] [--frame-time S] [--shot FILE.png]\n");
+        std::fprintf(stderr, "usage: frame_floor [--frames N] [--keys FILE] [--frame-time S] [--shot FILE.png] "
+                             "[--order sorted|game]\n");
         return 2;
     }
     replay::KeyScript script;
@@ -415,7 +443,7 @@ int main(int argc, char** argv)
     glLinkProgram(program);
     glUseProgram(program);
     const GLint viewProjLoc = glGetUniformLocation(program, "uViewProj");
-    const GLint materialLoc = glGetUniformLocation(program, "uMaterial");
+    const GLint materialsLoc = glGetUniformLocation(program, "uMaterials");
     glUniform3f(glGetUniformLocation(program, "uAmbient"), float((ambient >> 16) & 0xFF) / 255.0f,
                 float((ambient >> 8) & 0xFF) / 255.0f, float(ambient & 0xFF) / 255.0f);
 
@@ -445,10 +473,11 @@ int main(int argc, char** argv)
         loaded = loaded && LoadModel(g_pieceModels[i], instanceBuffer, &pieces[i]);
     for (int i = 0; i < kTankCount; ++i)
         loaded = loaded && LoadModel(g_tankModels[i], instanceBuffer, &tanks[i]);
-    if (!loaded) {
+    if (!loaded || g_materials.size() > 12 * kMaxMaterials) {
         std::fprintf(stderr, "frame_floor: a model is not in the layout this program draws\n");
         return 1;
     }
+    glUniform4fv(materialsLoc, GLsizei(g_materials.size() / 4), g_materials.data());
     // From here on the game's rules run without drawing: mesh objects draw nothing without a device.
     IDirect3DDevice9* gameDevice = g_pd3dDevice;
     g_pd3dDevice = nullptr;
@@ -470,10 +499,13 @@ int main(int argc, char** argv)
         v.reserve(24 * 24);
     struct Draw {
         const Model* model;
+        const Subset* subset;
         GLuint first, count;
     };
     std::vector<Draw> draws;
-    draws.reserve(32);
+    draws.reserve(600);
+    std::vector<Instance> run;
+    run.reserve(576);
     std::vector<Instance> one(1), shots;
     shots.reserve(kBulletSlots);
     long long drawCalls = 0;
@@ -508,16 +540,45 @@ int main(int argc, char** argv)
 
         instances.clear();
         draws.clear();
+        // A draw per subset, with instance records of its own that name its material.
         auto add = [&](const Model& model, const std::vector<Instance>& list) {
-            if (list.empty() || model.subsets.empty())
+            if (list.empty())
                 return;
-            draws.push_back({&model, GLuint(instances.size()), GLuint(list.size())});
-            instances.insert(instances.end(), list.begin(), list.end());
+            for (const Subset& subset : model.subsets) {
+                draws.push_back({&model, &subset, GLuint(instances.size()), GLuint(list.size())});
+                for (Instance i : list) {
+                    i.material = subset.material;
+                    instances.push_back(i);
+                }
+            }
         };
         one[0] = Place(D3DXVECTOR3(0.0f, 0.0f, 0.0f), 0.0f);
         add(ground, one);
-        for (int c = 0; c < 6; ++c)
-            add(pieces[c], byCode[c]);
+        if (options.gameOrder) {
+            // Row by row as the game draws them; a model of several subsets changes texture
+            // between its own draws, so each of its cells is a run of its own.
+            const Model* runModel = nullptr;
+            run.clear();
+            for (int iy = 0; iy < 24; ++iy)
+                for (int ix = 0; ix < 24; ++ix) {
+                    const INT code = g_tileGrid->Code(ix, iy);
+                    const Model& model = pieces[code >= 0 && code <= 5 ? code : 0];
+                    if (model.subsets.empty())
+                        continue;
+                    if (&model != runModel || model.subsets.size() > 1) {
+                        if (runModel)
+                            add(*runModel, run);
+                        run.clear();
+                        runModel = &model;
+                    }
+                    run.push_back(Place(D3DXVECTOR3(-300.0f + 25.0f * float(ix), -300.0f + 25.0f * float(iy), 0.0f), 0.0f));
+                }
+            if (runModel)
+                add(*runModel, run);
+        } else {
+            for (int c = 0; c < 6; ++c)
+                add(pieces[c], byCode[c]);
+        }
         for (int t = 0; t < kTankCount; ++t) {
             one[0] = Place(g_tanks[t].position, g_tanks[t].yaw);
             add(tanks[t], one);
@@ -528,6 +589,10 @@ int main(int argc, char** argv)
                 shots.push_back(Place(b.position, b.yaw));
         add(bullet, shots);
 
+        if (instances.size() > kMaxInstances) {
+            std::fprintf(stderr, "frame_floor: more than %zu instances in a frame\n", kMaxInstances);
+            return 1;
+        }
         glBindFramebuffer(GL_FRAMEBUFFER, fbo);
         glViewport(0, 0, w, h);
         const D3DCOLOR bg = g_engine.backgroundColor;
@@ -538,30 +603,35 @@ int main(int argc, char** argv)
         glUniformMatrix4fv(viewProjLoc, 1, GL_FALSE, &viewProjection._11);
         glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer);
         glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(instances.size() * sizeof(Instance)), instances.data());
+        const Model* boundModel = nullptr;
+        GLuint boundTexture = 0;
         for (const Draw& d : draws) {
-            glBindVertexArray(d.model->vao);
+            if (d.model != boundModel) {
+                glBindVertexArray(d.model->vao);
+                boundModel = d.model;
+            }
             if (!baseInstance) {
                 glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer);
-                glVertexAttribPointer(3, 3, GL_FLOAT, GL_FALSE, 20, reinterpret_cast<void*>(size_t(d.first) * 20));
-                glVertexAttribPointer(4, 2, GL_FLOAT, GL_FALSE, 20, reinterpret_cast<void*>(size_t(d.first) * 20 + 12));
+                PointInstanceAttributes(d.first);
             }
-            for (const Subset& s : d.model->subsets) {
+            const Subset& s = *d.subset;
+            if (s.texture != boundTexture) {
                 glBindTexture(GL_TEXTURE_2D, s.texture);
-                glUniform4fv(materialLoc, 3, s.material);
-                if (d.model == &ground && baseInstance)
-                    glDrawArraysInstancedBaseInstance(GL_TRIANGLE_STRIP, 0, 4, GLsizei(d.count), d.first);
-                else if (d.model == &ground)
-                    glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, GLsizei(d.count));
-                else if (baseInstance)
-                    glDrawElementsInstancedBaseVertexBaseInstance(GL_TRIANGLES, s.indexCount, d.model->indexType,
-                                                                  reinterpret_cast<void*>(s.indexOffset),
-                                                                  GLsizei(d.count), s.baseVertex, d.first);
-                else
-                    glDrawElementsInstancedBaseVertex(GL_TRIANGLES, s.indexCount, d.model->indexType,
-                                                      reinterpret_cast<void*>(s.indexOffset), GLsizei(d.count),
-                                                      s.baseVertex);
-                ++drawCalls;
+                boundTexture = s.texture;
             }
+            if (d.model == &ground && baseInstance)
+                glDrawArraysInstancedBaseInstance(GL_TRIANGLE_STRIP, 0, 4, GLsizei(d.count), d.first);
+            else if (d.model == &ground)
+                glDrawArraysInstanced(GL_TRIANGLE_STRIP, 0, 4, GLsizei(d.count));
+            else if (baseInstance)
+                glDrawElementsInstancedBaseVertexBaseInstance(GL_TRIANGLES, s.indexCount, d.model->indexType,
+                                                              reinterpret_cast<void*>(s.indexOffset),
+                                                              GLsizei(d.count), s.baseVertex, d.first);
+            else
+                glDrawElementsInstancedBaseVertex(GL_TRIANGLES, s.indexCount, d.model->indexType,
+                                                  reinterpret_cast<void*>(s.indexOffset), GLsizei(d.count),
+                                                  s.baseVertex);
+            ++drawCalls;
         }
 
         glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
