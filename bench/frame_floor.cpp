@@ -8,9 +8,13 @@
 // Direct3D 9 layer.
 // With --order game the map is drawn in the game's order instead, one instanced draw per run of
 // neighbouring cells with the same model (as many GL draws as the game's batching can make):
-// what remains beyond that is the layer's own cost per draw.
+// what remains beyond that is the layer's own cost per draw. --order game-multi sends the same
+// draws in the same order as one multi-draw: every mesh in one pair of buffers, every texture a
+// layer of one array texture (all the models' textures are 64 x 64), each draw's index range,
+// instances and layer in an indirect command. Its pictures are those of --order game.
 //
-//   frame_floor [--frames N] [--keys FILE] [--frame-time S] [--shot FILE.png] [--order sorted|game]
+//   frame_floor [--frames N] [--keys FILE] [--frame-time S] [--shot FILE.png]
+//               [--order sorted|game|game-multi]
 //
 // Run from the directory that holds Models/. Prints one line in quorvel-replay's format.
 #define GL_GLEXT_PROTOTYPES 1
@@ -51,18 +55,21 @@ namespace {
 
 constexpr float kDegreesPerRadian = 57.2f; // the game's factor, not 180/pi, as its mesh objects use
 
-const char* kVertexShader = R"(#version 330 core
+// Both programs come from these sources; the multi-draw's defines LAYERS (the texture array).
+const char* kVertexShader = R"(
 layout(location = 0) in vec3 aPosition;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec2 aUv;
 layout(location = 3) in vec3 aOffset;   // per instance: position
 layout(location = 4) in vec2 aTurn;     // per instance: cos and sin of the turn about z
 layout(location = 5) in float aMaterial; // per instance: which of uMaterials
+layout(location = 6) in float aLayer;   // per instance: the array texture's layer
 uniform mat4 uViewProj;
 uniform vec4 uMaterials[3 * 64];        // diffuse, ambient, emissive of each subset loaded
 uniform vec3 uAmbient;
 out vec4 vColour;
 out vec2 vUv;
+flat out float vLayer;
 void main() {
     vec3 p = vec3(aPosition.x * aTurn.x - aPosition.y * aTurn.y, aPosition.x * aTurn.y + aPosition.y * aTurn.x,
                   aPosition.z) + aOffset;
@@ -75,16 +82,26 @@ void main() {
     vColour = vec4(clamp(uMaterials[m + 1].rgb * uAmbient + uMaterials[m].rgb * lit + uMaterials[m + 2].rgb, 0.0, 1.0),
                    uMaterials[m].a);
     vUv = aUv;
+    vLayer = aLayer;
 }
 )";
 
-const char* kFragmentShader = R"(#version 330 core
+const char* kFragmentShader = R"(
+#ifdef LAYERS
+uniform sampler2DArray uTexture;
+#else
 uniform sampler2D uTexture;
+#endif
 in vec4 vColour;
 in vec2 vUv;
+flat in float vLayer;
 out vec4 oColour;
 void main() {
+#ifdef LAYERS
+    vec4 t = texture(uTexture, vec3(vUv, vLayer));
+#else
     vec4 t = texture(uTexture, vUv);
+#endif
     if (t.a * 255.0 < 7.5) discard;
     oColour = vec4(t.rgb * vColour.rgb, t.a);
 }
@@ -96,6 +113,7 @@ struct Options {
     double frameTime = 0.02;
     std::string shotPath;
     bool gameOrder = false;
+    bool multiDraw = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options* o)
@@ -113,8 +131,10 @@ bool ParseOptions(int argc, char** argv, Options* o)
             o->frameTime = std::atof(v);
         else if (a == "--shot")
             o->shotPath = v;
-        else if (a == "--order" && (std::strcmp(v, "game") == 0 || std::strcmp(v, "sorted") == 0))
-            o->gameOrder = std::strcmp(v, "game") == 0;
+        else if (a == "--order" && (!std::strcmp(v, "game") || !std::strcmp(v, "game-multi") || !std::strcmp(v, "sorted"))) {
+            o->gameOrder = std::strcmp(v, "sorted") != 0;
+            o->multiDraw = std::strcmp(v, "game-multi") == 0;
+        }
         else
             return false;
     }
@@ -200,7 +220,15 @@ struct Subset {
     GLint baseVertex;
     float material = 0; // its place in the material table, as the instance attribute reads it
     GLuint texture;
+    // For the multi-draw: where the subset sits in the shared buffers and the array texture.
+    GLuint sharedFirstIndex = 0;
+    GLint sharedBaseVertex = 0;
+    float layer = 0;
 };
+
+// Every model's vertices (32 bytes each) and indices, for the multi-draw.
+std::vector<uint8_t> g_sharedVertices;
+std::vector<uint32_t> g_sharedIndices;
 
 // Every subset's material, uploaded once: a draw changes no uniform.
 constexpr size_t kMaxMaterials = 64;
@@ -219,7 +247,7 @@ struct Model {
 };
 
 struct Instance {
-    float x, y, z, c, s, material;
+    float x, y, z, c, s, material, layer;
 };
 
 // The instance attributes of the bound vertex array, from record `first` of the bound buffer.
@@ -229,7 +257,8 @@ void PointInstanceAttributes(size_t first)
     glVertexAttribPointer(3, 3, GL_FLOAT, GL_FALSE, sizeof(Instance), reinterpret_cast<void*>(at));
     glVertexAttribPointer(4, 2, GL_FLOAT, GL_FALSE, sizeof(Instance), reinterpret_cast<void*>(at + 12));
     glVertexAttribPointer(5, 1, GL_FLOAT, GL_FALSE, sizeof(Instance), reinterpret_cast<void*>(at + 20));
-    for (GLuint i = 3; i < 6; ++i) {
+    glVertexAttribPointer(6, 1, GL_FLOAT, GL_FALSE, sizeof(Instance), reinterpret_cast<void*>(at + 24));
+    for (GLuint i = 3; i < 7; ++i) {
         glVertexAttribDivisor(i, 1);
         glEnableVertexAttribArray(i);
     }
@@ -242,9 +271,9 @@ bool LoadModel(const CXObject& object, GLuint instanceBuffer, Model* model)
     if (!mesh)
         return true; // a missing model draws nothing, in the game too
     const DWORD fvf = mesh->GetFVF();
-    if (fvf != (D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1))
-        return false;
     const UINT stride = mesh->GetNumBytesPerVertex();
+    if (fvf != (D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1) || stride != 32)
+        return false;
     const bool wide = (mesh->GetOptions() & D3DXMESH_32BIT) != 0;
     void* vertices = nullptr;
     void* indices = nullptr;
@@ -264,6 +293,12 @@ bool LoadModel(const CXObject& object, GLuint instanceBuffer, Model* model)
         glEnableVertexAttribArray(i);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[1]);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(mesh->GetNumFaces()) * 3 * (wide ? 4 : 2), indices, GL_STATIC_DRAW);
+    const GLint sharedBaseVertex = GLint(g_sharedVertices.size() / 32);
+    const GLuint sharedFirstIndex = GLuint(g_sharedIndices.size());
+    const auto* vertexBytes = static_cast<const uint8_t*>(vertices);
+    g_sharedVertices.insert(g_sharedVertices.end(), vertexBytes, vertexBytes + size_t(mesh->GetNumVertices()) * stride);
+    for (DWORD k = 0; k < mesh->GetNumFaces() * 3; ++k)
+        g_sharedIndices.push_back(wide ? static_cast<const uint32_t*>(indices)[k] : static_cast<const uint16_t*>(indices)[k]);
     mesh->UnlockVertexBuffer();
     mesh->UnlockIndexBuffer();
     glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer);
@@ -293,6 +328,8 @@ bool LoadModel(const CXObject& object, GLuint instanceBuffer, Model* model)
             }
             s.material = AddMaterial(material);
             s.texture = UploadTexture(object.textures[i]);
+            s.sharedFirstIndex = sharedFirstIndex + r.FaceStart * 3;
+            s.sharedBaseVertex = sharedBaseVertex;
             model->subsets.push_back(s);
         }
     }
@@ -338,10 +375,11 @@ bool LoadGround(GLuint instanceBuffer, Model* ground)
     return true;
 }
 
-GLuint Compile(GLenum type, const char* text)
+GLuint Compile(GLenum type, const char* text, bool layers = false)
 {
     GLuint s = glCreateShader(type);
-    glShaderSource(s, 1, &text, nullptr);
+    const char* parts[2] = {layers ? "#version 330 core\n#define LAYERS 1\n" : "#version 330 core\n", text};
+    glShaderSource(s, 2, parts, nullptr);
     glCompileShader(s);
     GLint ok = 0;
     glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
@@ -370,7 +408,99 @@ D3DXMATRIX ViewProjection(IDirect3DDevice9* device)
 Instance Place(const D3DXVECTOR3& position, float yawDegrees)
 {
     const float a = yawDegrees / kDegreesPerRadian;
-    return {position.x, position.y, position.z, std::cos(a), std::sin(a), 0.0f};
+    return {position.x, position.y, position.z, std::cos(a), std::sin(a), 0.0f, 0.0f};
+}
+
+GLuint MakeProgram(bool layers, D3DCOLOR ambient)
+{
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, Compile(GL_VERTEX_SHADER, kVertexShader, layers));
+    glAttachShader(program, Compile(GL_FRAGMENT_SHADER, kFragmentShader, layers));
+    glLinkProgram(program);
+    glUseProgram(program);
+    glUniform3f(glGetUniformLocation(program, "uAmbient"), float((ambient >> 16) & 0xFF) / 255.0f,
+                float((ambient >> 8) & 0xFF) / 255.0f, float(ambient & 0xFF) / 255.0f);
+    return program;
+}
+
+// What --order game-multi draws with: the models' meshes in one pair of buffers, their textures
+// as layers of one array texture, and a buffer of indirect draw commands.
+struct MultiDraw {
+    struct Command {
+        GLuint count, instanceCount, firstIndex;
+        GLint baseVertex;
+        GLuint baseInstance;
+    };
+    GLuint program = 0, vao = 0, textures = 0, commandBuffer = 0;
+    GLint viewProjLoc = -1;
+    std::vector<Command> commands;
+};
+
+constexpr GLsizei kTextureSide = 64;
+constexpr size_t kMaxCommands = 4096;
+
+bool MakeMultiDraw(const std::vector<Model*>& models, GLuint instanceBuffer, D3DCOLOR ambient, MultiDraw* multi)
+{
+    multi->program = MakeProgram(true, ambient);
+    multi->viewProjLoc = glGetUniformLocation(multi->program, "uViewProj");
+    glUniform4fv(glGetUniformLocation(multi->program, "uMaterials"), GLsizei(g_materials.size() / 4), g_materials.data());
+
+    // Each texture once, as a layer; read back level by level from the GL texture made of it.
+    std::map<GLuint, int> layers;
+    for (const Model* m : models)
+        for (const Subset& sub : m->subsets)
+            layers.emplace(sub.texture, int(layers.size()));
+    glGenTextures(1, &multi->textures);
+    glBindTexture(GL_TEXTURE_2D_ARRAY, multi->textures);
+    int levels = 0;
+    for (GLsizei side = kTextureSide; side > 0; side /= 2, ++levels) {
+        glTexImage3D(GL_TEXTURE_2D_ARRAY, levels, GL_RGBA8, side, side, GLsizei(layers.size()), 0, GL_RGBA,
+                     GL_UNSIGNED_BYTE, nullptr);
+        std::vector<uint8_t> texels(size_t(side) * size_t(side) * 4);
+        for (const auto& [name, layer] : layers) {
+            glBindTexture(GL_TEXTURE_2D, name);
+            GLint width = 0, height = 0, alpha = GL_ALPHA;
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, levels, GL_TEXTURE_WIDTH, &width);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, levels, GL_TEXTURE_HEIGHT, &height);
+            if (width != side || height != side)
+                return false;
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, &alpha);
+            glGetTexImage(GL_TEXTURE_2D, levels, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+            if (alpha == GL_ONE) // X8R8G8B8: the swizzle does not travel with the texels
+                for (size_t k = 3; k < texels.size(); k += 4)
+                    texels[k] = 0xFF;
+            glTexSubImage3D(GL_TEXTURE_2D_ARRAY, levels, 0, 0, layer, side, side, 1, GL_RGBA, GL_UNSIGNED_BYTE,
+                            texels.data());
+        }
+    }
+    glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MAX_LEVEL, levels - 1);
+    for (Model* m : models)
+        for (Subset& sub : m->subsets)
+            sub.layer = float(layers[sub.texture]);
+
+    GLuint buffers[2];
+    glGenVertexArrays(1, &multi->vao);
+    glGenBuffers(2, buffers);
+    glBindVertexArray(multi->vao);
+    glBindBuffer(GL_ARRAY_BUFFER, buffers[0]);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(g_sharedVertices.size()), g_sharedVertices.data(), GL_STATIC_DRAW);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 32, nullptr);
+    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void*>(12));
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void*>(24));
+    for (GLuint i = 0; i < 3; ++i)
+        glEnableVertexAttribArray(i);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[1]);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(g_sharedIndices.size() * 4), g_sharedIndices.data(),
+                 GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer);
+    PointInstanceAttributes(0);
+    glBindVertexArray(0);
+    glGenBuffers(1, &multi->commandBuffer);
+    glBindBuffer(GL_DRAW_INDIRECT_BUFFER, multi->commandBuffer);
+    glBufferData(GL_DRAW_INDIRECT_BUFFER, GLsizeiptr(kMaxCommands * sizeof(MultiDraw::Command)), nullptr,
+                 GL_STREAM_DRAW);
+    multi->commands.reserve(kMaxCommands);
+    return true;
 }
 
 } // namespace
@@ -437,15 +567,8 @@ int main(int argc, char** argv)
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
 
-    GLuint program = glCreateProgram();
-    glAttachShader(program, Compile(GL_VERTEX_SHADER, kVertexShader));
-    glAttachShader(program, Compile(GL_FRAGMENT_SHADER, kFragmentShader));
-    glLinkProgram(program);
-    glUseProgram(program);
+    const GLuint program = MakeProgram(false, ambient);
     const GLint viewProjLoc = glGetUniformLocation(program, "uViewProj");
-    const GLint materialsLoc = glGetUniformLocation(program, "uMaterials");
-    glUniform3f(glGetUniformLocation(program, "uAmbient"), float((ambient >> 16) & 0xFF) / 255.0f,
-                float((ambient >> 8) & 0xFF) / 255.0f, float(ambient & 0xFF) / 255.0f);
 
     const DWORD whitePixel = 0xFFFFFFFF;
     glGenTextures(1, &g_white);
@@ -477,7 +600,27 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "frame_floor: a model is not in the layout this program draws\n");
         return 1;
     }
-    glUniform4fv(materialsLoc, GLsizei(g_materials.size() / 4), g_materials.data());
+    glUniform4fv(glGetUniformLocation(program, "uMaterials"), GLsizei(g_materials.size() / 4), g_materials.data());
+    MultiDraw multi;
+    if (options.multiDraw) {
+        GLint major = 0, minor = 0;
+        glGetIntegerv(GL_MAJOR_VERSION, &major);
+        glGetIntegerv(GL_MINOR_VERSION, &minor);
+        if (major * 10 + minor < 43 && !SDL_GL_ExtensionSupported("GL_ARB_multi_draw_indirect")) {
+            std::fprintf(stderr, "frame_floor: --order game-multi needs GL 4.3 (multi-draw indirect)\n");
+            return 2;
+        }
+        std::vector<Model*> models = {&bullet};
+        for (Model& m : pieces)
+            models.push_back(&m);
+        for (Model& m : tanks)
+            models.push_back(&m);
+        if (!MakeMultiDraw(models, instanceBuffer, ambient, &multi)) {
+            std::fprintf(stderr, "frame_floor: the models' textures do not fit one array texture\n");
+            return 1;
+        }
+        glUseProgram(program);
+    }
     // From here on the game's rules run without drawing: mesh objects draw nothing without a device.
     IDirect3DDevice9* gameDevice = g_pd3dDevice;
     g_pd3dDevice = nullptr;
@@ -548,6 +691,7 @@ int main(int argc, char** argv)
                 draws.push_back({&model, &subset, GLuint(instances.size()), GLuint(list.size())});
                 for (Instance i : list) {
                     i.material = subset.material;
+                    i.layer = subset.layer;
                     instances.push_back(i);
                 }
             }
@@ -603,6 +747,20 @@ int main(int argc, char** argv)
         glUniformMatrix4fv(viewProjLoc, 1, GL_FALSE, &viewProjection._11);
         glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer);
         glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(instances.size() * sizeof(Instance)), instances.data());
+        // The multi-draw sends everything after the ground as one call, in the same order.
+        if (options.multiDraw) {
+            if (draws.size() > kMaxCommands) {
+                std::fprintf(stderr, "frame_floor: more than %zu draws in a frame\n", kMaxCommands);
+                return 1;
+            }
+            multi.commands.clear();
+            for (size_t k = 1; k < draws.size(); ++k) {
+                const Draw& d = draws[k];
+                multi.commands.push_back({GLuint(d.subset->indexCount), d.count, d.subset->sharedFirstIndex,
+                                          d.subset->sharedBaseVertex, d.first});
+            }
+            draws.resize(1);
+        }
         const Model* boundModel = nullptr;
         GLuint boundTexture = 0;
         for (const Draw& d : draws) {
@@ -632,6 +790,18 @@ int main(int argc, char** argv)
                                                   reinterpret_cast<void*>(s.indexOffset), GLsizei(d.count),
                                                   s.baseVertex);
             ++drawCalls;
+        }
+        if (!multi.commands.empty()) {
+            glUseProgram(multi.program);
+            glUniformMatrix4fv(multi.viewProjLoc, 1, GL_FALSE, &viewProjection._11);
+            glBindVertexArray(multi.vao);
+            glBindTexture(GL_TEXTURE_2D_ARRAY, multi.textures);
+            glBindBuffer(GL_DRAW_INDIRECT_BUFFER, multi.commandBuffer);
+            glBufferSubData(GL_DRAW_INDIRECT_BUFFER, 0, GLsizeiptr(multi.commands.size() * sizeof(MultiDraw::Command)),
+                            multi.commands.data());
+            glMultiDrawElementsIndirect(GL_TRIANGLES, GL_UNSIGNED_INT, nullptr, GLsizei(multi.commands.size()), 0);
+            drawCalls += multi.commands.size();
+            glUseProgram(program);
         }
 
         glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
