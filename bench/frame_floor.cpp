@@ -8,13 +8,15 @@
 // Direct3D 9 layer.
 // With --order game the map is drawn in the game's order instead, one instanced draw per run of
 // neighbouring cells with the same model (as many GL draws as the game's batching can make):
-// what remains beyond that is the layer's own cost per draw. --order game-multi sends the same
-// draws in the same order as one multi-draw: every mesh in one pair of buffers, every texture a
-// layer of one array texture (all the models' textures are 64 x 64), each draw's index range,
-// instances and layer in an indirect command. Its pictures are those of --order game.
+// what remains beyond that is the layer's own cost per draw. --order game-array draws the same
+// in the same order with every texture a layer of one array texture (all the models' textures
+// are 64 x 64; the layer comes with each instance), so that a draw changes no texture;
+// --order game-multi sends them as one multi-draw besides, every mesh in one pair of buffers and
+// each draw's index range, instances and layer in an indirect command. Their pictures are those
+// of --order game.
 //
 //   frame_floor [--frames N] [--keys FILE] [--frame-time S] [--shot FILE.png]
-//               [--order sorted|game|game-multi]
+//               [--order sorted|game|game-array|game-multi]
 //
 // Run from the directory that holds Models/. Prints one line in quorvel-replay's format.
 #define GL_GLEXT_PROTOTYPES 1
@@ -113,6 +115,7 @@ struct Options {
     double frameTime = 0.02;
     std::string shotPath;
     bool gameOrder = false;
+    bool arrayTexture = false; // game-array and game-multi
     bool multiDraw = false;
 };
 
@@ -131,9 +134,11 @@ bool ParseOptions(int argc, char** argv, Options* o)
             o->frameTime = std::atof(v);
         else if (a == "--shot")
             o->shotPath = v;
-        else if (a == "--order" && (!std::strcmp(v, "game") || !std::strcmp(v, "game-multi") || !std::strcmp(v, "sorted"))) {
+        else if (a == "--order" && (!std::strcmp(v, "game") || !std::strcmp(v, "game-array") ||
+                                    !std::strcmp(v, "game-multi") || !std::strcmp(v, "sorted"))) {
             o->gameOrder = std::strcmp(v, "sorted") != 0;
             o->multiDraw = std::strcmp(v, "game-multi") == 0;
+            o->arrayTexture = o->multiDraw || std::strcmp(v, "game-array") == 0;
         }
         else
             return false;
@@ -423,8 +428,8 @@ GLuint MakeProgram(bool layers, D3DCOLOR ambient)
     return program;
 }
 
-// What --order game-multi draws with: the models' meshes in one pair of buffers, their textures
-// as layers of one array texture, and a buffer of indirect draw commands.
+// What --order game-array and game-multi draw with: the models' textures as layers of one array
+// texture, their meshes in one pair of buffers, and a buffer of indirect draw commands.
 struct MultiDraw {
     struct Command {
         GLuint count, instanceCount, firstIndex;
@@ -602,12 +607,13 @@ int main(int argc, char** argv)
     }
     glUniform4fv(glGetUniformLocation(program, "uMaterials"), GLsizei(g_materials.size() / 4), g_materials.data());
     MultiDraw multi;
-    if (options.multiDraw) {
+    if (options.arrayTexture) {
         GLint major = 0, minor = 0;
         glGetIntegerv(GL_MAJOR_VERSION, &major);
         glGetIntegerv(GL_MINOR_VERSION, &minor);
         if (major * 10 + minor < 43 && !SDL_GL_ExtensionSupported("GL_ARB_multi_draw_indirect")) {
-            std::fprintf(stderr, "frame_floor: --order game-multi needs GL 4.3 (multi-draw indirect)\n");
+            std::fprintf(stderr, "frame_floor: --order %s needs GL 4.3 (multi-draw indirect, base instance)\n",
+                         options.multiDraw ? "game-multi" : "game-array");
             return 2;
         }
         std::vector<Model*> models = {&bullet};
@@ -645,8 +651,9 @@ int main(int argc, char** argv)
         const Subset* subset;
         GLuint first, count;
     };
-    std::vector<Draw> draws;
+    std::vector<Draw> draws, layered;
     draws.reserve(600);
+    layered.reserve(600);
     std::vector<Instance> run;
     run.reserve(576);
     std::vector<Instance> one(1), shots;
@@ -747,20 +754,22 @@ int main(int argc, char** argv)
         glUniformMatrix4fv(viewProjLoc, 1, GL_FALSE, &viewProjection._11);
         glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer);
         glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(instances.size() * sizeof(Instance)), instances.data());
-        // The multi-draw sends everything after the ground as one call, in the same order.
-        if (options.multiDraw) {
+        // With the array texture, everything after the ground goes in the same order but with
+        // the other program: one draw each (game-array) or one multi-draw (game-multi).
+        layered.clear();
+        multi.commands.clear();
+        if (options.arrayTexture) {
             if (draws.size() > kMaxCommands) {
                 std::fprintf(stderr, "frame_floor: more than %zu draws in a frame\n", kMaxCommands);
                 return 1;
             }
-            multi.commands.clear();
-            for (size_t k = 1; k < draws.size(); ++k) {
-                const Draw& d = draws[k];
-                multi.commands.push_back({GLuint(d.subset->indexCount), d.count, d.subset->sharedFirstIndex,
-                                          d.subset->sharedBaseVertex, d.first});
-            }
+            layered.assign(draws.begin() + 1, draws.end());
             draws.resize(1);
         }
+        if (options.multiDraw)
+            for (const Draw& d : layered)
+                multi.commands.push_back({GLuint(d.subset->indexCount), d.count, d.subset->sharedFirstIndex,
+                                          d.subset->sharedBaseVertex, d.first});
         const Model* boundModel = nullptr;
         GLuint boundTexture = 0;
         for (const Draw& d : draws) {
@@ -791,16 +800,30 @@ int main(int argc, char** argv)
                                                   s.baseVertex);
             ++drawCalls;
         }
-        if (!multi.commands.empty()) {
+        if (!layered.empty()) {
             glUseProgram(multi.program);
             glUniformMatrix4fv(multi.viewProjLoc, 1, GL_FALSE, &viewProjection._11);
-            glBindVertexArray(multi.vao);
             glBindTexture(GL_TEXTURE_2D_ARRAY, multi.textures);
-            glBindBuffer(GL_DRAW_INDIRECT_BUFFER, multi.commandBuffer);
-            glBufferSubData(GL_DRAW_INDIRECT_BUFFER, 0, GLsizeiptr(multi.commands.size() * sizeof(MultiDraw::Command)),
-                            multi.commands.data());
-            glMultiDrawElementsIndirect(GL_TRIANGLES, GL_UNSIGNED_INT, nullptr, GLsizei(multi.commands.size()), 0);
-            drawCalls += multi.commands.size();
+            if (options.multiDraw) {
+                glBindVertexArray(multi.vao);
+                glBindBuffer(GL_DRAW_INDIRECT_BUFFER, multi.commandBuffer);
+                glBufferSubData(GL_DRAW_INDIRECT_BUFFER, 0,
+                                GLsizeiptr(multi.commands.size() * sizeof(MultiDraw::Command)), multi.commands.data());
+                glMultiDrawElementsIndirect(GL_TRIANGLES, GL_UNSIGNED_INT, nullptr, GLsizei(multi.commands.size()), 0);
+            } else {
+                const Model* bound = nullptr;
+                for (const Draw& d : layered) {
+                    if (d.model != bound) {
+                        glBindVertexArray(d.model->vao);
+                        bound = d.model;
+                    }
+                    const Subset& s = *d.subset;
+                    glDrawElementsInstancedBaseVertexBaseInstance(GL_TRIANGLES, s.indexCount, d.model->indexType,
+                                                                  reinterpret_cast<void*>(s.indexOffset),
+                                                                  GLsizei(d.count), s.baseVertex, d.first);
+                }
+            }
+            drawCalls += layered.size();
             glUseProgram(program);
         }
 
@@ -817,6 +840,9 @@ int main(int argc, char** argv)
     const double cpuSeconds = ProcessCpuSeconds() - cpuStart;
 
     if (!options.shotPath.empty()) {
+        // Without this, llvmpipe's read-back of the renderbuffer now and then comes before the
+        // last frame's rendering has landed, and the picture is the frame before.
+        glFinish();
         std::vector<uint8_t> rgba(size_t(w) * size_t(h) * 4), flipped(rgba.size());
         glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
         glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
