@@ -231,7 +231,8 @@ struct Subset {
     float layer = 0;
 };
 
-// Every model's vertices (32 bytes each) and indices, for the multi-draw.
+// Every model's vertices (32 bytes each) and indices, kept only for the multi-draw.
+bool g_shareMeshes = false;
 std::vector<uint8_t> g_sharedVertices;
 std::vector<uint32_t> g_sharedIndices;
 
@@ -300,10 +301,12 @@ bool LoadModel(const CXObject& object, GLuint instanceBuffer, Model* model)
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(mesh->GetNumFaces()) * 3 * (wide ? 4 : 2), indices, GL_STATIC_DRAW);
     const GLint sharedBaseVertex = GLint(g_sharedVertices.size() / 32);
     const GLuint sharedFirstIndex = GLuint(g_sharedIndices.size());
-    const auto* vertexBytes = static_cast<const uint8_t*>(vertices);
-    g_sharedVertices.insert(g_sharedVertices.end(), vertexBytes, vertexBytes + size_t(mesh->GetNumVertices()) * stride);
-    for (DWORD k = 0; k < mesh->GetNumFaces() * 3; ++k)
-        g_sharedIndices.push_back(wide ? static_cast<const uint32_t*>(indices)[k] : static_cast<const uint16_t*>(indices)[k]);
+    if (g_shareMeshes) {
+        const auto* vertexBytes = static_cast<const uint8_t*>(vertices);
+        g_sharedVertices.insert(g_sharedVertices.end(), vertexBytes, vertexBytes + size_t(mesh->GetNumVertices()) * stride);
+        for (DWORD k = 0; k < mesh->GetNumFaces() * 3; ++k)
+            g_sharedIndices.push_back(wide ? static_cast<const uint32_t*>(indices)[k] : static_cast<const uint16_t*>(indices)[k]);
+    }
     mesh->UnlockVertexBuffer();
     mesh->UnlockIndexBuffer();
     glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer);
@@ -444,7 +447,9 @@ struct MultiDraw {
 constexpr GLsizei kTextureSide = 64;
 constexpr size_t kMaxCommands = 4096;
 
-bool MakeMultiDraw(const std::vector<Model*>& models, GLuint instanceBuffer, D3DCOLOR ambient, MultiDraw* multi)
+// The array texture always; the shared buffers and the command buffer for the multi-draw only.
+bool MakeMultiDraw(const std::vector<Model*>& models, GLuint instanceBuffer, D3DCOLOR ambient, bool multiDraw,
+                   MultiDraw* multi)
 {
     multi->program = MakeProgram(true, ambient);
     multi->viewProjLoc = glGetUniformLocation(multi->program, "uViewProj");
@@ -482,6 +487,8 @@ bool MakeMultiDraw(const std::vector<Model*>& models, GLuint instanceBuffer, D3D
     for (Model* m : models)
         for (Subset& sub : m->subsets)
             sub.layer = float(layers[sub.texture]);
+    if (!multiDraw)
+        return true;
 
     GLuint buffers[2];
     glGenVertexArrays(1, &multi->vao);
@@ -596,6 +603,7 @@ int main(int argc, char** argv)
     glBufferData(GL_ARRAY_BUFFER, kMaxInstances * sizeof(Instance), nullptr, GL_STREAM_DRAW);
 
     Model ground, pieces[6], tanks[4], bullet;
+    g_shareMeshes = options.multiDraw;
     bool loaded = LoadGround(instanceBuffer, &ground) && LoadModel(g_bulletModel[0], instanceBuffer, &bullet);
     for (int i = 0; i < 6; ++i)
         loaded = loaded && LoadModel(g_pieceModels[i], instanceBuffer, &pieces[i]);
@@ -621,7 +629,7 @@ int main(int argc, char** argv)
             models.push_back(&m);
         for (Model& m : tanks)
             models.push_back(&m);
-        if (!MakeMultiDraw(models, instanceBuffer, ambient, &multi)) {
+        if (!MakeMultiDraw(models, instanceBuffer, ambient, options.multiDraw, &multi)) {
             std::fprintf(stderr, "frame_floor: the models' textures do not fit one array texture\n");
             return 1;
         }
