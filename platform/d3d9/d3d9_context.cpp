@@ -15,6 +15,9 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <link.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace qv::d3d {
 
@@ -27,6 +30,19 @@ bool IsSoftwareRenderer(const std::string& renderer)
         if (renderer.find(name) != std::string::npos)
             return true;
     return false;
+}
+
+// llvmpipe mallocs a few megabytes in steps as it bins a frame and frees them once the frame is
+// drawn. Where that memory ends up at the top of the heap, glibc hands it back to the kernel at
+// the frame's end (its trim threshold is 128 KiB) and faults it in again, page by page, in the
+// next one: milliseconds a frame, decided by nothing more than where other allocations happen
+// to lie. Keeping up to this much free at the top costs no more than a frame takes at its peak.
+void KeepFrameMemory()
+{
+#ifdef __GLIBC__
+    static const bool once = mallopt(M_TRIM_THRESHOLD, 32 << 20) != 0;
+    (void)once;
+#endif
 }
 
 // Mesa's EGL unloads the DRI driver at exit; what the driver still points to from its own
@@ -105,6 +121,8 @@ std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* 
     ctx->renderer = renderer ? renderer : "";
     PinGlDriver();
     ctx->software = IsSoftwareRenderer(ctx->renderer);
+    if (ctx->software)
+        KeepFrameMemory();
     *hr = D3D_OK;
     return ctx;
 }
