@@ -77,10 +77,10 @@ Box MakeBox(IDirect3DDevice9* device)
     return box;
 }
 
-IDirect3DTexture9* MakeChecker(IDirect3DDevice9* device, DWORD a, DWORD b)
+IDirect3DTexture9* MakeChecker(IDirect3DDevice9* device, DWORD a, DWORD b, UINT size = 8)
 {
     IDirect3DTexture9* t = nullptr;
-    EXPECT_EQ(device->CreateTexture(8, 8, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
+    EXPECT_EQ(device->CreateTexture(size, size, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
     for (DWORD l = 0; l < t->GetLevelCount(); ++l) {
         D3DSURFACE_DESC d{};
         D3DLOCKED_RECT r{};
@@ -120,6 +120,8 @@ void LookDownOnTheMap(IDirect3DDevice9* device)
 // one mesh and texture with a new world and material each draw, boxes that overlap at equal
 // depth and blend (so their order shows), a texture-less draw, a second index range, a state
 // toggled off and on, pre-transformed and non-indexed draws, and a run longer than one batch.
+// Textures of one size take turns within runs (layers of one array texture when batched), one
+// of another size breaks them, and a texture let go mid-frame leaves its layer to a new one.
 std::vector<DWORD> DrawMixedFrame(bool batching, QvDeviceStats* stats)
 {
     IDirect3D9* d3d = nullptr;
@@ -127,8 +129,9 @@ std::vector<DWORD> DrawMixedFrame(bool batching, QvDeviceStats* stats)
     if (!device)
         return {};
     const Box box = MakeBox(device);
-    IDirect3DTexture9* textures[2] = {MakeChecker(device, 0xFFE0C080, 0xFF604020),
-                                      MakeChecker(device, 0x80FFFFFF, 0xC02040C0)};
+    IDirect3DTexture9* textures[3] = {MakeChecker(device, 0xFFE0C080, 0xFF604020),
+                                      MakeChecker(device, 0x80FFFFFF, 0xC02040C0),
+                                      MakeChecker(device, 0xFF20A020, 0xFFF0F0F0, 16)};
     const D3DMATERIAL9 materials[3] = {Material(1, 1, 1, 1), Material(0.9f, 0.4f, 0.2f, 1), Material(0.3f, 0.8f, 0.5f, 1)};
     LookDownOnTheMap(device);
 
@@ -160,7 +163,8 @@ std::vector<DWORD> DrawMixedFrame(bool batching, QvDeviceStats* stats)
         const D3DMATRIX world = Translation(-7.0f + 1.5f * float(x), -7.0f + 1.5f * float(y), 0.0f);
         device->SetTransform(D3DTS_WORLD, &world);
         device->SetMaterial(&materials[cell % 3]);
-        device->SetTexture(0, cell == 37 ? nullptr : textures[(cell / 7) % 2]);
+        IDirect3DTexture9* texture = cell % 17 == 3 ? textures[2] : cell >= 80 ? textures[cell % 2] : textures[(cell / 7) % 2];
+        device->SetTexture(0, cell == 37 ? nullptr : texture);
         if (cell == 55)
             device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
         if (cell == 58)
@@ -192,6 +196,7 @@ std::vector<DWORD> DrawMixedFrame(bool batching, QvDeviceStats* stats)
         shiny.Power = 4.0f + float(i);
         device->SetTransform(D3DTS_WORLD, &world);
         device->SetMaterial(&shiny);
+        device->SetTexture(0, textures[i % 2]);
         device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12);
     }
     device->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
@@ -206,6 +211,43 @@ std::vector<DWORD> DrawMixedFrame(bool batching, QvDeviceStats* stats)
         device->SetMaterial(&materials[i % 3]);
         device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12);
     }
+    // More records in one frame than the device's ring of them holds: it wraps, twice.
+    for (int i = 0; i < 4500; ++i) {
+        D3DMATRIX world = small;
+        world._41 = -6.0f + 0.004f * float(i % 1500);
+        world._42 = -2.0f + 0.6f * float(i / 1500);
+        world._43 = -2.0f;
+        device->SetTransform(D3DTS_WORLD, &world);
+        device->SetMaterial(&materials[i % 3]);
+        device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12);
+    }
+    // Stages 1 and 3 textured too, their textures changing from box to box; a texture let go
+    // while its draw waits, and a new one made in its place.
+    for (DWORD stage = 1; stage < 4; ++stage) {
+        device->SetTextureStageState(stage, D3DTSS_TEXCOORDINDEX, 0);
+        device->SetTextureStageState(stage, D3DTSS_COLOROP, stage == 2 ? D3DTOP_SELECTARG2 : D3DTOP_MODULATE);
+        device->SetTextureStageState(stage, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+        device->SetTextureStageState(stage, D3DTSS_COLORARG2, D3DTA_CURRENT);
+    }
+    IDirect3DTexture9* passing = MakeChecker(device, 0xFF0000FF, 0xFFFFFF00);
+    for (int i = 0; i < 12; ++i) {
+        if (i == 6) { // gone while its last draw waits: the device held no reference of its own
+            device->SetTexture(0, textures[0]);
+            passing->Release();
+            passing = MakeChecker(device, 0xFFFF00FF, 0xFF00FFFF);
+        }
+        const D3DMATRIX world = Translation(-6.0f + 1.1f * float(i), -5.0f, -1.5f);
+        device->SetTransform(D3DTS_WORLD, &world);
+        device->SetTexture(0, i == 6 || i == 7 ? textures[0] : passing);
+        device->SetTexture(1, textures[(i / 2) % 2]);
+        device->SetTexture(3, textures[(i + 1) % 2]);
+        device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12);
+    }
+    device->SetTexture(0, textures[0]);
+    device->SetTexture(1, nullptr);
+    device->SetTexture(3, nullptr);
+    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    passing->Release();
     const VertexRHW rhw[4] = {{2, 2, 0.0f, 1, 0x80FF0000}, {20, 2, 0.0f, 1, 0x80FF0000},
                               {2, 12, 0.0f, 1, 0x80FF0000}, {20, 12, 0.0f, 1, 0x80FF0000}};
     IDirect3DVertexBuffer9* rhwVb = nullptr;
@@ -393,7 +435,15 @@ TEST_F(D3D9BatchFlush, OnlyTransformsAndMaterialLetADrawJoinTheOneBefore)
 {
     const D3DMATERIAL9 red = Material(1, 0, 0, 1);
     IDirect3DTexture9* other = MakeChecker(device, 0xFF00FF00, 0xFF0000FF);
+    IDirect3DTexture9* drawn = MakeChecker(device, 0xFF00FFFF, 0xFF000000);
+    IDirect3DTexture9* larger = MakeChecker(device, 0xFF00FF00, 0xFF0000FF, 16);
     const Box copy = MakeBox(device);
+    // Uploaded once: from then on it is another layer of the array texture the box's is in.
+    device->BeginScene();
+    device->SetTexture(0, drawn);
+    DrawAt(0.0f);
+    device->SetTexture(0, texture);
+    device->EndScene();
     const D3DMATRIX view = Translation(0.0f, 1.0f, 30.0f), world = Translation(0.0f, 3.0f, 0.0f);
     // Each change is made between the second and third of three draws of the same shape.
     struct Case {
@@ -406,7 +456,9 @@ TEST_F(D3D9BatchFlush, OnlyTransformsAndMaterialLetADrawJoinTheOneBefore)
         {"the same values again", true, [&] { device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE), device->SetTexture(0, texture); }},
         {"the same index buffer again", true, [&] { device->SetIndices(nullptr), device->SetIndices(box.ib); }},
         {"GetDeviceCaps", true, [&] { D3DCAPS9 caps; device->GetDeviceCaps(&caps); }},
-        {"texture", false, [&] { device->SetTexture(0, other); }},
+        {"a texture of the same size, drawn before", true, [&] { device->SetTexture(0, drawn); }},
+        {"a texture never drawn", false, [&] { device->SetTexture(0, other); }},
+        {"a texture of another size", false, [&] { device->SetTexture(0, larger); }},
         {"render state", false, [&] { device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE); }},
         {"ambient", false, [&] { device->SetRenderState(D3DRS_AMBIENT, 0xFF102030); }},
         {"sampler state", false, [&] { device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR); }},
@@ -427,7 +479,10 @@ TEST_F(D3D9BatchFlush, OnlyTransformsAndMaterialLetADrawJoinTheOneBefore)
         EXPECT_EQ(GlDraws(), sent + (c.joins ? 0u : 1u));
         device->EndScene();
         EXPECT_EQ(GlDraws(), sent + (c.joins ? 1u : 2u));
+        device->SetTexture(0, texture);
     }
+    drawn->Release();
+    larger->Release();
     device->SetStreamSource(0, box.vb, 0, sizeof(VertexPNT));
     device->SetIndices(box.ib);
     copy.vb->Release();
@@ -478,6 +533,68 @@ TEST_F(D3D9BatchFlush, ATextureLetGoWhileItsDrawWaitsIsStillTheOneDrawn)
     UINT w = 0, h = 0;
     ASSERT_EQ(QvReadBackBuffer(device, QV_BACKBUFFER_CURRENT, px.data(), UINT(px.size()), &w, &h), D3D_OK);
     EXPECT_EQ(px[32 * 64 + 32] & 0xFFFFFF, 0x00FF00u);
+}
+
+// Texture uploads go to the texture bound on GL's active unit, which is whichever unit was bound
+// last: a texture rewritten between frames must still go up into itself.
+TEST(D3D9BatchTextures, ATextureRewrittenBetweenFramesGoesUpIntoItself)
+{
+    for (bool batching : {false, true}) {
+        SCOPED_TRACE(batching ? "batched" : "single");
+        IDirect3D9* d3d = nullptr;
+        IDirect3DDevice9* device = MakeDevice(&d3d, batching);
+        ASSERT_NE(device, nullptr);
+        const Box box = MakeBox(device);
+        // Of two sizes, so that they are two GL textures whichever way the device holds them.
+        IDirect3DTexture9* first = MakeChecker(device, 0xFFFF0000, 0xFFFF0000);
+        IDirect3DTexture9* second = MakeChecker(device, 0xFFFFFFFF, 0xFFFFFFFF, 16);
+        LookDownOnTheMap(device);
+        const D3DMATRIX world = Identity();
+        device->SetTransform(D3DTS_WORLD, &world);
+        device->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device->SetFVF(kFvfPNT);
+        device->SetStreamSource(0, box.vb, 0, sizeof(VertexPNT));
+        device->SetIndices(box.ib);
+        device->SetTexture(0, first);
+        device->SetTexture(1, second);
+        device->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 0);
+        device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
+        auto centre = [&] {
+            device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+            device->BeginScene();
+            device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 24, 0, 12);
+            device->EndScene();
+            std::vector<DWORD> px(64 * 64);
+            UINT w = 0, h = 0;
+            EXPECT_EQ(QvReadBackBuffer(device, QV_BACKBUFFER_CURRENT, px.data(), UINT(px.size()), &w, &h), D3D_OK);
+            return px[32 * 64 + 32] & 0xFFFFFF;
+        };
+        EXPECT_EQ(centre(), 0xFF0000u);
+        for (DWORD l = 0; l < first->GetLevelCount(); ++l) {
+            D3DSURFACE_DESC d{};
+            D3DLOCKED_RECT r{};
+            first->GetLevelDesc(l, &d);
+            ASSERT_EQ(first->LockRect(l, &r, nullptr, 0), D3D_OK);
+            for (UINT y = 0; y < d.Height; ++y)
+                for (UINT x = 0; x < d.Width; ++x)
+                    reinterpret_cast<DWORD*>(static_cast<uint8_t*>(r.pBits) + y * r.Pitch)[x] = 0xFF00FF00;
+            first->UnlockRect(l);
+        }
+        EXPECT_EQ(centre(), 0x00FF00u);
+        device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+        device->SetTexture(0, second);
+        EXPECT_EQ(centre(), 0xFFFFFFu);
+        device->SetTexture(0, nullptr);
+        device->SetTexture(1, nullptr);
+        device->SetStreamSource(0, nullptr, 0, 0);
+        device->SetIndices(nullptr);
+        first->Release();
+        second->Release();
+        box.vb->Release();
+        box.ib->Release();
+        EXPECT_EQ(device->Release(), 0u);
+        d3d->Release();
+    }
 }
 
 } // namespace

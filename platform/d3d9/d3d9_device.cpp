@@ -104,6 +104,9 @@ Device::~Device()
 {
     if (MakeCurrent()) {
         programs_.Clear();
+        for (RingHalf& half : ringHalves_)
+            if (half.fence)
+                gl::glDeleteSync(half.fence);
         if (vao_)
             gl::glDeleteVertexArrays(1, &vao_);
         gl::glDeleteSamplers(GLsizei(samplers_.size()), samplers_.data());

@@ -6,6 +6,7 @@
 
 #include "platform/d3d9/d3d9_com.h"
 #include "platform/d3d9/d3d9_state.h"
+#include "platform/d3d9/d3d9_texture.h"
 #include "platform/d3d9/gl_ffp_shader.h"
 #include "platform/d3d9/gl_program_store.h"
 #include "platform/d3d9/gl_state_cache.h"
@@ -56,10 +57,11 @@ enum DirtyBits : uint32_t {
     kDirtyLayout = 1u << 11,
     kDirtyViewProj = 1u << 12, // view or projection: ends a batch, though its records would cope
     kDirtyAmbient = 1u << 13,
+    kDirtyLayers = 1u << 14, // the layers of the stages' array textures
     kDirtyAll = 0xFFFFFFFFu
 };
 // What may change between two draws that still go to GL as one.
-constexpr uint32_t kDirtyPerInstance = kDirtyTransform | kDirtyMaterial;
+constexpr uint32_t kDirtyPerInstance = kDirtyTransform | kDirtyMaterial | kDirtyLayers;
 
 class Device final : public IDirect3DDevice9 {
 public:
@@ -124,6 +126,8 @@ public:
     // lets the caller see or change what a waiting draw reads, calls this first.
     void FlushBatch();
     GlStateCache& gl() { return cache_; }
+    // Null with batching off: every texture is then a GL texture of its own.
+    TextureArrays* textureArrays() { return batching_ ? &textureArrays_ : nullptr; }
     void StateBlockDestroyed(StateBlock* block);
 
     HRESULT ReadBack(QvBackBufferSource source, DWORD* pixels, UINT capacity, UINT* width, UINT* height);
@@ -160,6 +164,13 @@ private:
     bool Submit(const GlDraw& draw);
     bool CanJoinBatch(const GlDraw& draw) const;
     void AppendInstance();
+    struct RingHalf {
+        GLsync fence = nullptr; // covers every draw that read this half before it was set
+        bool used = false;      // read from since the fence was set
+    };
+    UINT PlaceBatch();
+    void FenceRingHalf(RingHalf& half);
+    void FenceInstanceRing();
 
     // Draw-time work (d3d9_draw.cpp).
     bool PrepareDraw();
@@ -201,6 +212,7 @@ private:
     bool dxtUpload_ = false;
     bool hasStencil_ = false;
     bool opaqueTarget_ = true; // X8R8G8B8: alpha stays 1
+    TextureArrays textureArrays_;
     std::unique_ptr<Surface> backBufferSurface_;
 
     // Draw-time bookkeeping.
@@ -214,7 +226,7 @@ private:
         float lightDiffuse[32], lightSpecular[32], lightAmbient[32], lightPosition[32], lightDirection[32],
             lightAttenuation[32], lightSpot[32];
         float texMatrix[64];
-        float textureFactor[4], stageConstant[16], alphaRef;
+        float textureFactor[4], stageConstant[16], alphaRef, lastStageLayer;
     } uniforms_{};
     std::array<std::array<DWORD, kSamplerStateCount>, kFfpStages> appliedSamplers_{};
     static constexpr int kLocations = 16; // attribute locations a layout may use
@@ -236,6 +248,9 @@ private:
     UINT instanceRing_ = 0;     // records the GL buffer holds
     UINT instanceAlign_ = 1;    // records a binding offset must be a multiple of
     UINT instanceHead_ = 0;
+    uint8_t* instanceMap_ = nullptr; // the ring, mapped for good where GL allows it
+    std::array<RingHalf, 2> ringHalves_{};
+    int ringHalf_ = 0;
     int swapInterval_ = -2;
 
     friend class StateBlock;

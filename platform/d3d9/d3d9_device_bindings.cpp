@@ -125,10 +125,20 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture)
     IDirect3DBaseTexture9*& slot = state_.textures[stage];
     if (slot == texture)
         return D3D_OK;
-    if (!slot != !texture && stage < DWORD(kFfpStages))
-        dirty_ |= kDirtyKey;
+    auto* before = static_cast<Texture*>(slot);
+    if (stage < DWORD(kFfpStages)) {
+        if (!before != !ours || (before && before->layered() != ours->layered()))
+            dirty_ |= kDirtyKey;
+        // Another layer of the array texture bound already is a per-draw value, like the world
+        // matrix; the last stage's is a uniform.
+        const bool sameArray = before && ours && before->SharesArrayWith(*ours);
+        dirty_ |= kDirtyLayers | (sameArray ? 0u : uint32_t(kDirtyTextures));
+        if (stage >= DWORD(kInstanceLayerStages))
+            dirty_ |= kDirtyPixel;
+    } else {
+        dirty_ |= kDirtyTextures;
+    }
     ReplaceRef(slot, texture);
-    dirty_ |= kDirtyTextures;
     return D3D_OK;
 }
 

@@ -133,6 +133,7 @@ void Device::BuildKey()
         s.alphaArg[1] = uint8_t(ts[D3DTSS_ALPHAARG1] & 0x3F);
         s.alphaArg[2] = uint8_t(ts[D3DTSS_ALPHAARG2] & 0x3F);
         s.hasTexture = textured;
+        s.layered = textured && static_cast<Texture*>(state_.textures[size_t(i)])->layered();
         if (textured) {
             s.texCoordSet = uint8_t(std::min<DWORD>(ts[D3DTSS_TEXCOORDINDEX] & 0xFFFF, 7));
             s.texGen = uint8_t((ts[D3DTSS_TEXCOORDINDEX] >> 16) & 3);
@@ -172,6 +173,12 @@ void Device::UpdateInstanceRecord()
         Put(m.Specular, r.material + 8);
         Put(m.Emissive, r.material + 12);
         r.power = m.Power;
+    }
+    if (dirty_ & kDirtyLayers) {
+        for (int i = 0; i < kInstanceLayerStages; ++i) {
+            const auto* t = static_cast<const Texture*>(state_.textures[size_t(i)]);
+            r.layers[i] = t && t->layered() ? float(t->layer()) : 0.0f;
+        }
     }
     dirty_ &= ~kDirtyPerInstance;
 }
@@ -237,6 +244,8 @@ void Device::UpdateUniformData()
         for (int i = 0; i < kFfpStages; ++i)
             ColourOf(state_.stageStates[size_t(i)][D3DTSS_CONSTANT], u.stageConstant + 4 * i);
         u.alphaRef = float(rs[D3DRS_ALPHAREF] & 0xFF);
+        const auto* last = static_cast<const Texture*>(state_.textures[kFfpStages - 1]);
+        u.lastStageLayer = last && last->layered() ? float(last->layer()) : 0.0f;
         ++versions_[kGroupPixel];
     }
 }
@@ -272,6 +281,8 @@ void Device::UploadUniforms(FfpProgram& p)
             glUniform4fv(p.stageConstant, kFfpStages, u.stageConstant);
         if (p.alphaRef >= 0)
             glUniform1f(p.alphaRef, u.alphaRef);
+        if (p.lastStageLayer >= 0)
+            glUniform1f(p.lastStageLayer, u.lastStageLayer);
         p.seen[kGroupPixel] = versions_[kGroupPixel];
     }
     if (p.seen[kGroupViewport] != versions_[kGroupViewport]) {

@@ -176,6 +176,7 @@ HRESULT Device::Present(const RECT* src, const RECT* dst, HWND, const RGNDATA*)
         swapInterval_ = interval;
     }
     SDL_GL_SwapWindow(context_->window);
+    FenceInstanceRing();
     presentedOnce_ = true;
     BindBackBuffer();
     dirty_ |= kDirtyRaster;

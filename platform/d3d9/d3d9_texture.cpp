@@ -12,6 +12,10 @@ using namespace qv::gl;
 namespace {
 
 constexpr UINT kMaxTextureSize = 8192;
+// An array texture holds at most this many layers, and about this many bytes: 64 x 64 textures
+// with their mips go 48 to a page, 256 x 256 ones 3; from 512 x 512 up a texture is left alone.
+constexpr UINT kMaxLayers = 64;
+constexpr size_t kPageBytes = size_t(1) << 20;
 
 UINT FullChain(UINT width, UINT height)
 {
@@ -41,6 +45,50 @@ bool LockOffset(const FormatInfo& f, UINT width, UINT height, UINT pitch, const 
     return true;
 }
 
+// ---- array textures --------------------------------------------------------------------------
+
+TextureArrays::Page* TextureArrays::Acquire(const FormatInfo& format, UINT width, UINT height, UINT levels,
+                                            UINT* layer)
+{
+    if (IsCompressed(format))
+        return nullptr;
+    size_t layerBytes = 0;
+    for (UINT i = 0; i < levels; ++i)
+        layerBytes += LevelBytes(format, std::max(1u, width >> i), std::max(1u, height >> i));
+    const UINT capacity = UINT(std::min<size_t>(kMaxLayers, kPageBytes / layerBytes));
+    if (capacity < 2)
+        return nullptr;
+    Page* page = nullptr;
+    for (auto& p : pages_) {
+        if (p->format == &format && p->width == width && p->height == height && p->levels == levels &&
+            p->inUse < p->used.size()) {
+            page = p.get();
+            break;
+        }
+    }
+    if (!page) {
+        pages_.push_back(std::make_unique<Page>(Page{&format, width, height, levels, std::vector<bool>(capacity)}));
+        page = pages_.back().get();
+    }
+    const auto free = std::find(page->used.begin(), page->used.end(), false);
+    *layer = UINT(free - page->used.begin());
+    *free = true;
+    ++page->inUse;
+    return page;
+}
+
+void TextureArrays::Release(Page* page, UINT layer, GlStateCache& cache, bool glCurrent)
+{
+    page->used[layer] = false;
+    if (--page->inUse)
+        return;
+    if (page->name && glCurrent) {
+        cache.ForgetTexture(page->name);
+        glDeleteTextures(1, &page->name);
+    }
+    pages_.erase(std::find_if(pages_.begin(), pages_.end(), [&](const auto& p) { return p.get() == page; }));
+}
+
 // ---- texture ---------------------------------------------------------------------------------
 
 Texture::Texture(Device* device, const FormatInfo& format, DWORD usage, D3DPOOL pool)
@@ -59,6 +107,8 @@ Texture* Texture::Create(Device* device, UINT width, UINT height, UINT levels, D
     if (levels > chain)
         return nullptr;
     auto* texture = new Texture(device, format, usage, pool);
+    if (TextureArrays* arrays = device->textureArrays())
+        texture->page_ = arrays->Acquire(format, width, height, levels, &texture->layer_);
     texture->levels_.resize(levels);
     texture->surfaces_.resize(levels);
     for (UINT i = 0; i < levels; ++i) {
@@ -74,7 +124,10 @@ Texture::~Texture()
 {
     device_->FlushBatch();
     surfaces_.clear();
-    if (name_ && device_->MakeCurrent()) {
+    const bool current = device_->MakeCurrent();
+    if (page_)
+        device_->textureArrays()->Release(page_, layer_, device_->gl(), current);
+    if (name_ && current) {
         device_->gl().ForgetTexture(name_);
         glDeleteTextures(1, &name_);
     }
@@ -147,7 +200,10 @@ HRESULT Texture::UnlockRect(UINT level)
 void Texture::UploadLevel(GLint index, Level& l, bool compressedUpload)
 {
     const GLsizei w = GLsizei(l.width), h = GLsizei(l.height);
-    if (!IsCompressed(format_)) {
+    if (page_) {
+        glTexSubImage3D(GL_TEXTURE_2D_ARRAY, index, 0, 0, GLint(layer_), w, h, 1, format_.glFormat, format_.glType,
+                        l.bytes.data());
+    } else if (!IsCompressed(format_)) {
         glTexImage2D(GL_TEXTURE_2D, index, GLint(format_.internalFormat), w, h, 0, format_.glFormat,
                      format_.glType, l.bytes.data());
     } else if (compressedUpload) {
@@ -161,22 +217,43 @@ void Texture::UploadLevel(GLint index, Level& l, bool compressedUpload)
     l.dirty = false;
 }
 
-GLuint Texture::Sync(GlStateCache& cache, int unit, bool compressedUpload)
+// Sets up a GL texture just made and bound to `target`: its levels and swizzle, and for an
+// array texture the storage of all its layers.
+void Texture::SetUpGlTexture(GLenum target)
 {
-    if (!name_) {
-        glGenTextures(1, &name_);
-        cache.BindTexture(unit, name_);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(levels_.size()) - 1);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_R, format_.swizzle[0]);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_G, format_.swizzle[1]);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_B, format_.swizzle[2]);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, format_.swizzle[3]);
+    glTexParameteri(target, GL_TEXTURE_BASE_LEVEL, 0);
+    glTexParameteri(target, GL_TEXTURE_MAX_LEVEL, GLint(levels_.size()) - 1);
+    glTexParameteri(target, GL_TEXTURE_SWIZZLE_R, format_.swizzle[0]);
+    glTexParameteri(target, GL_TEXTURE_SWIZZLE_G, format_.swizzle[1]);
+    glTexParameteri(target, GL_TEXTURE_SWIZZLE_B, format_.swizzle[2]);
+    glTexParameteri(target, GL_TEXTURE_SWIZZLE_A, format_.swizzle[3]);
+    if (target != GL_TEXTURE_2D_ARRAY)
+        return;
+    for (size_t i = 0; i < levels_.size(); ++i)
+        glTexImage3D(target, GLint(i), GLint(format_.internalFormat), GLsizei(levels_[i].width),
+                     GLsizei(levels_[i].height), GLsizei(page_->used.size()), 0, format_.glFormat, format_.glType,
+                     nullptr);
+}
+
+void Texture::Sync(GlStateCache& cache, int unit, bool compressedUpload)
+{
+    // A page's first texture to be drawn makes the GL texture that all its layers share.
+    GLuint& name = page_ ? page_->name : name_;
+    const bool made = name == 0;
+    if (made)
+        glGenTextures(1, &name);
+    if (page_)
+        cache.BindArrayTexture(unit, name);
+    else
+        cache.BindTexture(unit, name);
+    if (made) {
+        SetUpGlTexture(page_ ? GL_TEXTURE_2D_ARRAY : GL_TEXTURE_2D);
         uploadedCompressed_ = compressedUpload;
-    } else {
-        cache.BindTexture(unit, name_);
     }
     if (pending_) {
+        // The bind above selects the unit only when it changes the binding, and an upload goes
+        // to the texture bound on whichever unit is active.
+        cache.ActiveUnit(unit);
         // A level still locked is being written: it goes up after its unlock, not half done.
         bool stillLocked = false;
         for (size_t i = 0; i < levels_.size(); ++i) {
@@ -187,7 +264,6 @@ GLuint Texture::Sync(GlStateCache& cache, int unit, bool compressedUpload)
         }
         pending_ = stillLocked;
     }
-    return name_;
 }
 
 // ---- surface ---------------------------------------------------------------------------------

@@ -1,6 +1,10 @@
 // 2D textures with their mip chain kept in system memory (as D3D's managed pool does) and
 // uploaded to GL when a draw binds them; and the surfaces that stand for texture levels, the
 // back buffer and plain off-screen images.
+//
+// Small textures of one format, size and level count are layers of one GL array texture, so
+// that draws going from one of them to another bind nothing new: the layer is a per-draw
+// value like the world matrix, and such draws still go to GL as one (d3d9_batch.cpp).
 #pragma once
 
 #include "platform/d3d9/d3d9_com.h"
@@ -13,6 +17,27 @@ namespace qv::d3d {
 
 class GlStateCache;
 class Surface;
+
+// The array textures that small textures are layers of. A page of layers is made in GL when
+// its first texture is drawn and deleted when its last texture goes.
+class TextureArrays {
+public:
+    struct Page {
+        const FormatInfo* format;
+        UINT width, height, levels;
+        std::vector<bool> used; // one per layer
+        UINT inUse = 0;
+        GLuint name = 0;
+    };
+    // A page with a free layer for a texture of this shape, and the layer; null when the
+    // texture is better off alone (too large to share, or compressed).
+    Page* Acquire(const FormatInfo& format, UINT width, UINT height, UINT levels, UINT* layer);
+    // Frees the layer; the page's GL texture goes with its last layer when `glCurrent`.
+    void Release(Page* page, UINT layer, GlStateCache& cache, bool glCurrent);
+
+private:
+    std::vector<std::unique_ptr<Page>> pages_;
+};
 
 class Texture final : public DeviceChild<IDirect3DTexture9> {
 public:
@@ -29,8 +54,12 @@ public:
     HRESULT STDMETHODCALLTYPE UnlockRect(UINT level) override;
 
     // Uploads what changed since the last draw and leaves the texture bound on `unit`.
-    GLuint Sync(GlStateCache& cache, int unit, bool compressedUpload);
+    void Sync(GlStateCache& cache, int unit, bool compressedUpload);
     bool pending() const { return pending_; }
+    // A layer of an array texture (sampled with the layer's index) rather than a texture of its own.
+    bool layered() const { return page_ != nullptr; }
+    UINT layer() const { return layer_; }
+    bool SharesArrayWith(const Texture& other) const { return page_ && page_ == other.page_; }
 
 private:
     struct Level {
@@ -41,13 +70,16 @@ private:
     };
     Texture(Device* device, const FormatInfo& format, DWORD usage, D3DPOOL pool);
     void UploadLevel(GLint index, Level& level, bool compressedUpload);
+    void SetUpGlTexture(GLenum target);
 
     const FormatInfo& format_;
     DWORD usage_;
     D3DPOOL pool_;
     std::vector<Level> levels_;
     std::vector<std::unique_ptr<Surface>> surfaces_;
-    GLuint name_ = 0;
+    GLuint name_ = 0; // its own GL texture, when not layered
+    TextureArrays::Page* page_ = nullptr;
+    UINT layer_ = 0;
     bool pending_ = true;
     bool uploadedCompressed_ = false;
 };

@@ -36,6 +36,8 @@
     X(PFNGLTEXIMAGE2DPROC, glTexImage2D)                                                     \
     X(PFNGLTEXSUBIMAGE2DPROC, glTexSubImage2D)                                               \
     X(PFNGLCOMPRESSEDTEXIMAGE2DPROC, glCompressedTexImage2D)                                 \
+    X(PFNGLTEXIMAGE3DPROC, glTexImage3D)                                                     \
+    X(PFNGLTEXSUBIMAGE3DPROC, glTexSubImage3D)                                               \
     X(PFNGLTEXPARAMETERIPROC, glTexParameteri)                                               \
     X(PFNGLGENSAMPLERSPROC, glGenSamplers)                                                   \
     X(PFNGLDELETESAMPLERSPROC, glDeleteSamplers)                                             \
@@ -102,7 +104,12 @@
     X(PFNGLDRAWELEMENTSINSTANCEDBASEVERTEXBASEINSTANCEPROC, glDrawElementsInstancedBaseVertexBaseInstance) \
     X(PFNGLPROGRAMBINARYPROC, glProgramBinary)                                                \
     X(PFNGLGETPROGRAMBINARYPROC, glGetProgramBinary)                                          \
-    X(PFNGLPROGRAMPARAMETERIPROC, glProgramParameteri)
+    X(PFNGLPROGRAMPARAMETERIPROC, glProgramParameteri)                                        \
+    X(PFNGLBUFFERSTORAGEPROC, glBufferStorage)                                                \
+    X(PFNGLMAPBUFFERRANGEPROC, glMapBufferRange)                                              \
+    X(PFNGLFENCESYNCPROC, glFenceSync)                                                        \
+    X(PFNGLCLIENTWAITSYNCPROC, glClientWaitSync)                                              \
+    X(PFNGLDELETESYNCPROC, glDeleteSync)
 
 namespace qv::gl {
 

@@ -32,6 +32,7 @@ const char* kInstanceBlock = R"(struct QvInstance {
     mat3 normalMatrix;
     vec4 material[4];
     float materialPower;
+    float layer0, layer1, layer2;
 };
 layout(std140) uniform QvInstances { QvInstance uInstances[QV_INSTANCES]; };
 #define uWorldViewProj uInstances[gl_InstanceID].worldViewProj
@@ -39,6 +40,7 @@ layout(std140) uniform QvInstances { QvInstance uInstances[QV_INSTANCES]; };
 #define uNormalMatrix uInstances[gl_InstanceID].normalMatrix
 #define uMaterial uInstances[gl_InstanceID].material
 #define uMaterialPower uInstances[gl_InstanceID].materialPower
+#define uTextureLayers vec3(uInstances[gl_InstanceID].layer0, uInstances[gl_InstanceID].layer1, uInstances[gl_InstanceID].layer2)
 )";
 
 // A stage is live while its colour op is not DISABLE, and only its texture coordinates matter.
@@ -48,6 +50,16 @@ int LiveStages(const FfpKey& k)
     while (n < kFfpStages && k.stages[n].colorOp != D3DTOP_DISABLE && k.stages[n].colorOp != 0)
         ++n;
     return n;
+}
+
+// Whether a live stage samples a layer of an array texture whose index comes per draw.
+bool ReadsInstanceLayers(const FfpKey& k)
+{
+    const int live = LiveStages(k);
+    for (int i = 0; i < live && i < kInstanceLayerStages; ++i)
+        if (k.stages[i].hasTexture && k.stages[i].layered)
+            return true;
+    return false;
 }
 
 // D3D widens a coordinate set of n components with a 1 after the last one and zeros beyond:
@@ -184,6 +196,7 @@ std::string VertexInputs(std::string& body, int instances, int maxLocations, Ver
         {"uWorldView", "mat4", 4, 4, 64},      {"uMaterial[0]", "vec4", 1, 4, 176},
         {"uMaterial[1]", "vec4", 1, 4, 192},   {"uMaterial[2]", "vec4", 1, 4, 208},
         {"uMaterial[3]", "vec4", 1, 4, 224},   {"uMaterialPower", "float", 1, 1, 240},
+        {"uTextureLayers", "vec3", 1, 3, 244},
     };
     std::string attributes, names;
     int needed = next;
@@ -223,6 +236,8 @@ std::string GenerateVertexShader(const FfpKey& k, int instances, int maxLocation
     const int live = LiveStages(k);
     for (int i = 0; i < live; ++i)
         outputs += "out vec4 vTexCoord" + N(i) + ";\n";
+    if (ReadsInstanceLayers(k))
+        outputs += "flat out vec3 vTextureLayers;\n";
     bool readsSpecular = k.specularEnable != 0;
     for (int i = 0; i < live; ++i)
         readsSpecular = readsSpecular || StageReadsSpecular(k.stages[i]);
@@ -267,6 +282,8 @@ std::string GenerateVertexShader(const FfpKey& k, int instances, int maxLocation
             src = "uTexMatrix[" + N(i) + "] * " + src;
         s += "    vTexCoord" + N(i) + " = " + src + ";\n";
     }
+    if (ReadsInstanceLayers(k))
+        s += "    vTextureLayers = uTextureLayers;\n";
     // D3D9 puts pixel centres on integer coordinates and maps depth to [0, 1]; GL centres them
     // on halves and clips depth to [-1, 1]. Shift by half a pixel and remap z' = 2z - w.
     // Then turn the picture upside down, so D3D's top row is GL's row 0, the first in memory:
@@ -386,9 +403,14 @@ std::string GenerateFragmentShader(const FfpKey& k)
     s += std::string(q) + " vec4 vDiffuse;\n" + q + " vec4 vSpecular;\n";
     const int live = LiveStages(k);
     for (int i = 0; i < live; ++i) {
+        const bool layered = k.stages[i].hasTexture && k.stages[i].layered;
         s += "in vec4 vTexCoord" + N(i) + ";\n";
-        s += "uniform sampler2D uSampler" + N(i) + ";\n";
+        s += std::string("uniform ") + (layered ? "sampler2DArray" : "sampler2D") + " uSampler" + N(i) + ";\n";
+        if (layered && i >= kInstanceLayerStages)
+            s += "uniform float uLastStageLayer;\n";
     }
+    if (ReadsInstanceLayers(k))
+        s += "flat in vec3 vTextureLayers;\n";
     s += "uniform vec4 uTextureFactor;\nuniform vec4 uStageConstant[4];\nuniform float uAlphaRef;\n"
          "out vec4 oColor;\nvoid main() {\n"
          "    vec4 diffuse = vDiffuse, specular = vSpecular, current = diffuse, temp = vec4(0.0);\n";
@@ -401,6 +423,9 @@ std::string GenerateFragmentShader(const FfpKey& k)
                 const char* last = st.transformCount == 2 ? ".y" : st.transformCount == 3 ? ".z" : ".w";
                 coord = "(" + tc + ".xy / " + tc + last + ")";
             }
+            if (st.layered)
+                coord = "vec3(" + coord + ", " +
+                        (i < kInstanceLayerStages ? std::string("vTextureLayers.") + "xyz"[i] : "uLastStageLayer") + ")";
             s += "    vec4 " + tex + " = texture(uSampler" + N(i) + ", " + coord + ");\n";
         } else {
             s += "    vec4 " + tex + " = vec4(1.0);\n";

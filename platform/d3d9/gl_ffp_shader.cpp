@@ -34,6 +34,7 @@ void FindUniforms(FfpProgram& p, int liveSamplers)
     p.textureFactor = glGetUniformLocation(n, "uTextureFactor");
     p.stageConstant = glGetUniformLocation(n, "uStageConstant");
     p.alphaRef = glGetUniformLocation(n, "uAlphaRef");
+    p.lastStageLayer = glGetUniformLocation(n, "uLastStageLayer");
     const GLuint block = glGetUniformBlockIndex(n, "QvInstances");
     if (block != GL_INVALID_INDEX)
         glUniformBlockBinding(n, block, kInstanceBinding);

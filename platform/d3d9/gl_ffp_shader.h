@@ -24,6 +24,7 @@ struct FfpStageKey {
     uint8_t transformCount;  // D3DTTFF_COUNTn, 0 for no transform
     uint8_t projected;
     uint8_t hasTexture;
+    uint8_t layered; // the texture is a layer of an array texture
 };
 
 struct FfpKey {
@@ -56,7 +57,8 @@ struct FfpKeyHash {
 };
 
 // What may differ from one draw to the next without breaking a run of draws into separate GL
-// draws: the transforms and the material. Each draw's values go into one record of a uniform
+// draws: the transforms, the material and which layers of array textures the first three
+// stages sample (the last stage's layer is a uniform). Each draw's values go into one record of a uniform
 // buffer, and the program reads the record of its instance, so consecutive draws of one mesh go
 // to GL as one instanced draw. std140 layout of the block the vertex programs declare.
 struct InstanceRecord {
@@ -65,11 +67,14 @@ struct InstanceRecord {
     float normalMatrix[12]; // three columns of three, each padded to four
     float material[16];     // diffuse, ambient, specular, emissive
     float power;
-    float pad[3];
+    float layers[3]; // of stages 0 to 2; 0 where the stage's texture is not layered
 };
 static_assert(sizeof(InstanceRecord) == 256, "InstanceRecord must match the std140 block");
 // The uniform buffer binding the instance records are read from.
 constexpr GLuint kInstanceBinding = 0;
+// Stages whose texture layer is a per-draw value; a later stage's is a uniform.
+constexpr int kInstanceLayerStages = 3;
+static_assert(kInstanceLayerStages + 1 == kFfpStages, "the last stage alone takes its layer from a uniform");
 
 // Where a vertex program takes its inputs. Vertex attributes get locations from 0 up, only for
 // what the program reads; the instance record's values follow as per-instance attributes when
@@ -107,7 +112,7 @@ struct FfpProgram {
     GLint posFixup = -1, globalAmbient = -1;
     GLint lightDiffuse = -1, lightSpecular = -1, lightAmbient = -1, lightPosition = -1,
           lightDirection = -1, lightAttenuation = -1, lightSpot = -1;
-    GLint texMatrix = -1, textureFactor = -1, stageConstant = -1, alphaRef = -1;
+    GLint texMatrix = -1, textureFactor = -1, stageConstant = -1, alphaRef = -1, lastStageLayer = -1;
     VertexInputPlan inputs;
 };
 

@@ -27,6 +27,7 @@ void GlStateCache::Invalidate()
     program_ = vao_ = arrayBuffer_ = elementBuffer_ = drawFbo_ = readFbo_ = kUnknown;
     activeUnit_ = -1;
     textures_.fill(kUnknown);
+    arrayTextures_.fill(kUnknown);
     samplers_.fill(kUnknown);
     caps_.fill(-1);
     blendFunc_.fill(0);
@@ -86,6 +87,15 @@ void GlStateCache::BindTexture(int unit, GLuint texture)
         ActiveUnit(unit);
         glBindTexture(GL_TEXTURE_2D, texture);
         textures_[size_t(unit)] = texture;
+    }
+}
+
+void GlStateCache::BindArrayTexture(int unit, GLuint texture)
+{
+    if (arrayTextures_[size_t(unit)] != texture) {
+        ActiveUnit(unit);
+        glBindTexture(GL_TEXTURE_2D_ARRAY, texture);
+        arrayTextures_[size_t(unit)] = texture;
     }
 }
 
@@ -192,9 +202,10 @@ void GlStateCache::Viewport(GLint x, GLint y, GLsizei w, GLsizei h)
 
 void GlStateCache::ForgetTexture(GLuint texture)
 {
-    for (auto& t : textures_)
-        if (t == texture)
-            t = kUnknown;
+    for (auto* bound : {&textures_, &arrayTextures_})
+        for (auto& t : *bound)
+            if (t == texture)
+                t = kUnknown;
 }
 
 void GlStateCache::ForgetBuffer(GLuint buffer)

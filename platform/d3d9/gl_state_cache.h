@@ -18,7 +18,10 @@ public:
     void BindVertexArray(GLuint vao);
     void BindArrayBuffer(GLuint b);
     void BindElementBuffer(GLuint b);
+    // Makes `unit` the one that texture uploads and parameter calls go to.
+    void ActiveUnit(int unit);
     void BindTexture(int unit, GLuint texture);
+    void BindArrayTexture(int unit, GLuint texture); // GL_TEXTURE_2D_ARRAY
     void BindSampler(int unit, GLuint sampler);
     void BindDrawFramebuffer(GLuint fbo);
     void BindReadFramebuffer(GLuint fbo);
@@ -38,13 +41,12 @@ public:
     void ForgetBuffer(GLuint buffer);
 
 private:
-    void ActiveUnit(int unit);
-
     static constexpr GLuint kUnknown = 0xFFFFFFFFu;
     GLuint program_ = kUnknown, vao_ = kUnknown, arrayBuffer_ = kUnknown, elementBuffer_ = kUnknown;
     GLuint drawFbo_ = kUnknown, readFbo_ = kUnknown;
     int activeUnit_ = -1;
     std::array<GLuint, kUnits> textures_{};
+    std::array<GLuint, kUnits> arrayTextures_{};
     std::array<GLuint, kUnits> samplers_{};
     // Capabilities we switch: blend, depth test, cull face, scissor test.
     std::array<int, 4> caps_{};
