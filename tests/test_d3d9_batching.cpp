@@ -94,6 +94,25 @@ IDirect3DTexture9* MakeChecker(IDirect3DDevice9* device, DWORD a, DWORD b, UINT 
     return t;
 }
 
+// An 8 x 8 DXT1 texture with its mips: every block a two-colour stripe of 565 colours `a`, `b`.
+IDirect3DTexture9* MakeDxt1(IDirect3DDevice9* device, WORD a, WORD b)
+{
+    IDirect3DTexture9* t = nullptr;
+    EXPECT_EQ(device->CreateTexture(8, 8, 0, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
+    for (DWORD l = 0; t && l < t->GetLevelCount(); ++l) {
+        D3DSURFACE_DESC d{};
+        D3DLOCKED_RECT r{};
+        t->GetLevelDesc(l, &d);
+        t->LockRect(l, &r, nullptr, 0);
+        const uint8_t block[8] = {uint8_t(a), uint8_t(a >> 8), uint8_t(b), uint8_t(b >> 8), 0x50, 0x05, 0x50, 0x05};
+        for (UINT y = 0; y < (d.Height + 3) / 4; ++y)
+            for (UINT x = 0; x < (d.Width + 3) / 4; ++x)
+                std::memcpy(static_cast<uint8_t*>(r.pBits) + y * r.Pitch + x * 8, block, sizeof block);
+        t->UnlockRect(l);
+    }
+    return t;
+}
+
 D3DMATERIAL9 Material(float r, float g, float b, float a)
 {
     D3DMATERIAL9 m{};
@@ -150,6 +169,15 @@ std::vector<DWORD> DrawMixedFrame(bool batching, QvDeviceStats* stats)
     device->SetStreamSource(0, groundVb, 0, sizeof(VertexPDT));
     device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
     device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2); // the same strip again: a run of two
+    // DXT1 textures of one size take turns too (the last two draws are one run); the last shows
+    // on half the ground.
+    IDirect3DTexture9* blocks[2] = {MakeDxt1(device, 0xF800, 0x07E0), MakeDxt1(device, 0x001F, 0xFFE0)};
+    for (int i = 0; i < 3; ++i) {
+        device->SetTexture(0, blocks[i == 1 ? 0 : 1]);
+        device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 1);
+    }
+    for (auto* t : blocks)
+        t->Release();
 
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);

@@ -128,6 +128,8 @@ public:
     GlStateCache& gl() { return cache_; }
     // Null with batching off: every texture is then a GL texture of its own.
     TextureArrays* textureArrays() { return batching_ ? &textureArrays_ : nullptr; }
+    // Whether DXT textures made now go to GL as blocks, rather than decoded to RGBA8.
+    bool CompressedDxtUpload() const;
     void StateBlockDestroyed(StateBlock* block);
 
     HRESULT ReadBack(QvBackBufferSource source, DWORD* pixels, UINT capacity, UINT* width, UINT* height);

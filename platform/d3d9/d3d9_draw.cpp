@@ -166,9 +166,11 @@ void Device::ApplyFixedState()
     }
 }
 
+bool Device::CompressedDxtUpload() const { return dxtUpload_ && !CpuDxtDecodeForced(); }
+
 void Device::ApplyTextures()
 {
-    const bool compressed = dxtUpload_ && !CpuDxtDecodeForced();
+    const bool compressed = CompressedDxtUpload();
     for (int i = 0; i < kFfpStages; ++i) {
         auto* t = static_cast<Texture*>(state_.textures[size_t(i)]);
         if (t)

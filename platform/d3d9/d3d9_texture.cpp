@@ -12,8 +12,9 @@ using namespace qv::gl;
 namespace {
 
 constexpr UINT kMaxTextureSize = 8192;
-// An array texture holds at most this many layers, and about this many bytes: 64 x 64 textures
-// with their mips go 48 to a page, 256 x 256 ones 3; from 512 x 512 up a texture is left alone.
+// An array texture holds at most this many layers, and about this many bytes of GL's storage:
+// 64 x 64 A8R8G8B8 textures with their mips go 48 to a page, 256 x 256 ones 3, 256 x 256 DXT1
+// ones 23; from 512 x 512 A8R8G8B8 up a texture is left alone.
 constexpr UINT kMaxLayers = 64;
 constexpr size_t kPageBytes = size_t(1) << 20;
 
@@ -48,26 +49,29 @@ bool LockOffset(const FormatInfo& f, UINT width, UINT height, UINT pitch, const 
 // ---- array textures --------------------------------------------------------------------------
 
 TextureArrays::Page* TextureArrays::Acquire(const FormatInfo& format, UINT width, UINT height, UINT levels,
-                                            UINT* layer)
+                                            bool compressed, UINT* layer)
 {
-    if (IsCompressed(format))
-        return nullptr;
+    compressed = compressed && IsCompressed(format);
+    const bool decoded = IsCompressed(format) && !compressed; // to 4 bytes a texel
     size_t layerBytes = 0;
-    for (UINT i = 0; i < levels; ++i)
-        layerBytes += LevelBytes(format, std::max(1u, width >> i), std::max(1u, height >> i));
+    for (UINT i = 0; i < levels; ++i) {
+        const UINT w = std::max(1u, width >> i), h = std::max(1u, height >> i);
+        layerBytes += decoded ? size_t(w) * h * 4 : LevelBytes(format, w, h);
+    }
     const UINT capacity = UINT(std::min<size_t>(kMaxLayers, kPageBytes / layerBytes));
     if (capacity < 2)
         return nullptr;
     Page* page = nullptr;
     for (auto& p : pages_) {
         if (p->format == &format && p->width == width && p->height == height && p->levels == levels &&
-            p->inUse < p->used.size()) {
+            p->compressed == compressed && p->inUse < p->used.size()) {
             page = p.get();
             break;
         }
     }
     if (!page) {
-        pages_.push_back(std::make_unique<Page>(Page{&format, width, height, levels, std::vector<bool>(capacity)}));
+        pages_.push_back(
+            std::make_unique<Page>(Page{&format, width, height, levels, compressed, std::vector<bool>(capacity)}));
         page = pages_.back().get();
     }
     const auto free = std::find(page->used.begin(), page->used.end(), false);
@@ -108,7 +112,7 @@ Texture* Texture::Create(Device* device, UINT width, UINT height, UINT levels, D
         return nullptr;
     auto* texture = new Texture(device, format, usage, pool);
     if (TextureArrays* arrays = device->textureArrays())
-        texture->page_ = arrays->Acquire(format, width, height, levels, &texture->layer_);
+        texture->page_ = arrays->Acquire(format, width, height, levels, device->CompressedDxtUpload(), &texture->layer_);
     texture->levels_.resize(levels);
     texture->surfaces_.resize(levels);
     for (UINT i = 0; i < levels; ++i) {
@@ -197,29 +201,37 @@ HRESULT Texture::UnlockRect(UINT level)
     return D3D_OK;
 }
 
-void Texture::UploadLevel(GLint index, Level& l, bool compressedUpload)
+void Texture::UploadLevel(GLint index, Level& l, bool compressed)
 {
     const GLsizei w = GLsizei(l.width), h = GLsizei(l.height);
-    if (page_) {
-        glTexSubImage3D(GL_TEXTURE_2D_ARRAY, index, 0, 0, GLint(layer_), w, h, 1, format_.glFormat, format_.glType,
-                        l.bytes.data());
-    } else if (!IsCompressed(format_)) {
-        glTexImage2D(GL_TEXTURE_2D, index, GLint(format_.internalFormat), w, h, 0, format_.glFormat,
-                     format_.glType, l.bytes.data());
-    } else if (compressedUpload) {
-        glCompressedTexImage2D(GL_TEXTURE_2D, index, format_.internalFormat, w, h, 0,
-                               GLsizei(l.bytes.size()), l.bytes.data());
-    } else {
-        std::vector<uint8_t> rgba(size_t(w) * size_t(h) * 4);
+    const bool blocks = IsCompressed(format_);
+    const void* texels = l.bytes.data();
+    GLenum glFormat = format_.glFormat, glType = format_.glType;
+    std::vector<uint8_t> rgba;
+    if (blocks && !compressed) {
+        rgba.resize(size_t(w) * size_t(h) * 4);
         DecodeDxt(format_.format, l.bytes.data(), l.width, l.height, rgba.data());
-        glTexImage2D(GL_TEXTURE_2D, index, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        texels = rgba.data();
+        glFormat = GL_RGBA;
+        glType = GL_UNSIGNED_BYTE;
     }
+    const GLsizei size = GLsizei(l.bytes.size());
+    if (page_ && blocks && compressed)
+        glCompressedTexSubImage3D(GL_TEXTURE_2D_ARRAY, index, 0, 0, GLint(layer_), w, h, 1, format_.internalFormat, size,
+                                  texels);
+    else if (page_)
+        glTexSubImage3D(GL_TEXTURE_2D_ARRAY, index, 0, 0, GLint(layer_), w, h, 1, glFormat, glType, texels);
+    else if (blocks && compressed)
+        glCompressedTexImage2D(GL_TEXTURE_2D, index, format_.internalFormat, w, h, 0, size, texels);
+    else
+        glTexImage2D(GL_TEXTURE_2D, index, blocks ? GL_RGBA8 : GLint(format_.internalFormat), w, h, 0, glFormat, glType,
+                     texels);
     l.dirty = false;
 }
 
 // Sets up a GL texture just made and bound to `target`: its levels and swizzle, and for an
 // array texture the storage of all its layers.
-void Texture::SetUpGlTexture(GLenum target)
+void Texture::SetUpGlTexture(GLenum target, bool compressed)
 {
     glTexParameteri(target, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(target, GL_TEXTURE_MAX_LEVEL, GLint(levels_.size()) - 1);
@@ -229,10 +241,20 @@ void Texture::SetUpGlTexture(GLenum target)
     glTexParameteri(target, GL_TEXTURE_SWIZZLE_A, format_.swizzle[3]);
     if (target != GL_TEXTURE_2D_ARRAY)
         return;
-    for (size_t i = 0; i < levels_.size(); ++i)
-        glTexImage3D(target, GLint(i), GLint(format_.internalFormat), GLsizei(levels_[i].width),
-                     GLsizei(levels_[i].height), GLsizei(page_->used.size()), 0, format_.glFormat, format_.glType,
-                     nullptr);
+    const bool blocks = IsCompressed(format_);
+    const auto layers = GLsizei(page_->used.size());
+    for (size_t i = 0; i < levels_.size(); ++i) {
+        const Level& l = levels_[i];
+        if (blocks && compressed)
+            glCompressedTexImage3D(target, GLint(i), format_.internalFormat, GLsizei(l.width), GLsizei(l.height), layers,
+                                   0, GLsizei(l.bytes.size()) * layers, nullptr);
+        else if (blocks)
+            glTexImage3D(target, GLint(i), GL_RGBA8, GLsizei(l.width), GLsizei(l.height), layers, 0, GL_RGBA,
+                         GL_UNSIGNED_BYTE, nullptr);
+        else
+            glTexImage3D(target, GLint(i), GLint(format_.internalFormat), GLsizei(l.width), GLsizei(l.height), layers,
+                         0, format_.glFormat, format_.glType, nullptr);
+    }
 }
 
 void Texture::Sync(GlStateCache& cache, int unit, bool compressedUpload)
@@ -246,10 +268,11 @@ void Texture::Sync(GlStateCache& cache, int unit, bool compressedUpload)
         cache.BindArrayTexture(unit, name);
     else
         cache.BindTexture(unit, name);
-    if (made) {
-        SetUpGlTexture(page_ ? GL_TEXTURE_2D_ARRAY : GL_TEXTURE_2D);
+    if (made && !page_)
         uploadedCompressed_ = compressedUpload;
-    }
+    const bool compressed = page_ ? page_->compressed : uploadedCompressed_;
+    if (made)
+        SetUpGlTexture(page_ ? GL_TEXTURE_2D_ARRAY : GL_TEXTURE_2D, compressed);
     if (pending_) {
         // The bind above selects the unit only when it changes the binding, and an upload goes
         // to the texture bound on whichever unit is active.
@@ -260,7 +283,7 @@ void Texture::Sync(GlStateCache& cache, int unit, bool compressedUpload)
             if (levels_[i].dirty && levels_[i].locks)
                 stillLocked = true;
             else if (levels_[i].dirty)
-                UploadLevel(GLint(i), levels_[i], uploadedCompressed_);
+                UploadLevel(GLint(i), levels_[i], compressed);
         }
         pending_ = stillLocked;
     }

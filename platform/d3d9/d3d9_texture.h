@@ -25,13 +25,14 @@ public:
     struct Page {
         const FormatInfo* format;
         UINT width, height, levels;
+        bool compressed;        // DXT blocks go to GL as they are (else decoded to RGBA8)
         std::vector<bool> used; // one per layer
         UINT inUse = 0;
         GLuint name = 0;
     };
     // A page with a free layer for a texture of this shape, and the layer; null when the
-    // texture is better off alone (too large to share, or compressed).
-    Page* Acquire(const FormatInfo& format, UINT width, UINT height, UINT levels, UINT* layer);
+    // texture is too large to share one.
+    Page* Acquire(const FormatInfo& format, UINT width, UINT height, UINT levels, bool compressed, UINT* layer);
     // Frees the layer; the page's GL texture goes with its last layer when `glCurrent`.
     void Release(Page* page, UINT layer, GlStateCache& cache, bool glCurrent);
 
@@ -69,8 +70,8 @@ private:
         int locks = 0;
     };
     Texture(Device* device, const FormatInfo& format, DWORD usage, D3DPOOL pool);
-    void UploadLevel(GLint index, Level& level, bool compressedUpload);
-    void SetUpGlTexture(GLenum target);
+    void UploadLevel(GLint index, Level& level, bool compressed);
+    void SetUpGlTexture(GLenum target, bool compressed);
 
     const FormatInfo& format_;
     DWORD usage_;

@@ -38,6 +38,8 @@
     X(PFNGLCOMPRESSEDTEXIMAGE2DPROC, glCompressedTexImage2D)                                 \
     X(PFNGLTEXIMAGE3DPROC, glTexImage3D)                                                     \
     X(PFNGLTEXSUBIMAGE3DPROC, glTexSubImage3D)                                               \
+    X(PFNGLCOMPRESSEDTEXIMAGE3DPROC, glCompressedTexImage3D)                                 \
+    X(PFNGLCOMPRESSEDTEXSUBIMAGE3DPROC, glCompressedTexSubImage3D)                           \
     X(PFNGLTEXPARAMETERIPROC, glTexParameteri)                                               \
     X(PFNGLGENSAMPLERSPROC, glGenSamplers)                                                   \
     X(PFNGLDELETESAMPLERSPROC, glDeleteSamplers)                                             \
