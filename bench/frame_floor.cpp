@@ -271,6 +271,17 @@ void PointInstanceAttributes(size_t first)
 }
 
 // The model's vertex and index buffers as the game's mesh holds them, and one subset per material.
+// The vertex attributes of the bound vertex array, from the bound array buffer: position,
+// normal and texture coordinates, 32 bytes a vertex as every model here has them.
+void PointVertexAttributes()
+{
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 32, nullptr);
+    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void*>(12));
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void*>(24));
+    for (GLuint i = 0; i < 3; ++i)
+        glEnableVertexAttribArray(i);
+}
+
 bool LoadModel(const CXObject& object, GLuint instanceBuffer, Model* model)
 {
     ID3DXMesh* mesh = object.mesh;
@@ -292,11 +303,7 @@ bool LoadModel(const CXObject& object, GLuint instanceBuffer, Model* model)
     glBindVertexArray(model->vao);
     glBindBuffer(GL_ARRAY_BUFFER, buffers[0]);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(mesh->GetNumVertices()) * stride, vertices, GL_STATIC_DRAW);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, GLsizei(stride), nullptr);
-    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, GLsizei(stride), reinterpret_cast<void*>(12));
-    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, GLsizei(stride), reinterpret_cast<void*>(24));
-    for (GLuint i = 0; i < 3; ++i)
-        glEnableVertexAttribArray(i);
+    PointVertexAttributes();
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[1]);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(mesh->GetNumFaces()) * 3 * (wide ? 4 : 2), indices, GL_STATIC_DRAW);
     const GLint sharedBaseVertex = GLint(g_sharedVertices.size() / 32);
@@ -364,13 +371,9 @@ bool LoadGround(GLuint instanceBuffer, Model* ground)
     glBindVertexArray(ground->vao);
     glBindBuffer(GL_ARRAY_BUFFER, vb);
     glBufferData(GL_ARRAY_BUFFER, sizeof vertices, vertices, GL_STATIC_DRAW);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 32, nullptr);
-    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void*>(12));
-    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void*>(24));
+    PointVertexAttributes();
     glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer);
     PointInstanceAttributes(0);
-    for (GLuint i = 0; i < 3; ++i)
-        glEnableVertexAttribArray(i);
     glBindVertexArray(0);
     Subset s{};
     s.indexCount = 4;
@@ -496,11 +499,7 @@ bool MakeMultiDraw(const std::vector<Model*>& models, GLuint instanceBuffer, D3D
     glBindVertexArray(multi->vao);
     glBindBuffer(GL_ARRAY_BUFFER, buffers[0]);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(g_sharedVertices.size()), g_sharedVertices.data(), GL_STATIC_DRAW);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 32, nullptr);
-    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void*>(12));
-    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void*>(24));
-    for (GLuint i = 0; i < 3; ++i)
-        glEnableVertexAttribArray(i);
+    PointVertexAttributes();
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[1]);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(g_sharedIndices.size() * 4), g_sharedIndices.data(),
                  GL_STATIC_DRAW);

@@ -201,31 +201,36 @@ HRESULT Texture::UnlockRect(UINT level)
     return D3D_OK;
 }
 
+// How a level goes to GL: DXT blocks as they are, or decoded to RGBA8 where GL takes no DXT;
+// other formats as their table entry says.
+Texture::GlLayout Texture::LayoutFor(bool compressed) const
+{
+    if (IsCompressed(format_) && !compressed)
+        return {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, false};
+    return {GLint(format_.internalFormat), format_.glFormat, format_.glType, IsCompressed(format_)};
+}
+
 void Texture::UploadLevel(GLint index, Level& l, bool compressed)
 {
     const GLsizei w = GLsizei(l.width), h = GLsizei(l.height);
-    const bool blocks = IsCompressed(format_);
+    const GlLayout gl = LayoutFor(compressed);
     const void* texels = l.bytes.data();
-    GLenum glFormat = format_.glFormat, glType = format_.glType;
     std::vector<uint8_t> rgba;
-    if (blocks && !compressed) {
+    if (IsCompressed(format_) && !gl.blocks) {
         rgba.resize(size_t(w) * size_t(h) * 4);
         DecodeDxt(format_.format, l.bytes.data(), l.width, l.height, rgba.data());
         texels = rgba.data();
-        glFormat = GL_RGBA;
-        glType = GL_UNSIGNED_BYTE;
     }
     const GLsizei size = GLsizei(l.bytes.size());
-    if (page_ && blocks && compressed)
-        glCompressedTexSubImage3D(GL_TEXTURE_2D_ARRAY, index, 0, 0, GLint(layer_), w, h, 1, format_.internalFormat, size,
+    if (page_ && gl.blocks)
+        glCompressedTexSubImage3D(GL_TEXTURE_2D_ARRAY, index, 0, 0, GLint(layer_), w, h, 1, GLenum(gl.internal), size,
                                   texels);
     else if (page_)
-        glTexSubImage3D(GL_TEXTURE_2D_ARRAY, index, 0, 0, GLint(layer_), w, h, 1, glFormat, glType, texels);
-    else if (blocks && compressed)
-        glCompressedTexImage2D(GL_TEXTURE_2D, index, format_.internalFormat, w, h, 0, size, texels);
+        glTexSubImage3D(GL_TEXTURE_2D_ARRAY, index, 0, 0, GLint(layer_), w, h, 1, gl.format, gl.type, texels);
+    else if (gl.blocks)
+        glCompressedTexImage2D(GL_TEXTURE_2D, index, GLenum(gl.internal), w, h, 0, size, texels);
     else
-        glTexImage2D(GL_TEXTURE_2D, index, blocks ? GL_RGBA8 : GLint(format_.internalFormat), w, h, 0, glFormat, glType,
-                     texels);
+        glTexImage2D(GL_TEXTURE_2D, index, gl.internal, w, h, 0, gl.format, gl.type, texels);
     l.dirty = false;
 }
 
@@ -241,19 +246,15 @@ void Texture::SetUpGlTexture(GLenum target, bool compressed)
     glTexParameteri(target, GL_TEXTURE_SWIZZLE_A, format_.swizzle[3]);
     if (target != GL_TEXTURE_2D_ARRAY)
         return;
-    const bool blocks = IsCompressed(format_);
+    const GlLayout gl = LayoutFor(compressed);
     const auto layers = GLsizei(page_->used.size());
     for (size_t i = 0; i < levels_.size(); ++i) {
-        const Level& l = levels_[i];
-        if (blocks && compressed)
-            glCompressedTexImage3D(target, GLint(i), format_.internalFormat, GLsizei(l.width), GLsizei(l.height), layers,
-                                   0, GLsizei(l.bytes.size()) * layers, nullptr);
-        else if (blocks)
-            glTexImage3D(target, GLint(i), GL_RGBA8, GLsizei(l.width), GLsizei(l.height), layers, 0, GL_RGBA,
-                         GL_UNSIGNED_BYTE, nullptr);
+        const auto w = GLsizei(levels_[i].width), h = GLsizei(levels_[i].height);
+        if (gl.blocks)
+            glCompressedTexImage3D(target, GLint(i), GLenum(gl.internal), w, h, layers, 0,
+                                   GLsizei(levels_[i].bytes.size()) * layers, nullptr);
         else
-            glTexImage3D(target, GLint(i), GLint(format_.internalFormat), GLsizei(l.width), GLsizei(l.height), layers,
-                         0, format_.glFormat, format_.glType, nullptr);
+            glTexImage3D(target, GLint(i), gl.internal, w, h, layers, 0, gl.format, gl.type, nullptr);
     }
 }
 

@@ -70,6 +70,12 @@ private:
         int locks = 0;
     };
     Texture(Device* device, const FormatInfo& format, DWORD usage, D3DPOOL pool);
+    struct GlLayout {
+        GLint internal;
+        GLenum format, type; // of the texels handed to GL
+        bool blocks;         // handed over as DXT blocks
+    };
+    GlLayout LayoutFor(bool compressed) const;
     void UploadLevel(GLint index, Level& level, bool compressed);
     void SetUpGlTexture(GLenum target, bool compressed);
 
