@@ -49,8 +49,8 @@
 #include "render/device.h"
 #include "render/scene_pass.h"
 #include "render/xobject.h"
-#include "tools/quorvel-replay/frame_clock.h"
-#include "tools/quorvel-replay/key_script.h"
+#include "session/frame_clock.h"
+#include "session/key_script.h"
 #include "tools/quorvel-replay/replay.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // nine script keys and finite frame times; and for a short script every frame a line starts or
 // ends on holds what its lines, each read on its own, say together: the keys of all of them,
 // the dt= of the last one that gives it.
-#include "tools/quorvel-replay/key_script.h"
+#include "session/key_script.h"
 
 #include <cmath>
 #include <cstddef>

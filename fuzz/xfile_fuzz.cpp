@@ -1,6 +1,6 @@
 // libFuzzer entry for the X-file reader: any bytes in, a result out, and never a crash, a read
 // past the data or an allocation the data cannot back.
-#include "gfxutil/xfile_scene.h"
+#include "gfxutil/xfile/xfile_scene.h"
 
 #include <cstddef>
 #include <cstdint>

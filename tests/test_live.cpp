@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "test_run_support.h"
-#include "tools/quorvel-replay/key_script.h"
+#include "session/key_script.h"
 
 using replay::KeyScript;
 

@@ -14,10 +14,10 @@
 
 #include "app/timer.h"
 #include "test_run_support.h"
-#include "tools/quorvel-replay/frame_clock.h"
-#include "tools/quorvel-replay/key_script.h"
+#include "session/frame_clock.h"
+#include "session/key_script.h"
 #include "tools/quorvel-replay/replay.h"
-#include "tools/quorvel-replay/trace.h"
+#include "session/trace.h"
 
 using replay::KeyScript;
 

@@ -1,9 +1,9 @@
 // The texture loader's building blocks: DXT blocks, 16-bit texel layouts, resampling.
 #include "test_texture_support.h"
 
-#include "gfxutil/dds_dxt.h"
-#include "gfxutil/image_format.h"
-#include "gfxutil/image_resample.h"
+#include "gfxutil/texels/dds_dxt.h"
+#include "gfxutil/texels/image_format.h"
+#include "gfxutil/texels/image_resample.h"
 
 #include <cmath>
 

@@ -3,7 +3,7 @@
 // picture, together with the format the texture was made in and the one the file reports.
 #include "test_texture_support.h"
 
-#include "gfxutil/image_format.h"
+#include "gfxutil/texels/image_format.h"
 
 #include <cstring>
 #include <memory>

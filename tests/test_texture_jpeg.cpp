@@ -3,7 +3,7 @@
 // flat 8x8 squares and read back through the texture loader; 12-bit files are refused.
 #include "test_texture_support.h"
 
-#include "gfxutil/image_format.h"
+#include "gfxutil/texels/image_format.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -2,8 +2,8 @@
 // texture's size, format, levels and texels read back.
 #include "test_texture_support.h"
 
-#include "gfxutil/dds_dxt.h"
-#include "gfxutil/image_format.h"
+#include "gfxutil/texels/dds_dxt.h"
+#include "gfxutil/texels/image_format.h"
 
 #include <cstring>
 #include <memory>

@@ -1,7 +1,7 @@
 // Helpers shared by the X-file loader suites.
 #pragma once
 
-#include "gfxutil/xfile_scene.h"
+#include "gfxutil/xfile/xfile_scene.h"
 
 #include <cstdint>
 #include <fstream>

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/win32/qv_live.h"
-#include "tools/quorvel-replay/live_session.h"
+#include "session/live_session.h"
 
 int main(int argc, char** argv)
 {

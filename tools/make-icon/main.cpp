@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "render/device.h"
-#include "tools/quorvel-replay/key_script.h"
+#include "session/key_script.h"
 #include "tools/quorvel-replay/replay.h"
 
 namespace {

@@ -18,9 +18,9 @@
 #include "app/timer.h"
 #include "game/game.h"
 #include "render/device.h"
-#include "tools/quorvel-replay/frame_clock.h"
-#include "tools/quorvel-replay/key_script.h"
-#include "tools/quorvel-replay/trace.h"
+#include "session/frame_clock.h"
+#include "session/key_script.h"
+#include "session/trace.h"
 
 namespace replay {
 

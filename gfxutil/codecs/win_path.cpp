@@ -1,0 +1,10 @@
+#include "gfxutil/codecs/win_path.h"
+
+std::string NativePath(const char* path)
+{
+    std::string out = path ? path : "";
+    for (char& c : out) {
+        if (c == '\\') c = '/';
+    }
+    return out;
+}
