@@ -1,6 +1,6 @@
 #include "gfxutil/codecs/image_file.h"
 
-#include "gfxutil/codecs/win_path.h"
+#include "base/win_path.h"
 
 #include <d3dx9tex.h>
 

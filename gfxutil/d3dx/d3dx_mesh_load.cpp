@@ -1,7 +1,7 @@
 // D3DXLoadMeshFromXA and D3DXLoadMeshFromXInMemory: an X file, or its bytes, into one
 // ID3DXMesh, its materials and their count.
 #include "gfxutil/d3dx/d3dx_mesh.h"
-#include "gfxutil/codecs/win_path.h"
+#include "base/win_path.h"
 #include "gfxutil/xfile/xfile_scene.h"
 
 #include <cstring>

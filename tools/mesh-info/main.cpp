@@ -7,7 +7,7 @@
 // the game's texture loader too. Exits with 1 when a mesh or a texture it names failed.
 #include "tools/texture-info/texture_report.h"
 
-#include "gfxutil/codecs/win_path.h"
+#include "base/win_path.h"
 
 #include <d3dx9mesh.h>
 

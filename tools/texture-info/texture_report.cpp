@@ -1,6 +1,6 @@
 #include "tools/texture-info/texture_report.h"
 
-#include "gfxutil/codecs/win_path.h"
+#include "base/win_path.h"
 
 #include <d3dx9tex.h>
 #include <qv_d3d9.h>

@@ -1,4 +1,4 @@
-#include "gfxutil/codecs/win_path.h"
+#include "base/win_path.h"
 
 std::string NativePath(const char* path)
 {
