@@ -10,6 +10,7 @@ struct TimerState {
     LONGLONG frequency;
     LONGLONG counterMark;
     double millisecondMark;  // seconds, despite the name: timeGetTime x 0.001
+    FLOAT lastElapsed;
 };
 
 TimerState g_timer;
@@ -56,12 +57,15 @@ FLOAT EngineTimer(INT command)
         }
         g_timer.counterMark = nowTicks;
         g_timer.millisecondMark = nowSeconds;
+        g_timer.lastElapsed = elapsed;
         return elapsed;
     }
     default:
         return -1.0f;
     }
 }
+
+FLOAT EngineTimerLastElapsed() { return g_timer.lastElapsed; }
 
 void EngineTimerForget() { g_timer = TimerState{}; }
 

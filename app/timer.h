@@ -11,6 +11,10 @@
 // marks now; any other code returns -1 and leaves the mark alone.
 FLOAT EngineTimer(INT command);
 
+// What the last TIMER_GETELAPSEDTIME call returned (0 before the first): the frame's time for
+// whatever records a running game. Reading it moves no mark.
+FLOAT EngineTimerLastElapsed();
+
 // For tests and tools only: returns the timer to its never-called state, so that the next call
 // chooses its clock afresh.
 void EngineTimerForget();

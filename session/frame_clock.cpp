@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "app/timer.h"
@@ -78,6 +79,15 @@ LONGLONG ScriptClockFrequency(const KeyScript& script, int64_t frames, double ot
     if (total > 1.0) room -= static_cast<int>(std::ceil(std::log2(total)));
     *exact = shift <= room;
     return LONGLONG(1) << std::clamp(std::min(shift, room), 0, kCounterBits - 1);
+}
+
+std::unique_ptr<FrameClock> ScriptClock(const KeyScript& script, int64_t frames, double otherSeconds,
+                                        double reserveSeconds, const char* program) {
+    bool exact = true;
+    auto clock =
+        std::make_unique<FrameClock>(ScriptClockFrequency(script, frames, otherSeconds, reserveSeconds, &exact));
+    if (!exact) std::fprintf(stderr, "%s: some dt= are too fine for the clock and are rounded\n", program);
+    return clock;
 }
 
 }  // namespace replay

@@ -6,6 +6,7 @@
 #include <qv_win32.h>
 
 #include <cstdint>
+#include <memory>
 
 namespace replay {
 
@@ -37,5 +38,14 @@ private:
 // `exact` is set false.
 LONGLONG ScriptClockFrequency(const KeyScript& script, int64_t frames, double otherSeconds,
                               double reserveSeconds, bool* exact);
+
+}  // namespace replay
+
+namespace replay {
+
+// The fake clock for playing `script`: ScriptClockFrequency's, with a word on stderr from
+// `program` when some dt= cannot be kept exactly.
+std::unique_ptr<FrameClock> ScriptClock(const KeyScript& script, int64_t frames, double otherSeconds,
+                                        double reserveSeconds, const char* program);
 
 }  // namespace replay

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -227,6 +228,19 @@ void KeyScript::BuildSpans(const std::vector<Line>& lines) {
         }
         spans_.push_back(span);
     }
+}
+
+bool KeyScript::Load(const std::string& path, std::string* error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        *error = "cannot open key script " + path;
+        return false;
+    }
+    if (!Parse(in, error)) {
+        *error = path + ": " + *error;
+        return false;
+    }
+    return true;
 }
 
 const KeyScript::Span* KeyScript::SpanOf(int64_t frame) const {

@@ -57,6 +57,8 @@ public:
 
     // Reads a whole script. On a bad line returns false with `error` naming the line.
     bool Parse(std::istream& in, std::string* error);
+    // Reads the script in a file; `error` names the file.
+    bool Load(const std::string& path, std::string* error);
 
     // The keys held in a frame (frames count from 1).
     uint16_t Held(int64_t frame) const;

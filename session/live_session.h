@@ -1,14 +1,18 @@
 // What the game's own command line adds around a live game, outside the game itself: recording
 // the session as a key script, writing the harness's trace, playing a key script into the window,
-// and running from a data directory. The process entry (platform/win32/main.cpp) drives it.
+// and running from a data directory. A process entry parses the options, opens the session, and
+// calls OnPeek and OnIdle from the main loop's pulse (on Linux QvSetLoopObserver,
+// platform/win32/qv_live.h).
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 
+#include "session/engine_view.h"
+#include "session/key_feed.h"
 #include "session/key_script.h"
+#include "session/session_file.h"
 #include "session/trace.h"
 
 namespace replay {
@@ -17,7 +21,7 @@ struct LiveOptions {
     std::string recordPath;  // --record: the session as a key script
     std::string tracePath;   // --trace: the harness's JSON-lines trace of the live game
     std::string keysPath;    // --keys: a key script played into the window
-    std::string dataDir;     // --data-dir: where Models/ is; the game runs from there
+    std::string dataDir;     // --data-dir: where Models/ is; the process entry runs from there
     bool force = false;      // --force: overwrite files that are not ours
     bool help = false;
 };
@@ -26,67 +30,44 @@ struct LiveOptions {
 bool ParseLiveOptions(int argc, char** argv, LiveOptions* options, std::string* error);
 extern const char kLiveUsage[];
 
-// One output file of the session. A file that cannot be written is reported once, on stderr and
-// in a message box, and the game goes on without it.
-class SessionFile {
-public:
-    explicit SessionFile(const char* what) : what_(what) {}
-    ~SessionFile() { Close(); }
-    // `isOurs` says whether an existing file may be replaced without --force.
-    void Open(const std::string& path, bool force, bool (*isOurs)(const std::string& path));
-    // Writes one whole line and hands it to the system at once, so that a killed game keeps it.
-    void WriteLine(const std::string& line);
-    void Close();
-    bool open() const { return file_ != nullptr; }
-
-private:
-    void Fail(const std::string& why);
-
-    const char* what_;
-    std::string path_;
-    FILE* file_ = nullptr;
-};
-
-// Whether an existing file may be replaced by a recording or a trace: it is empty or already one.
-bool IsKeyScriptFile(const std::string& path);
-bool IsTraceFile(const std::string& path);
-
 class FrameClock;
 
 class LiveSession {
 public:
-    LiveSession();
+    explicit LiveSession(const EngineView& engine);
     ~LiveSession();
 
     // Reads the key script and opens the outputs, relative to the current directory. Returns false
     // with `error` only for a key script that cannot be read: then the game should not start.
     bool Open(const LiveOptions& options, std::string* error);
-    // Hooks the session into the main loop. A played script that gives dt= also takes over the
-    // game's clock: its frames return exactly those times, later frames the real ones.
+    // Call before the game starts. A played script that gives dt= also takes over the game's
+    // clock: its frames return exactly those times, later frames the real ones.
     void Start();
-    // Unhooks the session and closes its files.
+    // Each time the main loop looks at its message queue, before it looks.
+    void OnPeek();
+    // When the main loop is about to run a frame: the next OnPeek marks that frame's end.
+    void OnIdle();
+    // Closes the files and gives the clock back; call once the main loop has ended.
     void Finish();
 
     int64_t frame() const { return frame_; }
 
 private:
-    void OnPeek();
-    void OnIdle();
     void EndFrame();
-    void FeedKeys(int64_t frame);
 
+    EngineView engine_;
     KeyScript script_;
     bool playing_ = false;
     SessionFile record_{"recording"};
     SessionFile trace_{"trace"};
     TraceWriter writer_;
+    KeyFeed feed_{KeyFeed::kPost};
     std::unique_ptr<FrameClock> clock_;
     double lastIdle_ = 0.0;  // seconds on the real clock when the previous frame began
 
     bool started_ = false;
     bool inFrame_ = false;
     int64_t frame_ = 0;
-    uint16_t fed_ = 0;        // the keys fed so far from the script
     uint16_t frameKeys_ = 0;  // the keys the current frame saw held
     std::string line_;
 };

@@ -4,8 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/engine.h"
-
 namespace replay {
 
 void AppendFloat(std::string& out, float value) {
@@ -18,7 +16,7 @@ void AppendFloat(std::string& out, float value) {
     out.append(text, result.ptr);
 }
 
-TraceWriter::TraceWriter() {
+TraceWriter::TraceWriter(const EngineView& engine) : camera_(engine.camera) {
     // Room for a full first line (every cell of the grid) so that later lines never grow it.
     line_.reserve(256 * 1024);
     std::memset(cells_, 0, sizeof cells_);
@@ -123,7 +121,7 @@ void TraceWriter::Write(long long frame, bool allCells) {
         }
     }
 
-    const D3DXVECTOR3& camera = g_engine.camera.position;
+    const D3DXVECTOR3& camera = *camera_;
     Append("],\"camera\":[");
     Append(camera.x);
     line_ += ',';

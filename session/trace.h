@@ -5,12 +5,14 @@
 #include <string>
 
 #include "game/world.h"
+#include "session/engine_view.h"
 
 namespace replay {
 
 class TraceWriter {
 public:
-    TraceWriter();
+    // The camera comes from `engine`, the rest from the world.
+    explicit TraceWriter(const EngineView& engine);
 
     // Frame 0: the world as set-up left it, with every non-zero cell of the grid.
     const std::string& Initial();
@@ -27,6 +29,7 @@ private:
     void Field(const char* name, T value);
     void Tank(const CTank& tank);
 
+    const D3DXVECTOR3* camera_;
     std::string line_;
     bool first_ = true;
     INT cells_[kGridCells];  // the grid as the last line saw it

@@ -8,20 +8,11 @@
 #include "game/game.h"
 #include "game/world.h"
 #include "platform/win32/qv_live.h"
+#include "session/key_feed.h"
 #include "test_gamepad_support.h"
 #include "tools/quorvel-replay/replay.h"
 
 namespace {
-
-// The main loop's work between frames: every waiting message to the window procedure.
-void Dispatch()
-{
-    MSG msg{};
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
 
 int ActiveBullets()
 {
@@ -35,13 +26,13 @@ TEST(GamepadGame, VirtualPadDrivesAndFiresAndLetsGoWhenPulled)
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");  // the hidden window has no focus
     ASSERT_TRUE(replay::StartGame());
     QvEnableGamepads(true);
-    Dispatch();
+    replay::DispatchWaitingMessages();
 
     gamepadtest::VirtualPad pad;  // hot-plugged into the running game
     pad.Axis(SDL_CONTROLLER_AXIS_LEFTX, -32768);
     pad.Button(SDL_CONTROLLER_BUTTON_A, true);
     for (int frame = 1; frame <= 10; ++frame) {
-        Dispatch();
+        replay::DispatchWaitingMessages();
         GameFrame();
     }
     EXPECT_EQ(g_engine.keyboard.keys['A'], 1);
@@ -52,7 +43,7 @@ TEST(GamepadGame, VirtualPadDrivesAndFiresAndLetsGoWhenPulled)
 
     pad.Button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
     pad.Unplug();
-    Dispatch();
+    replay::DispatchWaitingMessages();
     EXPECT_EQ(g_engine.keyboard.keys['A'], 0);
     EXPECT_EQ(g_engine.keyboard.keys['W'], 0);
     EXPECT_EQ(g_engine.keyboard.keys[VK_SPACE], 0);

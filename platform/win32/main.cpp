@@ -10,6 +10,8 @@
 #include <cstring>
 #include <string>
 
+#include "app/engine.h"
+#include "app/timer.h"
 #include "platform/win32/qv_live.h"
 #include "session/live_session.h"
 
@@ -27,7 +29,7 @@ int main(int argc, char** argv)
     }
 
     // Files named on the command line are opened here, before the change of directory.
-    replay::LiveSession session;
+    replay::LiveSession session({g_engine.keyboard.keys, &g_engine.camera.position, &g_hWnd, EngineTimerLastElapsed});
     if (!session.Open(options, &error)) {
         std::fprintf(stderr, "quorvel: %s\n", error.c_str());
         return 2;
@@ -39,8 +41,10 @@ int main(int argc, char** argv)
 
     QvEnableGamepads(true);
     session.Start();
+    QvSetLoopObserver({[&session] { session.OnPeek(); }, [&session] { session.OnIdle(); }});
     static char emptyCommandLine[] = "";
     const int exitCode = WinMain(GetModuleHandleA(nullptr), nullptr, emptyCommandLine, SW_SHOWDEFAULT);
+    QvSetLoopObserver({});
     session.Finish();
     return exitCode;
 }

@@ -10,15 +10,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <memory>
-
 
 #include "app/engine.h"
 #include "app/timer.h"
 #include "game/game.h"
 #include "render/device.h"
+#include "session/command_line.h"
 #include "session/frame_clock.h"
+#include "session/key_feed.h"
 #include "session/key_script.h"
 #include "session/trace.h"
 
@@ -32,40 +32,6 @@ const char kUsage[] =
     "With --trace -, the summary line goes to stderr.\n";
 
 namespace {
-
-bool ParseCount(const char* text, long long* value) {
-    char* end = nullptr;
-    long long v = std::strtoll(text, &end, 10);
-    if (end == text || *end != '\0' || v < 0) return false;
-    *value = v;
-    return true;
-}
-
-// Takes and dispatches every waiting message, as the main loop does between frames. Returns
-// false once the quit message has come.
-bool DrainMessages() {
-    MSG msg = {};
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-        if (msg.message == WM_QUIT) return false;
-    }
-    return true;
-}
-
-// Sends the key transitions from the previous frame's held set to this one's through the
-// window procedure, as the keyboard would.
-void SendKeys(uint16_t before, uint16_t now) {
-    for (int bit = 0; bit < kScriptKeyCount; ++bit) {
-        uint16_t mask = static_cast<uint16_t>(1u << bit);
-        if ((before & mask) == (now & mask)) continue;
-        bool down = (now & mask) != 0;
-        // lParam as Windows builds it: repeat count 1, and for a release the previous-state
-        // and transition bits.
-        LPARAM lParam = down ? 1 : static_cast<LPARAM>(0xC0000001u);
-        SendMessageA(g_hWnd, down ? WM_KEYDOWN : WM_KEYUP, VirtualKeyOfBit(bit), lParam);
-    }
-}
 
 // With QV_STARTED_AT (nanoseconds since the epoch, taken just before the process was started,
 // as bench/startup-ratio sets it), how long start-up took to the first presented frame.
@@ -85,52 +51,32 @@ bool WriteLine(FILE* out, const std::string& line) {
 }  // namespace
 
 bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        bool hasValue = i + 1 < argc;
-        auto value = [&]() -> const char* { return argv[++i]; };
-        if (arg == "--uncapped") {
-            options->uncapped = true;
-        } else if (!hasValue && (arg == "--frames" || arg == "--keys" || arg == "--trace" ||
-                                 arg == "--shot" || arg == "--frame-time")) {
-            *error = arg + " needs a value";
-            return false;
-        } else if (arg == "--frames") {
-            if (!ParseCount(value(), &options->frames)) {
-                *error = std::string("--frames takes a whole number, got \"") + argv[i] + "\"";
-                return false;
-            }
-            options->framesGiven = true;
-        } else if (arg == "--keys") {
-            options->keysPath = value();
-        } else if (arg == "--trace") {
-            options->tracePath = value();
-        } else if (arg == "--shot") {
-            std::string shot = value();
-            size_t colon = shot.find(':');
-            long long frame = 0;
-            if (colon == std::string::npos || colon + 1 == shot.size() ||
-                !ParseCount(shot.substr(0, colon).c_str(), &frame) || frame < 1) {
-                *error = "--shot takes N:FILE.png with N from 1, got \"" + shot + "\"";
-                return false;
-            }
-            options->shots.emplace_back(frame, shot.substr(colon + 1));
-        } else if (arg == "--frame-time") {
-            char* end = nullptr;
-            const char* text = value();
-            double seconds = std::strtod(text, &end);
-            if (end == text || *end != '\0' || !(seconds > 0.0) || !(seconds < 1.0e6)) {
-                *error = std::string("--frame-time takes seconds above 0, got \"") + text + "\"";
-                return false;
-            }
-            options->frameTime = seconds;
-        } else {
-            *error = "unknown argument \"" + arg + "\"";
+    CommandLine line;
+    line.Value("--frames", "a whole number", [options](const char* text) {
+        options->framesGiven = true;
+        return ReadCount(text, &options->frames);
+    });
+    line.Text("--keys", &options->keysPath);
+    line.Text("--trace", &options->tracePath);
+    line.Value("--shot", "N:FILE.png with N from 1", [options](const char* text) {
+        const std::string shot = text;
+        const size_t colon = shot.find(':');
+        long long frame = 0;
+        if (colon == std::string::npos || colon + 1 == shot.size() ||
+            !ReadCount(shot.substr(0, colon).c_str(), &frame) || frame < 1) {
             return false;
         }
-    }
-    return true;
+        options->shots.emplace_back(frame, shot.substr(colon + 1));
+        return true;
+    });
+    line.Value("--frame-time", "seconds above 0", [options](const char* text) {
+        return ReadSeconds(text, &options->frameTime);
+    });
+    line.Flag("--uncapped", &options->uncapped);
+    return line.Parse(argc, argv, error);
 }
+
+EngineView GameView() { return {g_engine.keyboard.keys, &g_engine.camera.position, &g_hWnd, EngineTimerLastElapsed}; }
 
 bool StartGame() {
     QvUseOffscreenVideoWithoutDisplay();
@@ -145,14 +91,9 @@ bool StartGame() {
 int Run(const Options& options) {
     KeyScript script;
     if (!options.keysPath.empty()) {
-        std::ifstream in(options.keysPath);
-        if (!in) {
-            std::fprintf(stderr, "quorvel-replay: cannot open key script %s\n", options.keysPath.c_str());
-            return 2;
-        }
         std::string error;
-        if (!script.Parse(in, &error)) {
-            std::fprintf(stderr, "quorvel-replay: %s: %s\n", options.keysPath.c_str(), error.c_str());
+        if (!script.Load(options.keysPath, &error)) {
+            std::fprintf(stderr, "quorvel-replay: %s\n", error.c_str());
             return 2;
         }
         if (script.CutLine() != 0) {
@@ -180,9 +121,7 @@ int Run(const Options& options) {
     std::unique_ptr<FrameClock> clock;
     const float otherFrameTime = static_cast<float>(options.frameTime > 0.0 ? options.frameTime : 0.02);
     if (script.HasFrameTimes()) {
-        bool exact = true;
-        clock = std::make_unique<FrameClock>(ScriptClockFrequency(script, frames, otherFrameTime, 0.0, &exact));
-        if (!exact) std::fprintf(stderr, "quorvel-replay: some dt= are too fine for the clock and are rounded\n");
+        clock = ScriptClock(script, frames, otherFrameTime, 0.0, "quorvel-replay");
     } else if (options.frameTime > 0.0) {
         clock = std::make_unique<FrameClock>(1000000000);  // nanoseconds
     }
@@ -192,20 +131,18 @@ int Run(const Options& options) {
         return 1;
     }
 
-    TraceWriter writer;
+    TraceWriter writer(GameView());
     bool ok = WriteLine(trace, writer.Initial());
-    bool running = DrainMessages();
+    bool running = DispatchWaitingMessages();
 
-    uint16_t held = 0;
+    KeyFeed keys(KeyFeed::kSend);
     long long frame = 0;
     auto start = std::chrono::steady_clock::now();
     double cpuStart = QvProcessCpuSeconds();
     while (running && frame < frames) {
         ++frame;
-        uint16_t now = script.Held(frame);
-        SendKeys(held, now);
-        held = now;
-        running = DrainMessages();
+        keys.Feed(g_hWnd, script.Held(frame));
+        running = DispatchWaitingMessages();
         if (clock != nullptr) {
             float seconds = 0.0f;
             if (script.FrameTime(frame, &seconds)) {
@@ -237,7 +174,7 @@ int Run(const Options& options) {
     }
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     double cpuSeconds = QvProcessCpuSeconds() - cpuStart;
-    DrainMessages();
+    DispatchWaitingMessages();
     UnregisterClassA(g_windowClassName, GetModuleHandleA(NULL));
 
     for (const auto& shot : options.shots) {

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "session/engine_view.h"
+
 namespace replay {
 
 struct Options {
@@ -23,6 +25,10 @@ struct Options {
 // Reads the command line. On a bad argument returns false with a message in `error`.
 bool ParseOptions(int argc, char** argv, Options* options, std::string* error);
 extern const char kUsage[];
+
+// This process's engine as the session reads it: g_engine's key table and camera, g_hWnd, and
+// the timer's last elapsed time.
+EngineView GameView();
 
 // The start-up of the game as WinMain runs it, with the window left hidden: the window, the
 // render device, the game set-up. Message boxes go to stderr and return at once; headless
