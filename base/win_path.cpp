@@ -1,5 +1,7 @@
 #include "base/win_path.h"
 
+namespace base {
+
 std::string NativePath(const char* path)
 {
     std::string out = path ? path : "";
@@ -8,3 +10,5 @@ std::string NativePath(const char* path)
     }
     return out;
 }
+
+}  // namespace base

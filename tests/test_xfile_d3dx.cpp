@@ -128,6 +128,12 @@ TEST(XFileD3DX, FailuresLeaveNothingBehind)
         EXPECT_EQ(nullptr, x.mesh);
         EXPECT_EQ(nullptr, x.materials);
     }
+    for (const char* directory : {"tests/data/xfile", "tests\\data\\xfile\\"}) {
+        Loaded x;
+        Load(dev, directory, x);
+        EXPECT_EQ(D3DXERR_INVALIDDATA, x.hr) << directory;
+        EXPECT_EQ(nullptr, x.mesh) << directory;
+    }
     {
         Loaded x;
         Load(dev, std::string(kXDataDir) + "broken/index_out_of_range.x", x);

@@ -2,6 +2,9 @@
 
 #include "gfxutil/texels/image_format.h"
 
+#include "base/byte_order.h"
+#include "base/texture_size.h"
+
 #include <d3dx9tex.h>
 
 #include <algorithm>
@@ -26,11 +29,6 @@ constexpr uint32_t DDSCAPS2_CUBEMAP = 0x200;
 constexpr uint32_t DDSCAPS2_CUBEMAP_ALLFACES = 0xFC00;  // +X, -X, +Y, -Y, +Z, -Z
 constexpr uint32_t DDSCAPS2_VOLUME = 0x200000;
 
-uint32_t ReadU32(ByteView v, size_t offset) {
-    const uint8_t* p = v.data + offset;
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
-}
-
 struct Header {
     uint32_t size, flags, height, width, depth, mipCount;
     uint32_t pfSize, pfFlags, fourCC, bitCount;
@@ -40,21 +38,21 @@ struct Header {
 
 Header ParseHeader(ByteView file) {
     Header h;
-    h.size = ReadU32(file, 4);
-    h.flags = ReadU32(file, 8);
-    h.height = ReadU32(file, 12);
-    h.width = ReadU32(file, 16);
-    h.depth = ReadU32(file, 24);
-    h.mipCount = ReadU32(file, 28);
-    h.pfSize = ReadU32(file, 76);
-    h.pfFlags = ReadU32(file, 80);
-    h.fourCC = ReadU32(file, 84);
-    h.bitCount = ReadU32(file, 88);
-    h.masks.r = ReadU32(file, 92);
-    h.masks.g = ReadU32(file, 96);
-    h.masks.b = ReadU32(file, 100);
-    h.masks.a = ReadU32(file, 104);
-    h.caps2 = ReadU32(file, 112);
+    h.size = file.Le32(4);
+    h.flags = file.Le32(8);
+    h.height = file.Le32(12);
+    h.width = file.Le32(16);
+    h.depth = file.Le32(24);
+    h.mipCount = file.Le32(28);
+    h.pfSize = file.Le32(76);
+    h.pfFlags = file.Le32(80);
+    h.fourCC = file.Le32(84);
+    h.bitCount = file.Le32(88);
+    h.masks.r = file.Le32(92);
+    h.masks.g = file.Le32(96);
+    h.masks.b = file.Le32(100);
+    h.masks.a = file.Le32(104);
+    h.caps2 = file.Le32(112);
     return h;
 }
 
@@ -119,13 +117,13 @@ bool DecodeWide(ByteView data, UINT width, UINT height, const StoredLayout& l, A
         uint32_t v[4] = {0, 0, 0, 255};
         for (UINT c = 0; c < l.channels; ++c) {
             if (l.wide == WideKind::Float) {
-                const uint32_t bits = p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
+                const uint32_t bits = base::ReadLe32(p);
                 float f;
                 std::memcpy(&f, &bits, 4);
                 v[c] = FloatToUnorm8(f);
                 p += 4;
             } else {
-                const uint32_t u = p[0] | (p[1] << 8);
+                const uint32_t u = base::ReadLe16(p);
                 v[c] = l.wide == WideKind::Half ? FloatToUnorm8(HalfToFloat(u)) : (u * 255 + 32767) / 65535;
                 p += 2;
             }
@@ -205,12 +203,6 @@ uint64_t StoredLevelBytes(const StoredLayout& layout, UINT width, UINT height) {
 
 }  // namespace
 
-UINT FullMipChain(UINT width, UINT height) {
-    UINT levels = 1;
-    for (UINT side = std::max(width, height); side > 1; side /= 2) ++levels;
-    return levels;
-}
-
 bool LooksLikeDds(ByteView file) {
     return file.size >= kMagicBytes && file.data[0] == 'D' && file.data[1] == 'D' &&
            file.data[2] == 'S' && file.data[3] == ' ';
@@ -239,7 +231,7 @@ HRESULT ReadDds(ByteView file, DdsImage* out) {
 
     // A count beyond the full chain describes levels smaller than 1x1; they are not read.
     UINT count = (h.flags & DDSD_MIPMAPCOUNT) ? std::max(1u, h.mipCount) : 1;
-    count = std::min(count, FullMipChain(h.width, h.height));
+    count = std::min(count, base::MipChainLength(h.width, h.height));
 
     // Cube maps store their faces one after another, each with its chain. Asked for a 2D
     // texture, D3DX loads the first face stored; the file must still hold every face.

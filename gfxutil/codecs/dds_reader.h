@@ -27,7 +27,4 @@ bool LooksLikeDds(ByteView file);
 // 16- and 32-bit-a-channel formats.
 HRESULT ReadDds(ByteView file, DdsImage* out);
 
-// Levels in a full chain for this size, down to 1x1.
-UINT FullMipChain(UINT width, UINT height);
-
 }  // namespace gfxutil

@@ -4,6 +4,8 @@
 #include "gfxutil/codecs/image_decode.h"
 #include "gfxutil/texels/image_format.h"
 
+#include "base/bmp_header.h"
+
 #include <algorithm>
 
 namespace gfxutil {
@@ -11,9 +13,6 @@ namespace {
 
 constexpr uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3, kAlphaBitfields = 6;
 constexpr uint32_t kOpaqueBlack = 0xFF000000u;
-
-uint32_t U16(ByteView f, size_t at) { return f.data[at] | (f.data[at + 1] << 8); }
-uint32_t U32(ByteView f, size_t at) { return U16(f, at) | (U16(f, at + 2) << 16); }
 
 struct BmpLayout {
     UINT width = 0, height = 0;
@@ -23,11 +22,6 @@ struct BmpLayout {
     std::vector<uint32_t> palette;  // ARGB, opaque: the fourth byte of an entry is reserved
     size_t dataOffset = 0;
 };
-
-// Header sizes in use: OS/2 core, info, the two Adobe extensions, V4 and V5.
-bool KnownHeaderSize(uint32_t size) {
-    return size == 12 || size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
-}
 
 ChannelMasks DefaultMasks(uint32_t bpp) {
     if (bpp == 16) return {0, 0x7C00u, 0x03E0u, 0x001Fu};
@@ -40,21 +34,21 @@ ChannelMasks DefaultMasks(uint32_t bpp) {
 // for a packed DIB whose pixels follow its palette.
 HRESULT ParseLayout(ByteView f, size_t header, size_t dataOffset, BmpLayout* out) {
     if (f.size < header + 4) return D3DXERR_INVALIDDATA;
-    const uint32_t headerSize = U32(f, header);
-    if (!KnownHeaderSize(headerSize) || f.size < header + headerSize) return D3DXERR_INVALIDDATA;
+    const uint32_t headerSize = f.Le32(header);
+    if (!base::IsBmpHeaderSize(headerSize) || f.size < header + headerSize) return D3DXERR_INVALIDDATA;
     BmpLayout b;
     int64_t width, height;
     uint32_t colorsUsed = 0;
-    if (headerSize == 12) {
-        width = U16(f, header + 4);
-        height = int16_t(U16(f, header + 6));
-        b.bpp = U16(f, header + 10);
+    if (headerSize == base::kBmpCoreHeaderBytes) {
+        width = f.Le16(header + 4);
+        height = int16_t(f.Le16(header + 6));
+        b.bpp = f.Le16(header + 10);
     } else {
-        width = int32_t(U32(f, header + 4));
-        height = int32_t(U32(f, header + 8));
-        b.bpp = U16(f, header + 14);
-        b.compression = U32(f, header + 16);
-        colorsUsed = U32(f, header + 32);
+        width = int32_t(f.Le32(header + 4));
+        height = int32_t(f.Le32(header + 8));
+        b.bpp = f.Le16(header + 14);
+        b.compression = f.Le32(header + 16);
+        colorsUsed = f.Le32(header + 32);
     }
     b.topDown = height < 0;
     height = height < 0 ? -height : height;
@@ -86,10 +80,10 @@ HRESULT ParseLayout(ByteView f, size_t header, size_t dataOffset, BmpLayout* out
     b.masks = DefaultMasks(bpp);
     if (b.compression == kBitfields || b.compression == kAlphaBitfields) {
         const bool withAlpha = b.compression == kAlphaBitfields || headerSize >= 56;
-        size_t at = header + 40;
+        size_t at = header + base::kBmpInfoHeaderBytes;
         if (headerSize < 52) pos += withAlpha ? 16 : 12;
         if (pos > f.size) return D3DXERR_INVALIDDATA;
-        b.masks = {withAlpha ? U32(f, at + 12) : 0, U32(f, at), U32(f, at + 4), U32(f, at + 8)};
+        b.masks = {withAlpha ? f.Le32(at + 12) : 0, f.Le32(at), f.Le32(at + 4), f.Le32(at + 8)};
         const uint64_t limit = (uint64_t(1) << bpp) - 1;
         const uint32_t all = b.masks.a | b.masks.r | b.masks.g | b.masks.b;
         if (all == 0 || all > limit) return D3DXERR_INVALIDDATA;
@@ -97,7 +91,7 @@ HRESULT ParseLayout(ByteView f, size_t header, size_t dataOffset, BmpLayout* out
 
     // The palette: what indices look up. Deeper pixels may come with one too, a hint for old
     // displays that only moves where a packed DIB's pixels start.
-    const uint32_t entryBytes = headerSize == 12 ? 3 : 4;
+    const uint32_t entryBytes = headerSize == base::kBmpCoreHeaderBytes ? 3 : 4;
     const uint64_t entries = colorsUsed ? colorsUsed : bpp <= 8 ? (1u << bpp) : 0;
     if (bpp <= 8) {
         const uint32_t used = uint32_t(std::min<uint64_t>(entries, 1u << bpp));
@@ -199,9 +193,9 @@ D3DFORMAT FileFormat(const BmpLayout& b, bool alphaUsed) {
 
 HRESULT DecodeBmp(ByteView file, DecodedImage* out) {
     const bool withFileHeader = file.size >= 2 && file.data[0] == 'B' && file.data[1] == 'M';
-    if (withFileHeader && file.size < 14) return D3DXERR_INVALIDDATA;
+    if (withFileHeader && file.size < base::kBmpFileHeaderBytes) return D3DXERR_INVALIDDATA;
     BmpLayout b;
-    HRESULT hr = withFileHeader ? ParseLayout(file, 14, U32(file, 10), &b)
+    HRESULT hr = withFileHeader ? ParseLayout(file, base::kBmpFileHeaderBytes, file.Le32(10), &b)
                                 : ParseLayout(file, 0, 0, &b);
     if (FAILED(hr)) return hr;
     const D3DXIMAGE_FILEFORMAT kind = withFileHeader ? D3DXIFF_BMP : D3DXIFF_DIB;

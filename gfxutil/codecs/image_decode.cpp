@@ -2,6 +2,8 @@
 
 #include "gfxutil/texels/image_format.h"
 
+#include "base/bmp_header.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -19,10 +21,9 @@ bool IsSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'
 // A DIB without its file header starts with the size of its header and one plane.
 bool LooksLikePackedDib(ByteView f) {
     if (f.size < 16) return false;
-    const uint32_t size = f.data[0] | (f.data[1] << 8) | (f.data[2] << 16) | (uint32_t(f.data[3]) << 24);
-    const size_t planes = size == 12 ? 8 : 12;
-    return (size == 12 || size == 40 || size == 52 || size == 56 || size == 108 || size == 124) &&
-           f.data[planes] == 1 && f.data[planes + 1] == 0;
+    const uint32_t size = f.Le32(0);
+    const size_t planes = size == base::kBmpCoreHeaderBytes ? 8 : 12;
+    return base::IsBmpHeaderSize(size) && f.data[planes] == 1 && f.data[planes + 1] == 0;
 }
 
 // TGA has no signature, and none of the others starts like a TGA header can: whatever is

@@ -4,6 +4,8 @@
 #include "gfxutil/codecs/image_decode.h"
 #include "gfxutil/texels/image_format.h"
 
+#include "base/byte_order.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -85,7 +87,7 @@ public:
         if (pos_ + 4 > f_.size) return false;
         const uint8_t* p = f_.data + pos_;
         if (length >= 8 && length < 0x8000 && p[0] == 2 && p[1] == 2 && !(p[2] & 0x80)) {
-            if ((size_t(p[2]) << 8 | p[3]) != length) return false;
+            if (base::ReadBe16(p + 2) != length) return false;
             pos_ += 4;
             return ReadRunLength(line, length);
         }

@@ -3,6 +3,8 @@
 #include "gfxutil/codecs/image_decode.h"
 #include "gfxutil/texels/image_format.h"
 
+#include "base/byte_order.h"
+
 #include <cstring>
 
 namespace gfxutil {
@@ -89,9 +91,7 @@ HRESULT DecodePfm(ByteView f, bool colour, DecodedImage* out) {
         uint32_t* row = &img.argb.pixels[size_t(h - 1 - y) * size_t(w)];
         for (uint64_t x = 0; x < w; ++x) {
             for (uint64_t c = 0; c < comps; ++c, p += 4) {
-                const uint32_t bits = littleEndian
-                                          ? p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24)
-                                          : p[3] | (p[2] << 8) | (p[1] << 16) | (uint32_t(p[0]) << 24);
+                const uint32_t bits = littleEndian ? base::ReadLe32(p) : base::ReadBe32(p);
                 float f32;
                 std::memcpy(&f32, &bits, 4);
                 v[c] = FloatToUnorm8(f32);
@@ -134,7 +134,7 @@ HRESULT DecodePnm(ByteView f, char kind, DecodedImage* out) {
             if (text) {
                 if (!t.Count(maxval, &s)) return D3DXERR_INVALIDDATA;
             } else {
-                s = sampleBytes == 2 ? (p[0] << 8 | p[1]) : p[0];
+                s = sampleBytes == 2 ? base::ReadBe16(p) : p[0];
                 p += sampleBytes;
                 if (s > maxval) return D3DXERR_INVALIDDATA;
             }

@@ -32,17 +32,12 @@ struct StbPixels {
     ~StbPixels() { stbi_image_free(p); }
 };
 
-uint32_t U32be(ByteView f, size_t at) {
-    return (uint32_t(f.data[at]) << 24) | (f.data[at + 1] << 16) | (f.data[at + 2] << 8) |
-           f.data[at + 3];
-}
-
 // From IHDR and whether a tRNS chunk gives transparency without an alpha channel.
 D3DFORMAT PngFormat(ByteView f, D3DFORMAT* load) {
     const uint32_t depth = f.data[24], type = f.data[25];
     bool transparency = false;
     for (size_t pos = 8; pos + 8 <= f.size;) {
-        const uint32_t length = U32be(f, pos);
+        const uint32_t length = f.Be32(pos);
         if (std::memcmp(f.data + pos + 4, "tRNS", 4) == 0) transparency = true;
         if (std::memcmp(f.data + pos + 4, "IDAT", 4) == 0 || length > f.size) break;
         pos += 12 + size_t(length);
@@ -69,7 +64,7 @@ D3DFORMAT PngFormat(ByteView f, D3DFORMAT* load) {
 std::vector<uint8_t> WithoutEmptyIdat(ByteView f) {
     std::vector<uint8_t> kept;
     for (size_t pos = 8;;) {
-        const size_t end = pos + 12 + size_t(U32be(f, pos));
+        const size_t end = pos + 12 + size_t(f.Be32(pos));
         const bool emptyIdat = end == pos + 12 && std::memcmp(f.data + pos + 4, "IDAT", 4) == 0;
         if (emptyIdat && kept.empty()) {
             kept.assign(f.data, f.data + pos);  // the first one: everything before it

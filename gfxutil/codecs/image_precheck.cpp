@@ -5,13 +5,11 @@
 namespace gfxutil {
 namespace {
 
-uint32_t U16be(ByteView f, size_t at) { return (f.data[at] << 8) | f.data[at + 1]; }
-
 // Chunk by chunk, each with its length, type, data and CRC, up to and including IEND.
 bool PngComplete(ByteView f) {
     for (uint64_t pos = 8;;) {
         if (pos + 8 > f.size) return false;
-        const uint64_t length = (uint64_t(U16be(f, pos)) << 16) | U16be(f, pos + 2);
+        const uint64_t length = f.Be32(pos);
         if (pos + 12 + length > f.size) return false;
         if (std::memcmp(f.data + pos + 4, "IEND", 4) == 0) return true;
         pos += 12 + length;
@@ -43,7 +41,7 @@ bool JpegComplete(ByteView f) {
         if (marker == 0xD9) return true;
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
         if (pos + 2 > f.size) return false;
-        const size_t length = U16be(f, pos);
+        const size_t length = f.Be16(pos);
         if (length < 2 || pos + length > f.size) return false;
         if (marker == 0xC4 && !HuffmanTablesFit(f.Sub(pos + 2, length - 2))) return false;
         pos += length;

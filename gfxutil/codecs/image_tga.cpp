@@ -3,12 +3,12 @@
 // counts one), grey with or without alpha; raw or run-length; any of the four origins.
 #include "gfxutil/codecs/image_decode.h"
 
+#include "base/byte_order.h"
+
 #include <algorithm>
 
 namespace gfxutil {
 namespace {
-
-uint32_t U16(ByteView f, size_t at) { return f.data[at] | (f.data[at + 1] << 8); }
 
 struct TgaHeader {
     uint32_t idLength, mapType, type, mapFirst, mapLength, mapBits;
@@ -24,7 +24,7 @@ uint32_t ReadColour(const uint8_t* p, uint32_t bits, bool alphaBit, bool grey) {
     switch (bits) {
         case 15:
         case 16: {
-            const uint32_t v = p[0] | (p[1] << 8);
+            const uint32_t v = base::ReadLe16(p);
             const uint32_t a = alphaBit ? ((v & 0x8000) ? 255 : 0) : 255;
             return PackArgb(a, Expand5((v >> 10) & 31), Expand5((v >> 5) & 31), Expand5(v & 31));
         }
@@ -60,8 +60,8 @@ bool ForEachPixel(ByteView f, size_t pos, bool rle, uint32_t bytesPerPixel, size
 
 HRESULT DecodeTga(ByteView f, DecodedImage* out) {
     if (f.size < 18) return D3DXERR_INVALIDDATA;
-    TgaHeader h{f.data[0], f.data[1], f.data[2], U16(f, 3), U16(f, 5), f.data[7], U16(f, 12),
-                U16(f, 14), f.data[16], f.data[17] & 15u, (f.data[17] & 0x10) != 0,
+    TgaHeader h{f.data[0], f.data[1], f.data[2], f.Le16(3), f.Le16(5), f.data[7], f.Le16(12),
+                f.Le16(14), f.data[16], f.data[17] & 15u, (f.data[17] & 0x10) != 0,
                 (f.data[17] & 0x20) != 0};
     const uint32_t kind = h.type & 7;  // 1 colour-mapped, 2 true-colour, 3 grey; +8 run-length
     const bool rle = h.type & 8;
@@ -95,7 +95,7 @@ HRESULT DecodeTga(ByteView f, DecodedImage* out) {
     const auto put = [&](size_t i, const uint8_t* p) {
         uint32_t c;
         if (mapped) {
-            const uint32_t index = h.bits == 16 ? (p[0] | (p[1] << 8)) : p[0];
+            const uint32_t index = h.bits == 16 ? base::ReadLe16(p) : p[0];
             c = index >= h.mapFirst && index - h.mapFirst < map.size() ? map[index - h.mapFirst]
                                                                         : 0xFF000000u;
         } else {

@@ -1,11 +1,12 @@
 // D3DXLoadMeshFromXA and D3DXLoadMeshFromXInMemory: an X file, or its bytes, into one
 // ID3DXMesh, its materials and their count.
 #include "gfxutil/d3dx/d3dx_mesh.h"
-#include "base/win_path.h"
 #include "gfxutil/xfile/xfile_scene.h"
 
+#include "base/file_read.h"
+#include "base/win_path.h"
+
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <new>
 #include <unordered_map>
@@ -13,18 +14,7 @@
 namespace {
 
 // Larger files are refused before reading: no game model comes near it.
-constexpr std::streamoff kMaxFileBytes = std::streamoff(256) << 20;
-
-bool ReadWholeFile(const char* name, std::vector<uint8_t>& bytes)
-{
-    std::ifstream in(NativePath(name), std::ios::binary | std::ios::ate);
-    if (!in) return false;
-    const std::streamoff size = in.tellg();
-    if (size < 0 || size > kMaxFileBytes) return false;
-    bytes.resize(size_t(size));
-    in.seekg(0);
-    return bool(in.read(reinterpret_cast<char*>(bytes.data()), size));
-}
+constexpr uint64_t kMaxFileBytes = uint64_t(256) << 20;
 
 // N D3DXMATERIAL records, then the texture names they point at, in one buffer.
 HRESULT MakeMaterialBuffer(const std::vector<xfile::MaterialRecord>& materials, ID3DXBuffer** out)
@@ -115,7 +105,8 @@ HRESULT LoadMesh(const uint8_t* bytes, size_t size, const char* fileName, DWORD 
     try {
         std::vector<uint8_t> file;
         if (fileName) {
-            if (!ReadWholeFile(fileName, file)) return D3DXERR_INVALIDDATA;
+            if (!base::ReadWholeFile(base::NativePath(fileName), kMaxFileBytes, &file))
+                return D3DXERR_INVALIDDATA;
             bytes = file.data();
             size = file.size();
         }

@@ -7,6 +7,8 @@
 #include "gfxutil/texels/image_resample.h"
 #include "gfxutil/codecs/image_source.h"
 
+#include "base/texture_size.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -65,7 +67,7 @@ HRESULT MakePlan(const SourceImage& src, const D3DCAPS9& caps, UINT width, UINT 
     while (caps.MaxTextureWidth && plan->width > caps.MaxTextureWidth) plan->width /= 2;
     while (caps.MaxTextureHeight && plan->height > caps.MaxTextureHeight) plan->height /= 2;
 
-    const UINT full = FullMipChain(plan->width, plan->height);
+    const UINT full = base::MipChainLength(plan->width, plan->height);
     if (mipLevels == 0 || mipLevels == D3DX_DEFAULT) plan->levels = full;
     else if (mipLevels == D3DX_FROM_FILE) plan->levels = std::min(full, src.info.MipLevels);
     else plan->levels = std::min(full, mipLevels);

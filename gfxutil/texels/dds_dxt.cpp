@@ -2,6 +2,9 @@
 
 #include "gfxutil/texels/image_format.h"
 
+#include "base/byte_order.h"
+#include "base/dxt_block.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>  // stb_dxt uses memcpy without including it
@@ -17,59 +20,22 @@
 namespace gfxutil {
 namespace {
 
-struct Rgb {
-    int r = 0, g = 0, b = 0;
-};
-
-Rgb Expand565(uint16_t c) {
-    int r = (c >> 11) & 31, g = (c >> 5) & 63, b = c & 31;
-    return {(r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2)};
+// Callers pass DXT formats only; anything else reads as DXT5 blocks, as it always did.
+base::DxtKind KindOf(D3DFORMAT format) {
+    base::DxtKind kind = base::DxtKind::InterpolatedAlpha;
+    base::DxtKindFromFourCC(uint32_t(format), &kind);
+    return kind;
 }
 
-uint32_t Opaque(const Rgb& c) { return PackArgb(255, c.r, c.g, c.b); }
-
-Rgb Mix(const Rgb& a, const Rgb& b, int wa, int wb) {
-    int sum = wa + wb;
-    return {(wa * a.r + wb * b.r) / sum, (wa * a.g + wb * b.g) / sum, (wa * a.b + wb * b.b) / sum};
-}
-
-uint16_t ReadU16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 void WriteU16(uint8_t* p, uint16_t v) {
     p[0] = uint8_t(v);
     p[1] = uint8_t(v >> 8);
-}
-
-// The four colours a block's endpoints stand for. DXT2-5 blocks always use the four-colour
-// reading; only DXT1 switches to three colours plus transparent black when c0 <= c1.
-std::array<uint32_t, 4> ColorPalette(uint16_t c0, uint16_t c1, bool dxt1) {
-    Rgb a = Expand565(c0), b = Expand565(c1);
-    if (c0 > c1 || !dxt1)
-        return {Opaque(a), Opaque(b), Opaque(Mix(a, b, 2, 1)), Opaque(Mix(a, b, 1, 2))};
-    return {Opaque(a), Opaque(b), Opaque(Mix(a, b, 1, 1)), 0u};
-}
-
-std::array<uint8_t, 8> AlphaPalette(uint8_t a0, uint8_t a1) {
-    std::array<uint8_t, 8> p{a0, a1};
-    if (a0 > a1) {
-        for (int i = 1; i < 7; ++i) p[i + 1] = uint8_t(((7 - i) * a0 + i * a1) / 7);
-    } else {
-        for (int i = 1; i < 5; ++i) p[i + 1] = uint8_t(((5 - i) * a0 + i * a1) / 5);
-        p[6] = 0;
-        p[7] = 255;
-    }
-    return p;
 }
 
 int ColorDistance(uint32_t x, uint32_t y) {
     int dr = ChannelR(x) - ChannelR(y), dg = ChannelG(x) - ChannelG(y),
         db = ChannelB(x) - ChannelB(y);
     return dr * dr + dg * dg + db * db;
-}
-
-void DecodeColorBlock(const uint8_t* block, bool dxt1, uint32_t texels[16]) {
-    std::array<uint32_t, 4> palette = ColorPalette(ReadU16(block), ReadU16(block + 2), dxt1);
-    uint32_t bits = block[4] | (block[5] << 8) | (block[6] << 16) | (uint32_t(block[7]) << 24);
-    for (int i = 0; i < 16; ++i) texels[i] = palette[(bits >> (2 * i)) & 3];
 }
 
 // DXT2 and DXT4 store the same blocks as DXT3 and DXT5, only with colours premultiplied by
@@ -101,11 +67,11 @@ void EncodeDxt1WithAlpha(const uint32_t texels[16], uint8_t* block) {
         uint8_t rgba[64];
         ToRgba(opaque, rgba);
         stb_compress_dxt_block(block, rgba, 0, STB_DXT_HIGHQUAL);
-        c0 = ReadU16(block);
-        c1 = ReadU16(block + 2);
+        c0 = base::ReadLe16(block);
+        c1 = base::ReadLe16(block + 2);
         if (c0 > c1) std::swap(c0, c1);
     }
-    const std::array<uint32_t, 4> palette = ColorPalette(c0, c1, true);
+    const std::array<uint32_t, 4> palette = base::DxtColourPalette(c0, c1, true);
     uint32_t bits = 0;
     for (int i = 0; i < 16; ++i) {
         int best = 3;
@@ -125,22 +91,7 @@ void EncodeDxt1WithAlpha(const uint32_t texels[16], uint8_t* block) {
 }  // namespace
 
 void DecodeDxtBlock(D3DFORMAT format, const uint8_t* block, uint32_t texels[16]) {
-    if (format == D3DFMT_DXT1) {
-        DecodeColorBlock(block, true, texels);
-        return;
-    }
-    DecodeColorBlock(block + 8, false, texels);
-    uint8_t alpha[16];
-    if (HasExplicitAlpha(format)) {
-        for (int i = 0; i < 16; ++i)
-            alpha[i] = uint8_t(((block[i / 2] >> (4 * (i & 1))) & 15) * 17);
-    } else {
-        std::array<uint8_t, 8> palette = AlphaPalette(block[0], block[1]);
-        uint64_t bits = 0;
-        for (int k = 0; k < 6; ++k) bits |= uint64_t(block[2 + k]) << (8 * k);
-        for (int i = 0; i < 16; ++i) alpha[i] = palette[(bits >> (3 * i)) & 7];
-    }
-    for (int i = 0; i < 16; ++i) texels[i] = (texels[i] & 0x00FFFFFFu) | (uint32_t(alpha[i]) << 24);
+    base::DecodeDxtBlock(KindOf(format), block, texels);
 }
 
 void EncodeDxtBlock(D3DFORMAT format, const uint32_t texels[16], uint8_t* block) {
@@ -164,19 +115,11 @@ void EncodeDxtBlock(D3DFORMAT format, const uint32_t texels[16], uint8_t* block)
 }
 
 bool DecodeDxt(D3DFORMAT format, ByteView data, UINT width, UINT height, ArgbImage* out) {
-    if (!IsBlockCompressed(format) || LevelBytes(format, width, height) > data.size) return false;
-    *out = ArgbImage(width, height);
-    const size_t blockBytes = format == D3DFMT_DXT1 ? 8 : 16;
-    const uint8_t* block = data.data;
-    uint32_t texels[16];
-    for (UINT by = 0; by < RowCount(format, height); ++by) {
-        for (UINT bx = 0; bx * 4 < width; ++bx, block += blockBytes) {
-            DecodeDxtBlock(format, block, texels);
-            for (UINT y = 0; y < 4 && by * 4 + y < height; ++y)
-                for (UINT x = 0; x < 4 && bx * 4 + x < width; ++x)
-                    out->pixels[size_t(by * 4 + y) * width + bx * 4 + x] = texels[y * 4 + x];
-        }
-    }
+    if (!IsBlockCompressed(format)) return false;
+    ArgbImage image(width, height);
+    if (!base::DecodeDxtToArgb(KindOf(format), data.data, data.size, width, height, image.pixels.data()))
+        return false;
+    *out = std::move(image);
     return true;
 }
 

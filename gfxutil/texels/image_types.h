@@ -4,6 +4,8 @@
 
 #include <d3d9.h>
 
+#include "base/byte_order.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -28,6 +30,11 @@ struct ByteView {
         if (offset > size || length > size - offset) return {};
         return {data + offset, length};
     }
+    // Numbers at `at`, which the caller has checked lies far enough inside.
+    uint32_t Le16(size_t at) const { return base::ReadLe16(data + at); }
+    uint32_t Le32(size_t at) const { return base::ReadLe32(data + at); }
+    uint32_t Be16(size_t at) const { return base::ReadBe16(data + at); }
+    uint32_t Be32(size_t at) const { return base::ReadBe32(data + at); }
 };
 
 // Pixels as D3DCOLOR values (alpha in the top byte), rows top to bottom, no padding.

@@ -1,5 +1,7 @@
 #include "gfxutil/xfile/xfile_lexer.h"
 
+#include "base/byte_order.h"
+
 #include <cstring>
 
 namespace xfile {
@@ -12,22 +14,19 @@ enum : uint16_t {
     kTemplate = 31, kFirstTypeWord = 40, kLastTypeWord = 52,
 };
 
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
-
 }  // namespace
 
-uint32_t Token::IntAt(uint32_t i) const { return Le32(list + size_t(i) * 4); }
+uint32_t Token::IntAt(uint32_t i) const { return base::ReadLe32(list + size_t(i) * 4); }
 
 double Token::FloatAt(uint32_t i, unsigned floatBytes) const
 {
     if (floatBytes == 8) {
-        uint64_t bits = uint64_t(Le32(list + size_t(i) * 8)) | (uint64_t(Le32(list + size_t(i) * 8 + 4)) << 32);
+        uint64_t bits = base::ReadLe64(list + size_t(i) * 8);
         double d;
         std::memcpy(&d, &bits, sizeof d);
         return d;
     }
-    uint32_t bits = Le32(list + size_t(i) * 4);
+    uint32_t bits = base::ReadLe32(list + size_t(i) * 4);
     float f;
     std::memcpy(&f, &bits, sizeof f);
     return f;
@@ -45,7 +44,7 @@ bool BinaryLexer::TakeDword(uint32_t& value)
 {
     const uint8_t* at;
     if (!Take(4, at)) return false;
-    value = Le32(at);
+    value = base::ReadLe32(at);
     return true;
 }
 
@@ -55,15 +54,15 @@ Tok BinaryLexer::Next(Token& token)
     if (p_ == end_) return token.kind = Tok::End;
     const uint8_t* at;
     if (!Take(2, at)) return token.kind = Tok::Error;
-    const uint16_t id = Le16(at);
+    const uint16_t id = base::ReadLe16(at);
     uint32_t count = 0;
     switch (id) {
     case kName:
     case kString:
         if (!TakeDword(count) || !Take(count, at)) return token.kind = Tok::Error;
         token.text = std::string_view(reinterpret_cast<const char*>(at), count);
-        if (id == kString && end_ - p_ >= 4 && (Le16(p_) == kSemicolon || Le16(p_) == kComma) &&
-            Le16(p_ + 2) == 0) {
+        if (id == kString && end_ - p_ >= 4 && (base::ReadLe16(p_) == kSemicolon || base::ReadLe16(p_) == kComma) &&
+            base::ReadLe16(p_ + 2) == 0) {
             // Some writers follow the published record layout and end a string with a 32-bit
             // terminator; token 0 never exists, so the upper half is safe to recognise and drop.
             p_ += 4;

@@ -1,5 +1,7 @@
 #include "gfxutil/xfile/xfile_mszip.h"
 
+#include "base/byte_order.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -7,9 +9,6 @@
 
 namespace xfile {
 namespace {
-
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
 
 constexpr size_t kHeaderBytes = 16;
 constexpr size_t kWindowBytes = 32768;
@@ -29,7 +28,7 @@ bool InflateMszip(const uint8_t* data, size_t size, std::vector<uint8_t>& out)
 {
     out.clear();
     if (size < 4) return false;
-    const uint32_t declared = Le32(data);
+    const uint32_t declared = base::ReadLe32(data);
     if (declared < kHeaderBytes || declared - kHeaderBytes > kMaxExpandedBytes) return false;
     const size_t expected = declared - kHeaderBytes;
 
@@ -39,8 +38,8 @@ bool InflateMszip(const uint8_t* data, size_t size, std::vector<uint8_t>& out)
     size_t pos = 4;
     while (pos < size) {
         if (size - pos < 4) return false;
-        const size_t expandedSize = Le16(data + pos);
-        const size_t storedSize = Le16(data + pos + 2);
+        const size_t expandedSize = base::ReadLe16(data + pos);
+        const size_t storedSize = base::ReadLe16(data + pos + 2);
         pos += 4;
         if (storedSize < 2 || storedSize > size - pos) return false;
         if (data[pos] != 'C' || data[pos + 1] != 'K') return false;

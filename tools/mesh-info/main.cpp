@@ -52,7 +52,7 @@ bool ReportTexture(IDirect3DDevice9* device, const std::string& meshPath, const 
 
 bool ReportMesh(IDirect3DDevice9* device, const char* path) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(NativePath(path), ec)) {
+    if (!std::filesystem::is_regular_file(base::NativePath(path), ec)) {
         std::printf("%s: FAIL no such file\n", path);
         return false;
     }

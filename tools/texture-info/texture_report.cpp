@@ -90,7 +90,7 @@ std::string FailureReason(HRESULT hr) {
 
 bool DescribeTexture(IDirect3DDevice9* device, const char* path, std::string* line) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(NativePath(path), ec)) {
+    if (!std::filesystem::is_regular_file(base::NativePath(path), ec)) {
         *line = "FAIL no such file";
         return false;
     }
