@@ -104,9 +104,7 @@ Device::~Device()
 {
     if (MakeCurrent()) {
         programs_.Clear();
-        for (RingHalf& half : ringHalves_)
-            if (half.fence)
-                gl::glDeleteSync(half.fence);
+        ring_.Release();
         if (vao_)
             gl::glDeleteVertexArrays(1, &vao_);
         gl::glDeleteSamplers(GLsizei(samplers_.size()), samplers_.data());

@@ -8,6 +8,7 @@
 #include "platform/d3d9/d3d9_state.h"
 #include "platform/d3d9/d3d9_texture.h"
 #include "platform/d3d9/gl_ffp_shader.h"
+#include "platform/d3d9/gl_instance_ring.h"
 #include "platform/d3d9/gl_program_store.h"
 #include "platform/d3d9/gl_state_cache.h"
 #include <qv_d3d9.h>
@@ -166,13 +167,6 @@ private:
     bool Submit(const GlDraw& draw);
     bool CanJoinBatch(const GlDraw& draw) const;
     void AppendInstance();
-    struct RingHalf {
-        GLsync fence = nullptr; // covers every draw that read this half before it was set
-        bool used = false;      // read from since the fence was set
-    };
-    UINT PlaceBatch();
-    void FenceRingHalf(RingHalf& half);
-    void FenceInstanceRing();
 
     // Draw-time work (d3d9_draw.cpp).
     bool PrepareDraw();
@@ -245,14 +239,8 @@ private:
     std::unique_ptr<InstanceRecord[]> batch_;
     UINT batchCount_ = 0;
     GlDraw batchDraw_;
-    GLuint instanceBuffer_ = 0;
     UINT instanceCapacity_ = 1; // records one GL draw can index
-    UINT instanceRing_ = 0;     // records the GL buffer holds
-    UINT instanceAlign_ = 1;    // records a binding offset must be a multiple of
-    UINT instanceHead_ = 0;
-    uint8_t* instanceMap_ = nullptr; // the ring, mapped for good where GL allows it
-    std::array<RingHalf, 2> ringHalves_{};
-    int ringHalf_ = 0;
+    GlInstanceRing ring_;
     int swapInterval_ = -2;
 
     friend class StateBlock;
