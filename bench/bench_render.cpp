@@ -4,6 +4,7 @@
 #include <d3d9.h>
 #include <d3dx9math.h>
 #include <qv_d3d9.h>
+#include <qv_win32.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -49,7 +50,7 @@ BENCHMARK(BM_ViewAndProjection);
 
 void BM_ScenePassOnGlDevice(benchmark::State& state)
 {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    QvUseOffscreenVideoWithoutDisplay();  // the device as the harness gets it, also on headless machines
     D3DPRESENT_PARAMETERS pp = QvPresentParams(640, 480);
     pp.BackBufferCount = 2; // the game's swap chain
     pp.SwapEffect = D3DSWAPEFFECT_FLIP;

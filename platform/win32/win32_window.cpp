@@ -170,7 +170,10 @@ using namespace qvwin;
 
 void QvUseOffscreenVideoWithoutDisplay()
 {
-    // setenv without overwriting: a driver the user chose stays chosen.
+    // SDL never picks its offscreen driver by itself (it must be asked for by name), and without
+    // a display every driver it would pick fails, so a headless machine would get no window and
+    // no GL device. With a display the tools use it as the game does. setenv without
+    // overwriting: a driver the user chose stays chosen.
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && !DisplayNamed()) {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
     }

@@ -1,5 +1,5 @@
-// The fake clock over the system's clocks: the program's calls to the four clock functions are
-// rerouted here once a fake clock is first installed, and reach the system while none is.
+// The fake clock over the system's clocks: the program's calls to the four clock functions come
+// here (import_patch.h) and reach the system while no fake clock is set.
 #include <qv_win32.h>
 
 #include "platform/windows/import_patch.h"
@@ -9,12 +9,17 @@ namespace {
 
 QvFakeClock* g_fakeClock = nullptr;
 
+BOOL WINAPI FakeQueryPerformanceFrequency(LARGE_INTEGER* frequency);
+BOOL WINAPI FakeQueryPerformanceCounter(LARGE_INTEGER* counter);
+DWORD WINAPI FakeGetTickCount();
+DWORD WINAPI FakeTimeGetTime();
+
 using QueryFn = BOOL(WINAPI*)(LARGE_INTEGER*);
 using MillisecondsFn = DWORD(WINAPI*)();
-QueryFn g_frequency = QueryPerformanceFrequency;
-QueryFn g_counter = QueryPerformanceCounter;
-MillisecondsFn g_tickCount = GetTickCount;
-MillisecondsFn g_multimediaTime = timeGetTime;
+const QueryFn g_frequency = qvhooks::Reroute("kernel32.dll", "QueryPerformanceFrequency", FakeQueryPerformanceFrequency);
+const QueryFn g_counter = qvhooks::Reroute("kernel32.dll", "QueryPerformanceCounter", FakeQueryPerformanceCounter);
+const MillisecondsFn g_tickCount = qvhooks::Reroute("kernel32.dll", "GetTickCount", FakeGetTickCount);
+const MillisecondsFn g_multimediaTime = qvhooks::Reroute("winmm.dll", "timeGetTime", FakeTimeGetTime);
 
 BOOL WINAPI FakeQueryPerformanceFrequency(LARGE_INTEGER* frequency)
 {
@@ -34,28 +39,9 @@ DWORD WINAPI FakeGetTickCount() { return g_fakeClock != nullptr ? g_fakeClock->t
 
 DWORD WINAPI FakeTimeGetTime() { return g_fakeClock != nullptr ? g_fakeClock->multimediaTime : g_multimediaTime(); }
 
-template <class Fn>
-void Patch(const char* dll, const char* name, Fn replacement, Fn* original)
-{
-    void* previous = nullptr;
-    if (qvhooks::PatchImport(dll, name, reinterpret_cast<void*>(replacement), &previous) && previous != nullptr)
-        *original = reinterpret_cast<Fn>(previous);
-}
-
 }  // namespace
 
-void QvSetFakeClock(QvFakeClock* clock)
-{
-    static const bool patched = [] {
-        Patch("kernel32.dll", "QueryPerformanceFrequency", FakeQueryPerformanceFrequency, &g_frequency);
-        Patch("kernel32.dll", "QueryPerformanceCounter", FakeQueryPerformanceCounter, &g_counter);
-        Patch("kernel32.dll", "GetTickCount", FakeGetTickCount, &g_tickCount);
-        Patch("winmm.dll", "timeGetTime", FakeTimeGetTime, &g_multimediaTime);
-        return true;
-    }();
-    (void)patched;
-    g_fakeClock = clock;
-}
+void QvSetFakeClock(QvFakeClock* clock) { g_fakeClock = clock; }
 
 double QvProcessCpuSeconds()
 {

@@ -10,8 +10,11 @@ namespace {
 int g_presentOverride = -1;
 int g_failCreations = 0;
 
+IDirect3D9* WINAPI WrappedDirect3DCreate9(UINT sdkVersion);
+
+// Every Direct3D object the program makes is the wrapper (import_patch.h).
 using CreateFn = IDirect3D9*(WINAPI*)(UINT);
-CreateFn g_direct3DCreate9 = Direct3DCreate9;
+const CreateFn g_direct3DCreate9 = qvhooks::Reroute("d3d9.dll", "Direct3DCreate9", WrappedDirect3DCreate9);
 
 // Forwards everything to the system's object but CreateDevice.
 class Direct3D final : public IDirect3D9 {
@@ -121,16 +124,6 @@ IDirect3D9* WINAPI WrappedDirect3DCreate9(UINT sdkVersion)
     return real != nullptr ? new Direct3D(real) : nullptr;
 }
 
-// Every program that links the hooks gets the wrapper from its first Direct3DCreate9 on; the
-// game itself never links them.
-const bool g_installed = [] {
-    void* previous = nullptr;
-    if (qvhooks::PatchImport("d3d9.dll", "Direct3DCreate9", reinterpret_cast<void*>(WrappedDirect3DCreate9), &previous) &&
-        previous != nullptr)
-        g_direct3DCreate9 = reinterpret_cast<CreateFn>(previous);
-    return true;
-}();
-
 // One hidden window serves every standalone device: windowed Direct3D needs one to present to.
 HWND StandaloneWindow(UINT width, UINT height)
 {
@@ -159,7 +152,6 @@ DWORD ToColor(const BYTE* p, D3DFORMAT format)
 HRESULT QvCreateStandaloneDevice(D3DPRESENT_PARAMETERS* params, DWORD behaviorFlags, IDirect3D9** d3d,
                                  IDirect3DDevice9** device)
 {
-    (void)g_installed;
     if (!d3d || !device) return D3DERR_INVALIDCALL;
     *device = nullptr;
     *d3d = Direct3DCreate9(D3D_SDK_VERSION);

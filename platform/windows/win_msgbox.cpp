@@ -1,5 +1,5 @@
-// Message boxes to stderr for tools and tests: the program's own MessageBoxA calls are rerouted
-// here once a mode or an observer is first set.
+// Message boxes to stderr for tools and tests: the program's own MessageBoxA calls come here
+// (import_patch.h) and reach the system in the Auto mode.
 #include <qv_win32.h>
 
 #include <cstdio>
@@ -10,8 +10,10 @@
 
 namespace {
 
+int WINAPI HookedMessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+
 using MessageBoxFn = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
-MessageBoxFn g_messageBox = MessageBoxA;
+const MessageBoxFn g_messageBox = qvhooks::Reroute("user32.dll", "MessageBoxA", HookedMessageBoxA);
 QvMessageBoxMode g_mode = QvMessageBoxMode::Auto;
 QvMessageBoxObserver g_observer;
 
@@ -29,29 +31,15 @@ int WINAPI HookedMessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uT
     return IDOK;
 }
 
-void EnsurePatched()
-{
-    static const bool patched = [] {
-        void* previous = nullptr;
-        if (qvhooks::PatchImport("user32.dll", "MessageBoxA", reinterpret_cast<void*>(HookedMessageBoxA), &previous) &&
-            previous != nullptr)
-            g_messageBox = reinterpret_cast<MessageBoxFn>(previous);
-        return true;
-    }();
-    (void)patched;
-}
-
 }  // namespace
 
 void QvSetMessageBoxMode(QvMessageBoxMode mode)
 {
-    EnsurePatched();
     g_mode = mode;
 }
 
 void QvSetMessageBoxObserver(QvMessageBoxObserver observer)
 {
-    EnsurePatched();
     g_observer = std::move(observer);
 }
 
