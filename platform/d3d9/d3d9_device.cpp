@@ -104,7 +104,7 @@ Device::~Device()
 {
     if (MakeCurrent()) {
         programs_.Clear();
-        ring_.Release();
+        batcher_.Release();
         if (vao_)
             gl::glDeleteVertexArrays(1, &vao_);
         gl::glDeleteSamplers(GLsizei(samplers_.size()), samplers_.data());

@@ -7,8 +7,8 @@
 #include "platform/d3d9/d3d9_com.h"
 #include "platform/d3d9/d3d9_state.h"
 #include "platform/d3d9/d3d9_texture.h"
+#include "platform/d3d9/gl_batcher.h"
 #include "platform/d3d9/gl_ffp_shader.h"
-#include "platform/d3d9/gl_instance_ring.h"
 #include "platform/d3d9/gl_program_store.h"
 #include "platform/d3d9/gl_state_cache.h"
 #include <qv_d3d9.h>
@@ -128,7 +128,7 @@ public:
     void FlushBatch();
     GlStateCache& gl() { return cache_; }
     // Null with batching off: every texture is then a GL texture of its own.
-    TextureArrays* textureArrays() { return batching_ ? &textureArrays_ : nullptr; }
+    GlTextureArrays* textureArrays() { return batcher_.enabled() ? &textureArrays_ : nullptr; }
     // Whether DXT textures made now go to GL as blocks, rather than decoded to RGBA8.
     bool CompressedDxtUpload() const;
     void StateBlockDestroyed(StateBlock* block);
@@ -147,26 +147,10 @@ private:
     bool DrawBackBufferUpright(GLint width, GLint height);
     void ReadFramebuffer(GLuint fbo, uint8_t* bgra, UINT pitch);
 
-    // One GL draw call's shape; draws of the same shape can share one instanced call.
-    struct GlDraw {
-        GLenum mode = 0;
-        GLsizei count = 0;
-        GLint first = 0;      // first vertex; for indexed draws the base vertex
-        GLenum indexType = 0; // 0 for DrawPrimitive
-        size_t indexOffset = 0;
-        const void* indices = nullptr; // the index buffer, for comparison only
-        bool operator==(const GlDraw& o) const
-        {
-            return mode == o.mode && count == o.count && first == o.first && indexType == o.indexType &&
-                   indexOffset == o.indexOffset && indices == o.indices;
-        }
-    };
-
     // Batching (d3d9_batch.cpp).
     bool InitBatching();
     bool Submit(const GlDraw& draw);
     bool CanJoinBatch(const GlDraw& draw) const;
-    void AppendInstance();
 
     // Draw-time work (d3d9_draw.cpp).
     bool PrepareDraw();
@@ -208,7 +192,7 @@ private:
     bool dxtUpload_ = false;
     bool hasStencil_ = false;
     bool opaqueTarget_ = true; // X8R8G8B8: alpha stays 1
-    TextureArrays textureArrays_;
+    GlTextureArrays textureArrays_;
     std::unique_ptr<Surface> backBufferSurface_;
 
     // Draw-time bookkeeping.
@@ -229,18 +213,12 @@ private:
     std::array<bool, kLocations> layoutEnabled_{};
     std::array<bool, kLocations> layoutPerInstance_{};
     const FfpProgram* layoutProgram_ = nullptr; // the program the layout was made for
-    bool baseInstance_ = false;                 // the instance attributes can start at any record
     UINT statsDraws_ = 0, statsRejected_ = 0, statsGlDraws_ = 0;
 
-    // Draws waiting to go to GL as one instanced draw, and the ring of instance records in GL.
-    bool batching_ = true;
+    // The draws waiting to go to GL as one, and the record the next one adds.
     InstanceRecord current_{}; // the record of the device's present transforms and material
     float normalSource_[9] = {}; // the world x view upper 3 x 3 its normal matrix came from
-    std::unique_ptr<InstanceRecord[]> batch_;
-    UINT batchCount_ = 0;
-    GlDraw batchDraw_;
-    UINT instanceCapacity_ = 1; // records one GL draw can index
-    GlInstanceRing ring_;
+    GlBatcher batcher_;
     int swapInterval_ = -2;
 
     friend class StateBlock;

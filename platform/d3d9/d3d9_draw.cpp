@@ -251,7 +251,7 @@ bool Device::ApplyLayout(bool instanceInputs)
         if (in.location >= kLocations)
             continue;
         if (instanceInputs) {
-            cache_.BindArrayBuffer(ring_.buffer());
+            cache_.BindArrayBuffer(batcher_.recordBuffer());
             glVertexAttribPointer(in.location, in.floats, GL_FLOAT, GL_FALSE, GLsizei(sizeof(InstanceRecord)),
                                   reinterpret_cast<const void*>(size_t(in.offset)));
         }

@@ -176,7 +176,7 @@ HRESULT Device::Present(const RECT* src, const RECT* dst, HWND, const RGNDATA*)
         swapInterval_ = interval;
     }
     SDL_GL_SwapWindow(context_->window);
-    ring_.FenceDrawn();
+    batcher_.FenceDrawn();
     presentedOnce_ = true;
     BindBackBuffer();
     dirty_ |= kDirtyRaster;

@@ -12,11 +12,6 @@ using namespace qv::gl;
 namespace {
 
 constexpr UINT kMaxTextureSize = 8192;
-// An array texture holds at most this many layers, and about this many bytes of GL's storage:
-// 64 x 64 A8R8G8B8 textures with their mips go 48 to a page, 256 x 256 ones 3, 256 x 256 DXT1
-// ones 23; from 512 x 512 A8R8G8B8 up a texture is left alone.
-constexpr UINT kMaxLayers = 64;
-constexpr size_t kPageBytes = size_t(1) << 20;
 
 UINT FullChain(UINT width, UINT height)
 {
@@ -46,53 +41,6 @@ bool LockOffset(const FormatInfo& f, UINT width, UINT height, UINT pitch, const 
     return true;
 }
 
-// ---- array textures --------------------------------------------------------------------------
-
-TextureArrays::Page* TextureArrays::Acquire(const FormatInfo& format, UINT width, UINT height, UINT levels,
-                                            bool compressed, UINT* layer)
-{
-    compressed = compressed && IsCompressed(format);
-    const bool decoded = IsCompressed(format) && !compressed; // to 4 bytes a texel
-    size_t layerBytes = 0;
-    for (UINT i = 0; i < levels; ++i) {
-        const UINT w = std::max(1u, width >> i), h = std::max(1u, height >> i);
-        layerBytes += decoded ? size_t(w) * h * 4 : LevelBytes(format, w, h);
-    }
-    const UINT capacity = UINT(std::min<size_t>(kMaxLayers, kPageBytes / layerBytes));
-    if (capacity < 2)
-        return nullptr;
-    Page* page = nullptr;
-    for (auto& p : pages_) {
-        if (p->format == &format && p->width == width && p->height == height && p->levels == levels &&
-            p->compressed == compressed && p->inUse < p->used.size()) {
-            page = p.get();
-            break;
-        }
-    }
-    if (!page) {
-        pages_.push_back(
-            std::make_unique<Page>(Page{&format, width, height, levels, compressed, std::vector<bool>(capacity)}));
-        page = pages_.back().get();
-    }
-    const auto free = std::find(page->used.begin(), page->used.end(), false);
-    *layer = UINT(free - page->used.begin());
-    *free = true;
-    ++page->inUse;
-    return page;
-}
-
-void TextureArrays::Release(Page* page, UINT layer, GlStateCache& cache, bool glCurrent)
-{
-    page->used[layer] = false;
-    if (--page->inUse)
-        return;
-    if (page->name && glCurrent) {
-        cache.ForgetTexture(page->name);
-        glDeleteTextures(1, &page->name);
-    }
-    pages_.erase(std::find_if(pages_.begin(), pages_.end(), [&](const auto& p) { return p.get() == page; }));
-}
-
 // ---- texture ---------------------------------------------------------------------------------
 
 Texture::Texture(Device* device, const FormatInfo& format, DWORD usage, D3DPOOL pool)
@@ -111,7 +59,7 @@ Texture* Texture::Create(Device* device, UINT width, UINT height, UINT levels, D
     if (levels > chain)
         return nullptr;
     auto* texture = new Texture(device, format, usage, pool);
-    if (TextureArrays* arrays = device->textureArrays())
+    if (GlTextureArrays* arrays = device->textureArrays())
         texture->page_ = arrays->Acquire(format, width, height, levels, device->CompressedDxtUpload(), &texture->layer_);
     texture->levels_.resize(levels);
     texture->surfaces_.resize(levels);
@@ -201,80 +149,43 @@ HRESULT Texture::UnlockRect(UINT level)
     return D3D_OK;
 }
 
-// How a level goes to GL: DXT blocks as they are, or decoded to RGBA8 where GL takes no DXT;
-// other formats as their table entry says.
-Texture::GlLayout Texture::LayoutFor(bool compressed) const
-{
-    if (IsCompressed(format_) && !compressed)
-        return {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, false};
-    return {GLint(format_.internalFormat), format_.glFormat, format_.glType, IsCompressed(format_)};
-}
-
 void Texture::UploadLevel(GLint index, Level& l, bool compressed)
 {
-    const GLsizei w = GLsizei(l.width), h = GLsizei(l.height);
-    const GlLayout gl = LayoutFor(compressed);
+    const GlTexelLayout gl = GlTexelLayoutOf(format_, compressed);
     const void* texels = l.bytes.data();
     std::vector<uint8_t> rgba;
     if (IsCompressed(format_) && !gl.blocks) {
-        rgba.resize(size_t(w) * size_t(h) * 4);
+        rgba.resize(size_t(l.width) * size_t(l.height) * 4);
         DecodeDxt(format_.format, l.bytes.data(), l.width, l.height, rgba.data());
         texels = rgba.data();
     }
-    const GLsizei size = GLsizei(l.bytes.size());
-    if (page_ && gl.blocks)
-        glCompressedTexSubImage3D(GL_TEXTURE_2D_ARRAY, index, 0, 0, GLint(layer_), w, h, 1, GLenum(gl.internal), size,
-                                  texels);
-    else if (page_)
-        glTexSubImage3D(GL_TEXTURE_2D_ARRAY, index, 0, 0, GLint(layer_), w, h, 1, gl.format, gl.type, texels);
+    const GLsizei w = GLsizei(l.width), h = GLsizei(l.height);
+    if (page_)
+        device_->textureArrays()->Upload(*page_, layer_, UINT(index), texels, l.bytes.size());
     else if (gl.blocks)
-        glCompressedTexImage2D(GL_TEXTURE_2D, index, GLenum(gl.internal), w, h, 0, size, texels);
+        glCompressedTexImage2D(GL_TEXTURE_2D, index, GLenum(gl.internal), w, h, 0, GLsizei(l.bytes.size()), texels);
     else
         glTexImage2D(GL_TEXTURE_2D, index, gl.internal, w, h, 0, gl.format, gl.type, texels);
     l.dirty = false;
 }
 
-// Sets up a GL texture just made and bound to `target`: its levels and swizzle, and for an
-// array texture the storage of all its layers.
-void Texture::SetUpGlTexture(GLenum target, bool compressed)
-{
-    glTexParameteri(target, GL_TEXTURE_BASE_LEVEL, 0);
-    glTexParameteri(target, GL_TEXTURE_MAX_LEVEL, GLint(levels_.size()) - 1);
-    glTexParameteri(target, GL_TEXTURE_SWIZZLE_R, format_.swizzle[0]);
-    glTexParameteri(target, GL_TEXTURE_SWIZZLE_G, format_.swizzle[1]);
-    glTexParameteri(target, GL_TEXTURE_SWIZZLE_B, format_.swizzle[2]);
-    glTexParameteri(target, GL_TEXTURE_SWIZZLE_A, format_.swizzle[3]);
-    if (target != GL_TEXTURE_2D_ARRAY)
-        return;
-    const GlLayout gl = LayoutFor(compressed);
-    const auto layers = GLsizei(page_->used.size());
-    for (size_t i = 0; i < levels_.size(); ++i) {
-        const auto w = GLsizei(levels_[i].width), h = GLsizei(levels_[i].height);
-        if (gl.blocks)
-            glCompressedTexImage3D(target, GLint(i), GLenum(gl.internal), w, h, layers, 0,
-                                   GLsizei(levels_[i].bytes.size()) * layers, nullptr);
-        else
-            glTexImage3D(target, GLint(i), gl.internal, w, h, layers, 0, gl.format, gl.type, nullptr);
-    }
-}
-
 void Texture::Sync(GlStateCache& cache, int unit, bool compressedUpload)
 {
-    // A page's first texture to be drawn makes the GL texture that all its layers share.
-    GLuint& name = page_ ? page_->name : name_;
-    const bool made = name == 0;
-    if (made)
-        glGenTextures(1, &name);
-    if (page_)
-        cache.BindArrayTexture(unit, name);
-    else
-        cache.BindTexture(unit, name);
-    if (made && !page_)
-        uploadedCompressed_ = compressedUpload;
-    const bool compressed = page_ ? page_->compressed : uploadedCompressed_;
-    if (made)
-        SetUpGlTexture(page_ ? GL_TEXTURE_2D_ARRAY : GL_TEXTURE_2D, compressed);
+    if (page_) {
+        // A page's first texture to be drawn makes the GL texture that all its layers share.
+        device_->textureArrays()->Bind(*page_, unit, cache);
+    } else {
+        const bool made = name_ == 0;
+        if (made)
+            glGenTextures(1, &name_);
+        cache.BindTexture(unit, name_);
+        if (made) {
+            uploadedCompressed_ = compressedUpload;
+            SetUpGlTexture(GL_TEXTURE_2D, format_, UINT(levels_.size()));
+        }
+    }
     if (pending_) {
+        const bool compressed = page_ ? page_->compressed : uploadedCompressed_;
         // The bind above selects the unit only when it changes the binding, and an upload goes
         // to the texture bound on whichever unit is active.
         cache.ActiveUnit(unit);

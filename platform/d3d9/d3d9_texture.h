@@ -2,13 +2,14 @@
 // uploaded to GL when a draw binds them; and the surfaces that stand for texture levels, the
 // back buffer and plain off-screen images.
 //
-// Small textures of one format, size and level count are layers of one GL array texture, so
-// that draws going from one of them to another bind nothing new: the layer is a per-draw
-// value like the world matrix, and such draws still go to GL as one (d3d9_batch.cpp).
+// Small textures of one format, size and level count are layers of one GL array texture
+// (gl_texture_arrays.h): the layer is a per-draw value like the world matrix, and draws going
+// from one of them to another still go to GL as one (d3d9_batch.cpp).
 #pragma once
 
 #include "platform/d3d9/d3d9_com.h"
 #include "platform/d3d9/d3d9_formats.h"
+#include "platform/d3d9/gl_texture_arrays.h"
 
 #include <memory>
 #include <vector>
@@ -17,28 +18,6 @@ namespace qv::d3d {
 
 class GlStateCache;
 class Surface;
-
-// The array textures that small textures are layers of. A page of layers is made in GL when
-// its first texture is drawn and deleted when its last texture goes.
-class TextureArrays {
-public:
-    struct Page {
-        const FormatInfo* format;
-        UINT width, height, levels;
-        bool compressed;        // DXT blocks go to GL as they are (else decoded to RGBA8)
-        std::vector<bool> used; // one per layer
-        UINT inUse = 0;
-        GLuint name = 0;
-    };
-    // A page with a free layer for a texture of this shape, and the layer; null when the
-    // texture is too large to share one.
-    Page* Acquire(const FormatInfo& format, UINT width, UINT height, UINT levels, bool compressed, UINT* layer);
-    // Frees the layer; the page's GL texture goes with its last layer when `glCurrent`.
-    void Release(Page* page, UINT layer, GlStateCache& cache, bool glCurrent);
-
-private:
-    std::vector<std::unique_ptr<Page>> pages_;
-};
 
 class Texture final : public DeviceChild<IDirect3DTexture9> {
 public:
@@ -70,14 +49,7 @@ private:
         int locks = 0;
     };
     Texture(Device* device, const FormatInfo& format, DWORD usage, D3DPOOL pool);
-    struct GlLayout {
-        GLint internal;
-        GLenum format, type; // of the texels handed to GL
-        bool blocks;         // handed over as DXT blocks
-    };
-    GlLayout LayoutFor(bool compressed) const;
     void UploadLevel(GLint index, Level& level, bool compressed);
-    void SetUpGlTexture(GLenum target, bool compressed);
 
     const FormatInfo& format_;
     DWORD usage_;
@@ -85,7 +57,7 @@ private:
     std::vector<Level> levels_;
     std::vector<std::unique_ptr<Surface>> surfaces_;
     GLuint name_ = 0; // its own GL texture, when not layered
-    TextureArrays::Page* page_ = nullptr;
+    GlTextureArrays::Page* page_ = nullptr;
     UINT layer_ = 0;
     bool pending_ = true;
     bool uploadedCompressed_ = false;
