@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-using namespace gfxutil;
+using namespace texels;
 using textest::MaxChannelError;
 
 TEST(DxtBlocks, DecodeEachModeOfEachFormat) {

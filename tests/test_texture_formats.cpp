@@ -11,7 +11,7 @@
 #include <zlib.h>
 
 using namespace textest;
-using gfxutil::ArgbImage;
+using texels::ArgbImage;
 
 namespace {
 
@@ -106,8 +106,8 @@ protected:
         D3DSURFACE_DESC d{};
         tex->GetLevelDesc(0, &d);
         if (made) *made = d.Format;
-        const Bytes level = Level(0, gfxutil::RowBytes(d.Format, d.Width), gfxutil::RowCount(d.Format, d.Height));
-        EXPECT_TRUE(gfxutil::DecodeLevel(d.Format, gfxutil::ByteView(level), d.Width, d.Height, out));
+        const Bytes level = Level(0, texels::RowBytes(d.Format, d.Width), texels::RowCount(d.Format, d.Height));
+        EXPECT_TRUE(texels::DecodeLevel(d.Format, texels::ByteView(level), d.Width, d.Height, out));
         return hr;
     }
     // Loads, then expects the picture within `tolerance` per channel, the texture's format
@@ -146,8 +146,8 @@ uint32_t To565(uint32_t c) {
 }
 // What a picture looks like after a trip through 5-6-5 or 5-5-5.
 ArgbImage Through(ArgbImage p, D3DFORMAT f) {
-    const Bytes b = gfxutil::EncodeLevel(f, p);
-    gfxutil::DecodeLevel(f, gfxutil::ByteView(b), p.width, p.height, &p);
+    const Bytes b = texels::EncodeLevel(f, p);
+    texels::DecodeLevel(f, texels::ByteView(b), p.width, p.height, &p);
     return p;
 }
 
@@ -376,7 +376,7 @@ TEST_F(TextureFormats, PfmAndPpmBinaryAndText) {
             uint32_t bits;
             std::memcpy(&bits, &values[ch[0]], 4);
             Append(greyData, {bits}, 4);
-            colour.pixels[y * 5 + x] = gfxutil::PackArgb(255, unorm[ch[0]], unorm[ch[1]], unorm[ch[2]]);
+            colour.pixels[y * 5 + x] = texels::PackArgb(255, unorm[ch[0]], unorm[ch[1]], unorm[ch[2]]);
             grey.pixels[y * 5 + x] = 0xFF000000u | 0x010101u * unorm[ch[0]];
         }
     }
@@ -397,18 +397,18 @@ TEST_F(TextureFormats, PfmAndPpmBinaryAndText) {
     ArgbImage grey4(5, 3);
     for (UINT i = 0; i < 15; ++i) {
         const uint32_t c = p.pixels[i];
-        for (uint32_t v : {gfxutil::ChannelR(c), gfxutil::ChannelG(c), gfxutil::ChannelB(c)}) {
+        for (uint32_t v : {texels::ChannelR(c), texels::ChannelG(c), texels::ChannelB(c)}) {
             p6.push_back(uint8_t(v));
             Append(p6wide, {__builtin_bswap16(uint16_t(v * 257))}, 2);
             p3 += std::to_string(v) + (i % 5 == 4 ? "\n" : " ");
         }
-        const uint32_t g4 = gfxutil::ChannelB(c) >> 4;  // 4-bit grey, maxval 15
+        const uint32_t g4 = texels::ChannelB(c) >> 4;  // 4-bit grey, maxval 15
         p2 += std::to_string(g4) + " ";
-        p5.push_back(uint8_t(gfxutil::ChannelB(c)));
+        p5.push_back(uint8_t(texels::ChannelB(c)));
         grey4.pixels[i] = 0xFF000000u | 0x010101u * (g4 * 17);
     }
     ArgbImage blue = p;
-    for (uint32_t& c : blue.pixels) c = 0xFF000000u | 0x010101u * gfxutil::ChannelB(c);
+    for (uint32_t& c : blue.pixels) c = 0xFF000000u | 0x010101u * texels::ChannelB(c);
     ExpectLoads(with("P6\n# binary\n5 3\n255\n", p6), p, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, 0, "P6");
     ExpectLoads(with("P6 5 3 65535\n", p6wide), p, D3DFMT_X8R8G8B8, D3DFMT_A16B16G16R16, 0, "P6 16");
     ExpectEveryCutFails(with("P6 5 3 65535\n", p6wide), "P6 16");
@@ -428,9 +428,9 @@ TEST_F(TextureFormats, PngColourTypesDepthsAndInterlacing) {
     // Samples of one texel, big-endian, for a colour type and depth.
     const auto samples = [](uint32_t c, int type, int depth, Bytes& out) {
         std::vector<uint32_t> v;
-        if (type == 0 || type == 4) v.push_back(gfxutil::ChannelG(c));
-        if (type == 2 || type == 6) v = {gfxutil::ChannelR(c), gfxutil::ChannelG(c), gfxutil::ChannelB(c)};
-        if (type == 4 || type == 6) v.push_back(gfxutil::ChannelA(c));
+        if (type == 0 || type == 4) v.push_back(texels::ChannelG(c));
+        if (type == 2 || type == 6) v = {texels::ChannelR(c), texels::ChannelG(c), texels::ChannelB(c)};
+        if (type == 4 || type == 6) v.push_back(texels::ChannelA(c));
         if (type == 3) v.push_back(uint32_t(IndexOf(c)));
         for (uint32_t s : v) {
             if (depth == 16) out.push_back(uint8_t(s));  // 257 * s: both bytes the same
@@ -467,8 +467,8 @@ TEST_F(TextureFormats, PngColourTypesDepthsAndInterlacing) {
     };
     const ArgbImage opaque = Picture(false), translucent = Picture(true);
     ArgbImage grey = opaque, greyAlpha = translucent;
-    for (uint32_t& c : grey.pixels) c = 0xFF000000u | 0x010101u * gfxutil::ChannelG(c);
-    for (uint32_t& c : greyAlpha.pixels) c = (c & 0xFF000000u) | 0x010101u * gfxutil::ChannelG(c);
+    for (uint32_t& c : grey.pixels) c = 0xFF000000u | 0x010101u * texels::ChannelG(c);
+    for (uint32_t& c : greyAlpha.pixels) c = (c & 0xFF000000u) | 0x010101u * texels::ChannelG(c);
     for (bool interlaced : {false, true}) {
         ExpectLoads(png(grey, 0, 8, interlaced, {}), grey, D3DFMT_L8, D3DFMT_L8);
         ExpectLoads(png(grey, 0, 16, interlaced, {}), grey, D3DFMT_L8, D3DFMT_L16);
@@ -483,7 +483,7 @@ TEST_F(TextureFormats, PngColourTypesDepthsAndInterlacing) {
         Bytes plte, trns;
         for (uint32_t c : kColours) {
             Append(plte, {__builtin_bswap32(c << 8)}, 3);
-            trns.push_back(gfxutil::ChannelA(c));
+            trns.push_back(texels::ChannelA(c));
         }
         chunk(palette, "PLTE", plte);
         chunk(palette, "tRNS", trns);

@@ -51,7 +51,7 @@ Bytes Encode(const Options& o) {
     while (c.next_scanline < 16) {
         for (UINT x = 0; x < 16; ++x) {
             const uint32_t t = TexelAt(x, c.next_scanline);
-            const uint32_t r = gfxutil::ChannelR(t), g = gfxutil::ChannelG(t), b = gfxutil::ChannelB(t);
+            const uint32_t r = texels::ChannelR(t), g = texels::ChannelG(t), b = texels::ChannelB(t);
             JSAMPLE* p = &row[x * c.input_components];
             if (o.input == JCS_GRAYSCALE) {
                 p[0] = JSAMPLE(g);
@@ -91,14 +91,14 @@ protected:
         D3DSURFACE_DESC d{};
         tex->GetLevelDesc(0, &d);
         ASSERT_EQ(d.Format, want) << what;
-        const Bytes level = Level(0, gfxutil::RowBytes(d.Format, 16), 16);
-        gfxutil::ArgbImage got;
-        ASSERT_TRUE(gfxutil::DecodeLevel(d.Format, gfxutil::ByteView(level), 16, 16, &got));
+        const Bytes level = Level(0, texels::RowBytes(d.Format, 16), 16);
+        texels::ArgbImage got;
+        ASSERT_TRUE(texels::DecodeLevel(d.Format, texels::ByteView(level), 16, 16, &got));
         int worst = 0;
         for (UINT y = 0; y < 16; ++y)
             for (UINT x = 0; x < 16; ++x) {
                 uint32_t t = TexelAt(x, y);
-                if (grey) t = 0xFF000000u | 0x010101u * gfxutil::ChannelG(t);
+                if (grey) t = 0xFF000000u | 0x010101u * texels::ChannelG(t);
                 worst = std::max(worst, MaxChannelError(got.At(x, y), t));
             }
         EXPECT_LE(worst, 3) << what;

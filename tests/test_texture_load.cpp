@@ -15,19 +15,19 @@ namespace {
 
 class TextureLoad : public TextureTest {
 protected:
-    gfxutil::ArgbImage DecodedDxt(UINT level) {
+    texels::ArgbImage DecodedDxt(UINT level) {
         D3DSURFACE_DESC d{};
         tex->GetLevelDesc(level, &d);
         const Bytes b = Level(level, size_t((d.Width + 3) / 4) * (d.Format == D3DFMT_DXT1 ? 8 : 16),
                               (d.Height + 3) / 4);
-        gfxutil::ArgbImage img;
-        EXPECT_TRUE(gfxutil::DecodeDxt(d.Format, gfxutil::ByteView(b), d.Width, d.Height, &img));
+        texels::ArgbImage img;
+        EXPECT_TRUE(texels::DecodeDxt(d.Format, texels::ByteView(b), d.Width, d.Height, &img));
         return img;
     }
     Bytes WholeLevel(UINT level) {
         D3DSURFACE_DESC d{};
         tex->GetLevelDesc(level, &d);
-        return Level(level, gfxutil::RowBytes(d.Format, d.Width), gfxutil::RowCount(d.Format, d.Height));
+        return Level(level, texels::RowBytes(d.Format, d.Width), texels::RowCount(d.Format, d.Height));
     }
 };
 
@@ -120,7 +120,7 @@ TEST_F(TextureLoad, DxtChainsAreCompletedAndOddSizesResampledInTheSameFormat) {
     rgb.insert(rgb.end(), kBlue.begin(), kBlue.end());
     ASSERT_EQ(LoadBytes(DdsFile(FourCC("DXT1", 12, 4), rgb)), S_OK);
     EXPECT_EQ(Created(), (V{16, 4, 5, D3DFMT_DXT1}));
-    gfxutil::ArgbImage top = DecodedDxt(0);
+    texels::ArgbImage top = DecodedDxt(0);
     EXPECT_EQ(top.At(0, 0), 0xFFFF0000u);
     EXPECT_LE(MaxChannelError(top.At(7, 2), 0xFF00FF00u), 8);  // shares a block with a blend
     EXPECT_EQ(top.At(15, 3), 0xFF0000FFu);

@@ -11,7 +11,10 @@
 #include <cmath>
 #include <cstring>
 
-namespace gfxutil {
+namespace codecs {
+
+using namespace texels;
+
 namespace {
 
 constexpr size_t kMagicBytes = 4;
@@ -36,7 +39,8 @@ struct Header {
     uint32_t caps2;
 };
 
-Header ParseHeader(ByteView file) {
+Header ParseHeader(ByteView file)
+{
     Header h;
     h.size = file.Le32(4);
     h.flags = file.Le32(8);
@@ -73,7 +77,8 @@ struct StoredLayout {
 
 // The wide formats Direct3D 9 names by number in the FourCC field. The device holds none of
 // them: they become 8 bits a channel, one channel as grey, missing colour as 0.
-bool DescribeWide(D3DFORMAT f, StoredLayout* out) {
+bool DescribeWide(D3DFORMAT f, StoredLayout* out)
+{
     switch (f) {
         case D3DFMT_A16B16G16R16: out->wide = WideKind::Unorm16, out->channels = 4; break;
         case D3DFMT_R16F: out->wide = WideKind::Half, out->channels = 1; break;
@@ -93,7 +98,8 @@ bool DescribeWide(D3DFORMAT f, StoredLayout* out) {
     return true;
 }
 
-float HalfToFloat(uint32_t h) {
+float HalfToFloat(uint32_t h)
+{
     const uint32_t sign = (h & 0x8000u) << 16, exponent = (h >> 10) & 31, mantissa = h & 0x3FF;
     uint32_t bits;
     if (exponent == 31) {
@@ -109,7 +115,8 @@ float HalfToFloat(uint32_t h) {
     return v;
 }
 
-bool DecodeWide(ByteView data, UINT width, UINT height, const StoredLayout& l, ArgbImage* out) {
+bool DecodeWide(ByteView data, UINT width, UINT height, const StoredLayout& l, ArgbImage* out)
+{
     if (uint64_t(width) * height * l.bytesPerPixel > data.size) return false;
     *out = ArgbImage(width, height);
     const uint8_t* p = data.data;
@@ -134,7 +141,8 @@ bool DecodeWide(ByteView data, UINT width, UINT height, const StoredLayout& l, A
 }
 
 // Layouts Direct3D 9 names that the loader converts rather than keeps.
-D3DFORMAT ConvertedFileFormat(UINT bitCount, const ChannelMasks& m, bool luminance) {
+D3DFORMAT ConvertedFileFormat(UINT bitCount, const ChannelMasks& m, bool luminance)
+{
     const auto is = [&](UINT bits, uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
         return bitCount == bits && m.a == a && m.r == r && m.g == g && m.b == b;
     };
@@ -150,7 +158,8 @@ D3DFORMAT ConvertedFileFormat(UINT bitCount, const ChannelMasks& m, bool luminan
     return D3DFMT_UNKNOWN;
 }
 
-HRESULT DescribeLayout(const Header& h, StoredLayout* out) {
+HRESULT DescribeLayout(const Header& h, StoredLayout* out)
+{
     if (h.pfFlags & DDPF_FOURCC) {
         // Beside DXTn and the wide formats: DX10 headers, BC4 to BC7 (ATI1, ATI2, BC4U...)
         // and the like, nothing Direct3D 9 holds, so to D3DX not an image it can read.
@@ -196,19 +205,22 @@ HRESULT DescribeLayout(const Header& h, StoredLayout* out) {
     return S_OK;
 }
 
-uint64_t StoredLevelBytes(const StoredLayout& layout, UINT width, UINT height) {
+uint64_t StoredLevelBytes(const StoredLayout& layout, UINT width, UINT height)
+{
     if (!layout.masked) return LevelBytes(layout.loadFormat, width, height);
     return uint64_t(width) * height * layout.bytesPerPixel;
 }
 
 }  // namespace
 
-bool LooksLikeDds(ByteView file) {
+bool LooksLikeDds(ByteView file)
+{
     return file.size >= kMagicBytes && file.data[0] == 'D' && file.data[1] == 'D' &&
            file.data[2] == 'S' && file.data[3] == ' ';
 }
 
-HRESULT ReadDds(ByteView file, DdsImage* out) {
+HRESULT ReadDds(ByteView file, DdsImage* out)
+{
     if (!LooksLikeDds(file) || file.size < kDataOffset) return D3DXERR_INVALIDDATA;
     const Header h = ParseHeader(file);
     if (h.size != kHeaderBytes || h.pfSize != 32) return D3DXERR_INVALIDDATA;
@@ -269,4 +281,4 @@ HRESULT ReadDds(ByteView file, DdsImage* out) {
     return S_OK;
 }
 
-}  // namespace gfxutil
+}  // namespace codecs

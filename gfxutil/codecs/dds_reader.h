@@ -6,7 +6,7 @@
 
 #include <memory>
 
-namespace gfxutil {
+namespace codecs {
 
 struct DdsImage {
     D3DFORMAT fileFormat = D3DFMT_UNKNOWN;  // as described by the header (R8G8B8 for 24-bit)
@@ -16,15 +16,15 @@ struct DdsImage {
     D3DRESOURCETYPE resourceType = D3DRTYPE_TEXTURE;  // CUBETEXTURE: `levels` are the first face's
     // The stored mip levels, largest first, capped at a full chain. They view the file's bytes
     // when the stored layout is loadable as is, else `converted`.
-    std::vector<ByteView> levels;
+    std::vector<texels::ByteView> levels;
     std::vector<std::unique_ptr<std::vector<uint8_t>>> converted;
 };
 
-bool LooksLikeDds(ByteView file);
+bool LooksLikeDds(texels::ByteView file);
 
 // S_OK, or D3DXERR_INVALIDDATA for a malformed or truncated file and for what a 2D texture
 // cannot be made from: volumes, DX10 headers and FourCCs other than DXT1 to DXT5 and the
 // 16- and 32-bit-a-channel formats.
-HRESULT ReadDds(ByteView file, DdsImage* out);
+HRESULT ReadDds(texels::ByteView file, DdsImage* out);
 
-}  // namespace gfxutil
+}  // namespace codecs

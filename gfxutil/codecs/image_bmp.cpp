@@ -8,7 +8,10 @@
 
 #include <algorithm>
 
-namespace gfxutil {
+namespace codecs {
+
+using namespace texels;
+
 namespace {
 
 constexpr uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3, kAlphaBitfields = 6;
@@ -23,7 +26,8 @@ struct BmpLayout {
     size_t dataOffset = 0;
 };
 
-ChannelMasks DefaultMasks(uint32_t bpp) {
+ChannelMasks DefaultMasks(uint32_t bpp)
+{
     if (bpp == 16) return {0, 0x7C00u, 0x03E0u, 0x001Fu};
     // 32-bit rows carry a fourth byte; files that use it for alpha are common.
     if (bpp == 32) return {0xFF000000u, 0xFF0000u, 0xFF00u, 0xFFu};
@@ -32,7 +36,8 @@ ChannelMasks DefaultMasks(uint32_t bpp) {
 
 // `header` is where the DIB header starts; `dataOffset` is the file header's bfOffBits, or 0
 // for a packed DIB whose pixels follow its palette.
-HRESULT ParseLayout(ByteView f, size_t header, size_t dataOffset, BmpLayout* out) {
+HRESULT ParseLayout(ByteView f, size_t header, size_t dataOffset, BmpLayout* out)
+{
     if (f.size < header + 4) return D3DXERR_INVALIDDATA;
     const uint32_t headerSize = f.Le32(header);
     if (!base::IsBmpHeaderSize(headerSize) || f.size < header + headerSize) return D3DXERR_INVALIDDATA;
@@ -108,11 +113,13 @@ HRESULT ParseLayout(ByteView f, size_t header, size_t dataOffset, BmpLayout* out
     return S_OK;
 }
 
-uint32_t PaletteColour(const BmpLayout& b, uint32_t index) {
+uint32_t PaletteColour(const BmpLayout& b, uint32_t index)
+{
     return index < b.palette.size() ? b.palette[index] : kOpaqueBlack;
 }
 
-HRESULT DecodeRows(ByteView f, const BmpLayout& b, ArgbImage* out) {
+HRESULT DecodeRows(ByteView f, const BmpLayout& b, ArgbImage* out)
+{
     const uint64_t stride = (uint64_t(b.width) * b.bpp + 31) / 32 * 4;
     if (b.dataOffset + stride * b.height > f.size) return D3DXERR_INVALIDDATA;
     *out = ArgbImage(b.width, b.height);
@@ -137,7 +144,8 @@ HRESULT DecodeRows(ByteView f, const BmpLayout& b, ArgbImage* out) {
 
 // Run-length codes, bottom row first. Pixels no code reaches (behind a delta or an early end
 // of line or bitmap) stay black; runs past the end of a row are cut there.
-HRESULT DecodeRle(ByteView f, const BmpLayout& b, ArgbImage* out) {
+HRESULT DecodeRle(ByteView f, const BmpLayout& b, ArgbImage* out)
+{
     *out = ArgbImage(b.width, b.height);
     std::fill(out->pixels.begin(), out->pixels.end(), kOpaqueBlack);
     const bool rle4 = b.compression == kRle4;
@@ -179,7 +187,8 @@ HRESULT DecodeRle(ByteView f, const BmpLayout& b, ArgbImage* out) {
     return S_OK;
 }
 
-D3DFORMAT FileFormat(const BmpLayout& b, bool alphaUsed) {
+D3DFORMAT FileFormat(const BmpLayout& b, bool alphaUsed)
+{
     if (b.bpp <= 8) return b.compression == kRgb ? D3DFMT_P8 : D3DFMT_X8R8G8B8;
     if (b.bpp == 24) return D3DFMT_R8G8B8;
     ChannelMasks m = b.masks;
@@ -191,7 +200,8 @@ D3DFORMAT FileFormat(const BmpLayout& b, bool alphaUsed) {
 
 }  // namespace
 
-HRESULT DecodeBmp(ByteView file, DecodedImage* out) {
+HRESULT DecodeBmp(ByteView file, DecodedImage* out)
+{
     const bool withFileHeader = file.size >= 2 && file.data[0] == 'B' && file.data[1] == 'M';
     if (withFileHeader && file.size < base::kBmpFileHeaderBytes) return D3DXERR_INVALIDDATA;
     BmpLayout b;
@@ -219,4 +229,4 @@ HRESULT DecodeBmp(ByteView file, DecodedImage* out) {
     return S_OK;
 }
 
-}  // namespace gfxutil
+}  // namespace codecs

@@ -7,19 +7,24 @@
 #include <algorithm>
 #include <cstring>
 
-namespace gfxutil {
+namespace codecs {
+
+using namespace texels;
+
 namespace {
 
 constexpr uint64_t kMaxDecodedPixels = uint64_t(kMaxTextureSide) * kMaxTextureSide;
 
-bool StartsWith(ByteView file, const char* magic, size_t n) {
+bool StartsWith(ByteView file, const char* magic, size_t n)
+{
     return file.size >= n && std::memcmp(file.data, magic, n) == 0;
 }
 
 bool IsSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 // A DIB without its file header starts with the size of its header and one plane.
-bool LooksLikePackedDib(ByteView f) {
+bool LooksLikePackedDib(ByteView f)
+{
     if (f.size < 16) return false;
     const uint32_t size = f.Le32(0);
     const size_t planes = size == base::kBmpCoreHeaderBytes ? 8 : 12;
@@ -28,7 +33,8 @@ bool LooksLikePackedDib(ByteView f) {
 
 // TGA has no signature, and none of the others starts like a TGA header can: whatever is
 // not one of them is offered to the TGA reader.
-D3DXIMAGE_FILEFORMAT Sniff(ByteView f) {
+D3DXIMAGE_FILEFORMAT Sniff(ByteView f)
+{
     if (StartsWith(f, "\x89PNG\r\n\x1a\n", 8)) return D3DXIFF_PNG;
     if (StartsWith(f, "\xFF\xD8\xFF", 3)) return D3DXIFF_JPG;
     if (StartsWith(f, "BM", 2)) return D3DXIFF_BMP;
@@ -43,7 +49,8 @@ D3DXIMAGE_FILEFORMAT Sniff(ByteView f) {
 
 }  // namespace
 
-uint64_t MaxPixelsForFile(D3DXIMAGE_FILEFORMAT fileKind, size_t fileBytes) {
+uint64_t MaxPixelsForFile(D3DXIMAGE_FILEFORMAT fileKind, size_t fileBytes)
+{
     uint64_t perByte = 1;  // binary PGM; text PPM needs more bytes, and says so itself
     switch (fileKind) {
         case D3DXIFF_BMP:
@@ -58,12 +65,14 @@ uint64_t MaxPixelsForFile(D3DXIMAGE_FILEFORMAT fileKind, size_t fileBytes) {
 }
 
 bool PictureSizeAllowed(D3DXIMAGE_FILEFORMAT fileKind, uint64_t width, uint64_t height,
-                        size_t fileBytes) {
+                        size_t fileBytes)
+{
     return width > 0 && height > 0 && width <= kMaxTextureSide && height <= kMaxTextureSide &&
            width * height <= MaxPixelsForFile(fileKind, fileBytes);
 }
 
-HRESULT DecodeImage(ByteView file, DecodedImage* out) {
+HRESULT DecodeImage(ByteView file, DecodedImage* out)
+{
     if (file.empty()) return D3DXERR_INVALIDDATA;
     DecodedImage img;
     HRESULT hr;
@@ -84,4 +93,4 @@ HRESULT DecodeImage(ByteView file, DecodedImage* out) {
     return S_OK;
 }
 
-}  // namespace gfxutil
+}  // namespace codecs

@@ -7,10 +7,10 @@
 
 #include <d3dx9tex.h>
 
-namespace gfxutil {
+namespace codecs {
 
 struct DecodedImage {
-    ArgbImage argb;
+    texels::ArgbImage argb;
     D3DXIMAGE_FILEFORMAT fileKind = D3DXIFF_BMP;
     // The file's own texel format, as D3DX reports it in D3DXIMAGE_INFO (P8 for a palette,
     // R8G8B8 for 24-bit colour, A32B32G32R32F for Radiance HDR...).
@@ -31,14 +31,14 @@ bool PictureSizeAllowed(D3DXIMAGE_FILEFORMAT fileKind, uint64_t width, uint64_t 
                         size_t fileBytes);
 
 // S_OK, or D3DXERR_INVALIDDATA for anything unreadable, unknown or implausibly large.
-HRESULT DecodeImage(ByteView file, DecodedImage* out);
+HRESULT DecodeImage(texels::ByteView file, DecodedImage* out);
 
 // The decoders, each for a file whose content already looks like its format.
-HRESULT DecodeBmp(ByteView file, DecodedImage* out);  // "BM" files and headerless DIBs
-HRESULT DecodePng(ByteView file, DecodedImage* out);
-HRESULT DecodeJpeg(ByteView file, DecodedImage* out);
-HRESULT DecodeTga(ByteView file, DecodedImage* out);
-HRESULT DecodeHdr(ByteView file, DecodedImage* out);     // Radiance RGBE
-HRESULT DecodeNetpbm(ByteView file, DecodedImage* out);  // PPM/PGM, binary and text, and PFM
+HRESULT DecodeBmp(texels::ByteView file, DecodedImage* out);  // "BM" files and headerless DIBs
+HRESULT DecodePng(texels::ByteView file, DecodedImage* out);
+HRESULT DecodeJpeg(texels::ByteView file, DecodedImage* out);
+HRESULT DecodeTga(texels::ByteView file, DecodedImage* out);
+HRESULT DecodeHdr(texels::ByteView file, DecodedImage* out);     // Radiance RGBE
+HRESULT DecodeNetpbm(texels::ByteView file, DecodedImage* out);  // PPM/PGM, binary and text, and PFM
 
-}  // namespace gfxutil
+}  // namespace codecs

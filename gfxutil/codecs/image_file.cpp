@@ -5,9 +5,10 @@
 
 #include <d3dx9tex.h>
 
-namespace gfxutil {
+namespace codecs {
 
-HRESULT ReadImageFile(const char* path, std::vector<uint8_t>* out) {
+HRESULT ReadImageFile(const char* path, std::vector<uint8_t>* out)
+{
     std::vector<uint8_t> bytes;
     if (!base::ReadWholeFile(base::NativePath(path), kMaxImageFileBytes, &bytes) || bytes.empty())
         return D3DXERR_INVALIDDATA;
@@ -15,4 +16,4 @@ HRESULT ReadImageFile(const char* path, std::vector<uint8_t>* out) {
     return S_OK;
 }
 
-}  // namespace gfxutil
+}  // namespace codecs

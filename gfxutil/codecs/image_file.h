@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace gfxutil {
+namespace codecs {
 
 // Biggest file we read: a 16384 x 16384 32-bit DDS with its full mip chain fits below this.
 constexpr uint64_t kMaxImageFileBytes = uint64_t(1536) << 20;
@@ -15,4 +15,4 @@ constexpr uint64_t kMaxImageFileBytes = uint64_t(1536) << 20;
 // no readable regular file, or one that is empty or larger than kMaxImageFileBytes.
 HRESULT ReadImageFile(const char* path, std::vector<uint8_t>* out);
 
-}  // namespace gfxutil
+}  // namespace codecs

@@ -11,7 +11,10 @@
 #include <cstring>
 #include <string>
 
-namespace gfxutil {
+namespace codecs {
+
+using namespace texels;
+
 namespace {
 
 struct Rgbe {
@@ -21,7 +24,8 @@ struct Rgbe {
 
 // Mantissa times 2^(e - 136), so that a zero mantissa beside a bright channel stays black
 // and 128 at 129 is exactly 1.
-uint32_t ToArgb(Rgbe p) {
+uint32_t ToArgb(Rgbe p)
+{
     if (p.e == 0) return PackArgb(255, 0, 0, 0);
     const float scale = std::ldexp(1.0f, int(p.e) - (128 + 8));
     return PackArgb(255, FloatToUnorm8(p.r * scale), FloatToUnorm8(p.g * scale),
@@ -29,7 +33,8 @@ uint32_t ToArgb(Rgbe p) {
 }
 
 // One line of text starting at `pos`, without its newline; false at the end of the data.
-bool NextLine(ByteView f, size_t* pos, std::string* line) {
+bool NextLine(ByteView f, size_t* pos, std::string* line)
+{
     if (*pos >= f.size) return false;
     const void* nl = std::memchr(f.data + *pos, '\n', f.size - *pos);
     if (!nl) return false;
@@ -47,7 +52,8 @@ struct Orientation {
 };
 
 // Digits only, and few enough that the value cannot overflow; sizes are checked later.
-bool ParseCount(const std::string& token, uint64_t* out) {
+bool ParseCount(const std::string& token, uint64_t* out)
+{
     if (token.empty() || token.size() > 9) return false;
     *out = 0;
     for (char c : token) {
@@ -57,7 +63,8 @@ bool ParseCount(const std::string& token, uint64_t* out) {
     return true;
 }
 
-bool ParseResolution(const std::string& line, Orientation* o) {
+bool ParseResolution(const std::string& line, Orientation* o)
+{
     std::vector<std::string> t;
     for (size_t i = 0; i < line.size();) {
         const size_t end = std::min(line.find(' ', i), line.size());
@@ -83,7 +90,8 @@ class ScanlineReader {
 public:
     ScanlineReader(ByteView f, size_t pos) : f_(f), pos_(pos) {}
 
-    bool Read(Rgbe* line, size_t length) {
+    bool Read(Rgbe* line, size_t length)
+    {
         if (pos_ + 4 > f_.size) return false;
         const uint8_t* p = f_.data + pos_;
         if (length >= 8 && length < 0x8000 && p[0] == 2 && p[1] == 2 && !(p[2] & 0x80)) {
@@ -97,7 +105,8 @@ public:
 private:
     // Four planes (r, g, b, e), each of runs (count > 128: one byte repeated count - 128
     // times) and literals (count bytes).
-    bool ReadRunLength(Rgbe* line, size_t length) {
+    bool ReadRunLength(Rgbe* line, size_t length)
+    {
         for (int plane = 0; plane < 4; ++plane) {
             for (size_t i = 0; i < length;) {
                 if (pos_ >= f_.size) return false;
@@ -116,7 +125,8 @@ private:
 
     // Pixels as they are, where (1, 1, 1, n) repeats the previous pixel n times, each further
     // such code in a row counting 256 times more.
-    bool ReadFlat(Rgbe* line, size_t length) {
+    bool ReadFlat(Rgbe* line, size_t length)
+    {
         int shift = 0;
         for (size_t i = 0; i < length;) {
             if (pos_ + 4 > f_.size) return false;
@@ -136,7 +146,8 @@ private:
         return true;
     }
 
-    static uint8_t& Plane(Rgbe& p, int plane) {
+    static uint8_t& Plane(Rgbe& p, int plane)
+    {
         return plane == 0 ? p.r : plane == 1 ? p.g : plane == 2 ? p.b : p.e;
     }
 
@@ -146,7 +157,8 @@ private:
 
 }  // namespace
 
-HRESULT DecodeHdr(ByteView file, DecodedImage* out) {
+HRESULT DecodeHdr(ByteView file, DecodedImage* out)
+{
     size_t pos = 0;
     std::string line;
     if (!NextLine(file, &pos, &line) || line.compare(0, 2, "#?") != 0) return D3DXERR_INVALIDDATA;
@@ -183,4 +195,4 @@ HRESULT DecodeHdr(ByteView file, DecodedImage* out) {
     return S_OK;
 }
 
-}  // namespace gfxutil
+}  // namespace codecs

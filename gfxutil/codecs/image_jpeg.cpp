@@ -15,7 +15,10 @@
 
 #include <jpeglib.h>
 
-namespace gfxutil {
+namespace codecs {
+
+using namespace texels;
+
 namespace {
 
 // Real progressive files have a dozen scans; thousands only make a small file slow.
@@ -36,7 +39,8 @@ JpegJob* JobOf(j_common_ptr c) { return static_cast<JpegJob*>(c->client_data); }
 void ErrorExit(j_common_ptr c) { std::longjmp(JobOf(c)->jump, 1); }
 void Silent(j_common_ptr) {}  // warnings (extraneous bytes and the like) are not failures
 
-void CountScans(j_common_ptr c) {
+void CountScans(j_common_ptr c)
+{
     if (reinterpret_cast<j_decompress_ptr>(c)->input_scan_number > kMaxScans) ErrorExit(c);
 }
 
@@ -44,12 +48,14 @@ void CountScans(j_common_ptr c) {
 // running out can only mean a lying length: end the stream there.
 void InitSource(j_decompress_ptr) {}
 void TermSource(j_decompress_ptr) {}
-boolean FillInput(j_decompress_ptr d) {
+boolean FillInput(j_decompress_ptr d)
+{
     d->src->next_input_byte = kEndOfImage;
     d->src->bytes_in_buffer = sizeof kEndOfImage;
     return TRUE;
 }
-void SkipInput(j_decompress_ptr d, long count) {
+void SkipInput(j_decompress_ptr d, long count)
+{
     if (count <= 0) return;
     if (size_t(count) > d->src->bytes_in_buffer) {
         FillInput(d);
@@ -59,7 +65,8 @@ void SkipInput(j_decompress_ptr d, long count) {
     d->src->bytes_in_buffer -= size_t(count);
 }
 
-bool ReadHeader(JpegJob* job, ByteView file) {
+bool ReadHeader(JpegJob* job, ByteView file)
+{
     if (setjmp(job->jump)) return false;
     jpeg_create_decompress(&job->cinfo);  // keeps err and client_data
     job->created = true;
@@ -85,7 +92,8 @@ bool ReadHeader(JpegJob* job, ByteView file) {
 uint32_t Scale(uint32_t a, uint32_t b) { return (a * b + 127) / 255; }
 
 // One decoded row into ARGB. Adobe's CMYK files store the inks inverted (255 is no ink).
-void ConvertRow(const j_decompress_ptr d, const JSAMPLE* row, uint32_t* out) {
+void ConvertRow(const j_decompress_ptr d, const JSAMPLE* row, uint32_t* out)
+{
     const JDIMENSION width = d->output_width;
     switch (d->out_color_space) {
         case JCS_GRAYSCALE:
@@ -105,7 +113,8 @@ void ConvertRow(const j_decompress_ptr d, const JSAMPLE* row, uint32_t* out) {
     }
 }
 
-bool Decompress(JpegJob* job, JSAMPLE* row, uint32_t* pixels) {
+bool Decompress(JpegJob* job, JSAMPLE* row, uint32_t* pixels)
+{
     if (setjmp(job->jump)) return false;
     j_decompress_ptr d = &job->cinfo;
     jpeg_start_decompress(d);
@@ -124,7 +133,8 @@ bool Decompress(JpegJob* job, JSAMPLE* row, uint32_t* pixels) {
 }
 
 struct JobDeleter {
-    void operator()(JpegJob* job) const {
+    void operator()(JpegJob* job) const
+    {
         if (job->created) jpeg_destroy_decompress(&job->cinfo);
         delete job;
     }
@@ -132,7 +142,8 @@ struct JobDeleter {
 
 }  // namespace
 
-HRESULT DecodeJpeg(ByteView file, DecodedImage* out) {
+HRESULT DecodeJpeg(ByteView file, DecodedImage* out)
+{
     if (!PassesPrecheck(D3DXIFF_JPG, file)) return D3DXERR_INVALIDDATA;
     std::unique_ptr<JpegJob, JobDeleter> job(new JpegJob{});
     job->cinfo.err = jpeg_std_error(&job->err);
@@ -161,4 +172,4 @@ HRESULT DecodeJpeg(ByteView file, DecodedImage* out) {
     return S_OK;
 }
 
-}  // namespace gfxutil
+}  // namespace codecs

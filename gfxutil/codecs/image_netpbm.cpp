@@ -7,7 +7,10 @@
 
 #include <cstring>
 
-namespace gfxutil {
+namespace codecs {
+
+using namespace texels;
+
 namespace {
 
 bool IsSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
@@ -17,7 +20,8 @@ class Tokens {
 public:
     Tokens(ByteView f, size_t pos) : f_(f), pos_(pos) {}
 
-    bool Skip() {
+    bool Skip()
+    {
         while (pos_ < f_.size) {
             if (f_.data[pos_] == '#') {
                 while (pos_ < f_.size && f_.data[pos_] != '\n') ++pos_;
@@ -30,7 +34,8 @@ public:
         return false;
     }
     // A decimal count no bigger than `limit`.
-    bool Count(uint64_t limit, uint64_t* out) {
+    bool Count(uint64_t limit, uint64_t* out)
+    {
         if (!Skip()) return false;
         uint64_t v = 0;
         size_t digits = 0;
@@ -44,7 +49,8 @@ public:
     }
     // A decimal number such as PFM's scale, "-1.0": only its sign matters, and it is read
     // without the C library so that no locale changes what a file means.
-    bool Negative(bool* negative) {
+    bool Negative(bool* negative)
+    {
         if (!Skip()) return false;
         const size_t start = pos_;
         bool digit = false;
@@ -57,7 +63,8 @@ public:
         return digit;
     }
     // Binary data starts after exactly one whitespace character.
-    bool DataStart(size_t* at) {
+    bool DataStart(size_t* at)
+    {
         if (pos_ >= f_.size || !IsSpace(f_.data[pos_])) return false;
         *at = pos_ + 1;
         return true;
@@ -71,7 +78,8 @@ private:
 
 uint32_t Grey(uint32_t v) { return PackArgb(255, v, v, v); }
 
-HRESULT DecodePfm(ByteView f, bool colour, DecodedImage* out) {
+HRESULT DecodePfm(ByteView f, bool colour, DecodedImage* out)
+{
     Tokens t(f, 2);
     uint64_t w, h;
     bool littleEndian;
@@ -106,7 +114,8 @@ HRESULT DecodePfm(ByteView f, bool colour, DecodedImage* out) {
     return S_OK;
 }
 
-HRESULT DecodePnm(ByteView f, char kind, DecodedImage* out) {
+HRESULT DecodePnm(ByteView f, char kind, DecodedImage* out)
+{
     const bool colour = kind == '3' || kind == '6', text = kind == '2' || kind == '3';
     Tokens t(f, 2);
     uint64_t w, h, maxval;
@@ -155,7 +164,8 @@ HRESULT DecodePnm(ByteView f, char kind, DecodedImage* out) {
 
 }  // namespace
 
-HRESULT DecodeNetpbm(ByteView file, DecodedImage* out) {
+HRESULT DecodeNetpbm(ByteView file, DecodedImage* out)
+{
     if (file.size < 3 || file.data[0] != 'P' || !IsSpace(file.data[2])) return D3DXERR_INVALIDDATA;
     switch (file.data[1]) {
         case 'F': return DecodePfm(file, true, out);
@@ -168,4 +178,4 @@ HRESULT DecodeNetpbm(ByteView file, DecodedImage* out) {
     }
 }
 
-}  // namespace gfxutil
+}  // namespace codecs

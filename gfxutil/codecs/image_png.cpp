@@ -24,7 +24,10 @@
 #include <stb_image.h>
 #pragma GCC diagnostic pop
 
-namespace gfxutil {
+namespace codecs {
+
+using namespace texels;
+
 namespace {
 
 struct StbPixels {
@@ -33,7 +36,8 @@ struct StbPixels {
 };
 
 // From IHDR and whether a tRNS chunk gives transparency without an alpha channel.
-D3DFORMAT PngFormat(ByteView f, D3DFORMAT* load) {
+D3DFORMAT PngFormat(ByteView f, D3DFORMAT* load)
+{
     const uint32_t depth = f.data[24], type = f.data[25];
     bool transparency = false;
     for (size_t pos = 8; pos + 8 <= f.size;) {
@@ -61,7 +65,8 @@ D3DFORMAT PngFormat(ByteView f, D3DFORMAT* load) {
 // empty IDAT before that one (legal, and nothing for the picture) is copied into a null pointer.
 // Returns the file up to IEND without its empty IDAT chunks, or an empty vector when it has none.
 // Only for a file that passed the precheck: every chunk up to IEND lies inside it.
-std::vector<uint8_t> WithoutEmptyIdat(ByteView f) {
+std::vector<uint8_t> WithoutEmptyIdat(ByteView f)
+{
     std::vector<uint8_t> kept;
     for (size_t pos = 8;;) {
         const size_t end = pos + 12 + size_t(f.Be32(pos));
@@ -78,7 +83,8 @@ std::vector<uint8_t> WithoutEmptyIdat(ByteView f) {
 
 }  // namespace
 
-HRESULT DecodePng(ByteView file, DecodedImage* out) {
+HRESULT DecodePng(ByteView file, DecodedImage* out)
+{
     if (file.size > size_t(INT_MAX) || !PassesPrecheck(D3DXIFF_PNG, file)) return D3DXERR_INVALIDDATA;
     const int length = int(file.size);
     int w = 0, h = 0, comp = 0;
@@ -104,4 +110,4 @@ HRESULT DecodePng(ByteView file, DecodedImage* out) {
     return S_OK;
 }
 
-}  // namespace gfxutil
+}  // namespace codecs

@@ -2,11 +2,15 @@
 
 #include <cstring>
 
-namespace gfxutil {
+namespace codecs {
+
+using namespace texels;
+
 namespace {
 
 // Chunk by chunk, each with its length, type, data and CRC, up to and including IEND.
-bool PngComplete(ByteView f) {
+bool PngComplete(ByteView f)
+{
     for (uint64_t pos = 8;;) {
         if (pos + 8 > f.size) return false;
         const uint64_t length = f.Be32(pos);
@@ -18,7 +22,8 @@ bool PngComplete(ByteView f) {
 
 // A DHT segment's tables: each a class/id byte, 16 code counts and as many symbols, at most
 // 256 of them (there are no more byte values to code).
-bool HuffmanTablesFit(ByteView segment) {
+bool HuffmanTablesFit(ByteView segment)
+{
     size_t pos = 0;
     while (pos < segment.size) {
         if (pos + 17 > segment.size) return false;
@@ -31,7 +36,8 @@ bool HuffmanTablesFit(ByteView segment) {
 }
 
 // Walks the marker segments and entropy-coded scans up to the end-of-image marker.
-bool JpegComplete(ByteView f) {
+bool JpegComplete(ByteView f)
+{
     size_t pos = 2;  // after start-of-image
     for (;;) {
         while (pos + 1 < f.size && f.data[pos] == 0xFF && f.data[pos + 1] == 0xFF) ++pos;  // fill
@@ -63,7 +69,8 @@ bool JpegComplete(ByteView f) {
 
 }  // namespace
 
-bool PassesPrecheck(D3DXIMAGE_FILEFORMAT format, ByteView file) {
+bool PassesPrecheck(D3DXIMAGE_FILEFORMAT format, ByteView file)
+{
     switch (format) {
         case D3DXIFF_JPG: return JpegComplete(file);
         case D3DXIFF_PNG: return PngComplete(file);
@@ -71,4 +78,4 @@ bool PassesPrecheck(D3DXIMAGE_FILEFORMAT format, ByteView file) {
     }
 }
 
-}  // namespace gfxutil
+}  // namespace codecs

@@ -7,10 +7,10 @@
 
 #include <d3dx9tex.h>
 
-namespace gfxutil {
+namespace codecs {
 
 // True when a PNG or JPEG file is complete as far as its format can tell, and a JPEG's
 // Huffman tables are in bounds. Other formats pass.
-bool PassesPrecheck(D3DXIMAGE_FILEFORMAT format, ByteView file);
+bool PassesPrecheck(D3DXIMAGE_FILEFORMAT format, texels::ByteView file);
 
-}  // namespace gfxutil
+}  // namespace codecs

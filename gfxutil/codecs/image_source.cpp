@@ -4,9 +4,12 @@
 #include "gfxutil/codecs/image_file.h"
 #include "gfxutil/texels/image_format.h"
 
-namespace gfxutil {
+namespace codecs {
 
-bool SourceImage::TopLevelArgb(ArgbImage* out) const {
+using namespace texels;
+
+bool SourceImage::TopLevelArgb(ArgbImage* out) const
+{
     if (stored.empty()) {
         *out = picture;
         return !picture.pixels.empty();
@@ -14,7 +17,8 @@ bool SourceImage::TopLevelArgb(ArgbImage* out) const {
     return DecodeLevel(format, stored[0], width, height, out);
 }
 
-HRESULT LoadSourceImage(const char* path, SourceImage* out) {
+HRESULT LoadSourceImage(const char* path, SourceImage* out)
+{
     std::vector<uint8_t> bytes;
     HRESULT hr = ReadImageFile(path, &bytes);
     if (FAILED(hr)) return hr;
@@ -28,7 +32,8 @@ HRESULT LoadSourceImage(const char* path, SourceImage* out) {
     return S_OK;
 }
 
-HRESULT LoadSourceImage(ByteView file, SourceImage* out) {
+HRESULT LoadSourceImage(ByteView file, SourceImage* out)
+{
     if (file.empty()) return D3DXERR_INVALIDDATA;
     SourceImage src;
     HRESULT hr;
@@ -63,4 +68,4 @@ HRESULT LoadSourceImage(ByteView file, SourceImage* out) {
     return S_OK;
 }
 
-}  // namespace gfxutil
+}  // namespace codecs

@@ -7,7 +7,10 @@
 
 #include <algorithm>
 
-namespace gfxutil {
+namespace codecs {
+
+using namespace texels;
+
 namespace {
 
 struct TgaHeader {
@@ -19,7 +22,8 @@ struct TgaHeader {
 uint32_t Expand5(uint32_t v) { return (v << 3) | (v >> 2); }
 
 // One stored colour (a pixel or a colour-map entry) of `bits` bits to ARGB.
-uint32_t ReadColour(const uint8_t* p, uint32_t bits, bool alphaBit, bool grey) {
+uint32_t ReadColour(const uint8_t* p, uint32_t bits, bool alphaBit, bool grey)
+{
     if (grey) return bits == 16 ? PackArgb(p[1], p[0], p[0], p[0]) : PackArgb(255, p[0], p[0], p[0]);
     switch (bits) {
         case 15:
@@ -37,7 +41,8 @@ uint32_t ReadColour(const uint8_t* p, uint32_t bits, bool alphaBit, bool grey) {
 // (high bit set) or literal values, each packet 1 to 128 pixels, free to run on from one row
 // into the next.
 template <typename Put>
-bool ForEachPixel(ByteView f, size_t pos, bool rle, uint32_t bytesPerPixel, size_t count, Put put) {
+bool ForEachPixel(ByteView f, size_t pos, bool rle, uint32_t bytesPerPixel, size_t count, Put put)
+{
     if (!rle) {
         if (pos + count * bytesPerPixel > f.size) return false;
         for (size_t i = 0; i < count; ++i) put(i, f.data + pos + i * bytesPerPixel);
@@ -58,7 +63,8 @@ bool ForEachPixel(ByteView f, size_t pos, bool rle, uint32_t bytesPerPixel, size
 
 }  // namespace
 
-HRESULT DecodeTga(ByteView f, DecodedImage* out) {
+HRESULT DecodeTga(ByteView f, DecodedImage* out)
+{
     if (f.size < 18) return D3DXERR_INVALIDDATA;
     TgaHeader h{f.data[0], f.data[1], f.data[2], f.Le16(3), f.Le16(5), f.data[7], f.Le16(12),
                 f.Le16(14), f.data[16], f.data[17] & 15u, (f.data[17] & 0x10) != 0,
@@ -126,4 +132,4 @@ HRESULT DecodeTga(ByteView f, DecodedImage* out) {
     return S_OK;
 }
 
-}  // namespace gfxutil
+}  // namespace codecs

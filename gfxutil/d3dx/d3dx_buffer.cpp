@@ -7,9 +7,10 @@
 #include <new>
 #include <vector>
 
+namespace d3dx {
 namespace {
 
-class D3DXBuffer final : public d3dx::RefCounted<ID3DXBuffer> {
+class D3DXBuffer final : public RefCounted<ID3DXBuffer> {
 public:
     explicit D3DXBuffer(DWORD size) : bytes_(size) {}
     LPVOID STDMETHODCALLTYPE GetBufferPointer() override { return bytes_.data(); }
@@ -21,12 +22,13 @@ private:
 };
 
 }  // namespace
+}  // namespace d3dx
 
 HRESULT WINAPI D3DXCreateBuffer(DWORD NumBytes, LPD3DXBUFFER* ppBuffer)
 {
     if (!ppBuffer) return D3DERR_INVALIDCALL;
     try {
-        *ppBuffer = new D3DXBuffer(NumBytes);
+        *ppBuffer = new d3dx::D3DXBuffer(NumBytes);
         return S_OK;
     } catch (const std::bad_alloc&) {
         *ppBuffer = nullptr;

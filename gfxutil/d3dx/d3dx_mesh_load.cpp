@@ -11,6 +11,7 @@
 #include <new>
 #include <unordered_map>
 
+namespace d3dx {
 namespace {
 
 // Larger files are refused before reading: no game model comes near it.
@@ -78,10 +79,6 @@ void ReleaseAndClear(T*& p)
     p = nullptr;
 }
 
-}  // namespace
-
-namespace {
-
 // The one path behind both entry points: bytes of an X file in, the mesh and what the caller
 // asked for out. With `fileName` the bytes are read from that file first.
 HRESULT LoadMesh(const uint8_t* bytes, size_t size, const char* fileName, DWORD Options,
@@ -112,7 +109,7 @@ HRESULT LoadMesh(const uint8_t* bytes, size_t size, const char* fileName, DWORD 
         }
         xfile::MeshData data;
         hr = xfile::LoadMeshData(bytes, size, data);
-        if (SUCCEEDED(hr)) hr = d3dx::Mesh::Create(pD3DDevice, Options, data, &mesh);
+        if (SUCCEEDED(hr)) hr = Mesh::Create(pD3DDevice, Options, data, &mesh);
         if (SUCCEEDED(hr) && ppMaterials) hr = MakeMaterialBuffer(data.materials, &materials);
         if (SUCCEEDED(hr) && ppAdjacency) hr = MakeAdjacency(data, &adjacency);
         if (SUCCEEDED(hr) && pNumMaterials) *pNumMaterials = DWORD(data.materials.size());
@@ -132,14 +129,15 @@ HRESULT LoadMesh(const uint8_t* bytes, size_t size, const char* fileName, DWORD 
 }
 
 }  // namespace
+}  // namespace d3dx
 
 HRESULT WINAPI D3DXLoadMeshFromXA(LPCSTR pFilename, DWORD Options, LPDIRECT3DDEVICE9 pD3DDevice,
                                   LPD3DXBUFFER* ppAdjacency, LPD3DXBUFFER* ppMaterials,
                                   LPD3DXBUFFER* ppEffectInstances, DWORD* pNumMaterials, LPD3DXMESH* ppMesh)
 {
     if (!pFilename || !pD3DDevice || !ppMesh) return D3DERR_INVALIDCALL;
-    return LoadMesh(nullptr, 0, pFilename, Options, pD3DDevice, ppAdjacency, ppMaterials,
-                    ppEffectInstances, pNumMaterials, ppMesh);
+    return d3dx::LoadMesh(nullptr, 0, pFilename, Options, pD3DDevice, ppAdjacency, ppMaterials,
+                          ppEffectInstances, pNumMaterials, ppMesh);
 }
 
 HRESULT WINAPI D3DXLoadMeshFromXInMemory(LPCVOID Memory, DWORD SizeOfMemory, DWORD Options,
@@ -148,6 +146,6 @@ HRESULT WINAPI D3DXLoadMeshFromXInMemory(LPCVOID Memory, DWORD SizeOfMemory, DWO
                                          DWORD* pNumMaterials, LPD3DXMESH* ppMesh)
 {
     if (!Memory || SizeOfMemory == 0 || !pD3DDevice || !ppMesh) return D3DERR_INVALIDCALL;
-    return LoadMesh(static_cast<const uint8_t*>(Memory), SizeOfMemory, nullptr, Options, pD3DDevice,
-                    ppAdjacency, ppMaterials, ppEffectInstances, pNumMaterials, ppMesh);
+    return d3dx::LoadMesh(static_cast<const uint8_t*>(Memory), SizeOfMemory, nullptr, Options,
+                          pD3DDevice, ppAdjacency, ppMaterials, ppEffectInstances, pNumMaterials, ppMesh);
 }

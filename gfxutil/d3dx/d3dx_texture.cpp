@@ -12,7 +12,11 @@
 #include <algorithm>
 #include <cstring>
 
-namespace gfxutil {
+namespace d3dx {
+
+using namespace codecs;
+using namespace texels;
+
 namespace {
 
 struct TexturePlan {
@@ -25,19 +29,22 @@ struct TexturePlan {
     D3DCOLOR colorKey = 0;
 };
 
-UINT NextPowerOfTwo(UINT v) {
+UINT NextPowerOfTwo(UINT v)
+{
     UINT p = 1;
     while (p < v) p <<= 1;
     return p;
 }
 
-UINT ResolveSide(UINT requested, UINT fromFile) {
+UINT ResolveSide(UINT requested, UINT fromFile)
+{
     if (requested == 0 || requested == D3DX_DEFAULT) return NextPowerOfTwo(fromFile);
     if (requested == D3DX_DEFAULT_NONPOW2 || requested == D3DX_FROM_FILE) return fromFile;
     return requested;
 }
 
-bool ResolveFilter(DWORD filter, ResampleFilter* out) {
+bool ResolveFilter(DWORD filter, ResampleFilter* out)
+{
     if (filter == D3DX_DEFAULT) {
         *out = ResampleFilter::Linear;
         return true;
@@ -57,7 +64,8 @@ bool ResolveFilter(DWORD filter, ResampleFilter* out) {
 
 HRESULT MakePlan(const SourceImage& src, const D3DCAPS9& caps, UINT width, UINT height,
                  UINT mipLevels, D3DFORMAT format, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
-                 TexturePlan* plan) {
+                 TexturePlan* plan)
+{
     if (!ResolveFilter(filter, &plan->imageFilter) || !ResolveFilter(mipFilter, &plan->mipFilter))
         return D3DERR_INVALIDCALL;
     plan->width = ResolveSide(width, src.width);
@@ -88,7 +96,8 @@ HRESULT MakePlan(const SourceImage& src, const D3DCAPS9& caps, UINT width, UINT 
 }
 
 HRESULT WriteLevel(IDirect3DTexture9* texture, UINT level, D3DFORMAT format, UINT width,
-                   UINT height, ByteView bytes) {
+                   UINT height, ByteView bytes)
+{
     const size_t rowBytes = RowBytes(format, width);
     const UINT rows = RowCount(format, height);
     if (bytes.size < rowBytes * rows) return E_FAIL;
@@ -106,14 +115,16 @@ HRESULT WriteLevel(IDirect3DTexture9* texture, UINT level, D3DFORMAT format, UIN
     return texture->UnlockRect(level);
 }
 
-void ApplyColorKey(ArgbImage* image, D3DCOLOR key) {
+void ApplyColorKey(ArgbImage* image, D3DCOLOR key)
+{
     for (uint32_t& texel : image->pixels)
         if (texel == key) texel = 0;
 }
 
 // Fills every level: stored levels are copied as they are when nothing about them changes;
 // the rest is made from the level above (or, for the top, from the whole picture).
-HRESULT FillLevels(IDirect3DTexture9* texture, const SourceImage& src, const TexturePlan& plan) {
+HRESULT FillLevels(IDirect3DTexture9* texture, const SourceImage& src, const TexturePlan& plan)
+{
     const bool copyStored = plan.format == src.format && plan.colorKey == 0 &&
                             plan.width == src.width && plan.height == src.height;
     ArgbImage previous;  // the level above, when it was made rather than copied
@@ -151,7 +162,8 @@ HRESULT FillLevels(IDirect3DTexture9* texture, const SourceImage& src, const Tex
 HRESULT CreateTextureFromSource(IDirect3DDevice9* device, const SourceImage& src, UINT width,
                                 UINT height, UINT mipLevels, DWORD usage, D3DFORMAT format,
                                 D3DPOOL pool, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
-                                D3DXIMAGE_INFO* srcInfo, IDirect3DTexture9** out) {
+                                D3DXIMAGE_INFO* srcInfo, IDirect3DTexture9** out)
+{
     TexturePlan plan;
     D3DCAPS9 caps{};
     if (FAILED(device->GetDeviceCaps(&caps))) caps = D3DCAPS9{};
@@ -184,24 +196,23 @@ HRESULT CreateTextureFromSource(IDirect3DDevice9* device, const SourceImage& src
 }
 
 }  // namespace
-}  // namespace gfxutil
-
-using namespace gfxutil;
+}  // namespace d3dx
 
 HRESULT WINAPI D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, UINT Width,
                                             UINT Height, UINT MipLevels, DWORD Usage,
                                             D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
                                             DWORD MipFilter, D3DCOLOR ColorKey,
                                             D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
-                                            LPDIRECT3DTEXTURE9* ppTexture) {
+                                            LPDIRECT3DTEXTURE9* ppTexture)
+{
     (void)pPalette;  // no palettised format is ever made
     if (ppTexture) *ppTexture = nullptr;
     if (!pDevice || !pSrcFile || !ppTexture) return D3DERR_INVALIDCALL;
-    SourceImage src;
-    HRESULT hr = LoadSourceImage(pSrcFile, &src);
+    codecs::SourceImage src;
+    HRESULT hr = codecs::LoadSourceImage(pSrcFile, &src);
     if (FAILED(hr)) return hr;
-    return CreateTextureFromSource(pDevice, src, Width, Height, MipLevels, Usage, Format, Pool,
-                                   Filter, MipFilter, ColorKey, pSrcInfo, ppTexture);
+    return d3dx::CreateTextureFromSource(pDevice, src, Width, Height, MipLevels, Usage, Format,
+                                         Pool, Filter, MipFilter, ColorKey, pSrcInfo, ppTexture);
 }
 
 HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
@@ -210,27 +221,30 @@ HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LP
                                                    D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
                                                    D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
                                                    PALETTEENTRY* pPalette,
-                                                   LPDIRECT3DTEXTURE9* ppTexture) {
+                                                   LPDIRECT3DTEXTURE9* ppTexture)
+{
     (void)pPalette;
     if (ppTexture) *ppTexture = nullptr;
     if (!pDevice || !pSrcData || SrcDataSize == 0 || !ppTexture) return D3DERR_INVALIDCALL;
-    SourceImage src;
-    HRESULT hr =
-        LoadSourceImage(ByteView(static_cast<const uint8_t*>(pSrcData), SrcDataSize), &src);
+    codecs::SourceImage src;
+    HRESULT hr = codecs::LoadSourceImage(
+        texels::ByteView(static_cast<const uint8_t*>(pSrcData), SrcDataSize), &src);
     if (FAILED(hr)) return hr;
-    return CreateTextureFromSource(pDevice, src, Width, Height, MipLevels, Usage, Format, Pool,
-                                   Filter, MipFilter, ColorKey, pSrcInfo, ppTexture);
+    return d3dx::CreateTextureFromSource(pDevice, src, Width, Height, MipLevels, Usage, Format,
+                                         Pool, Filter, MipFilter, ColorKey, pSrcInfo, ppTexture);
 }
 
 HRESULT WINAPI D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
-                                          LPDIRECT3DTEXTURE9* ppTexture) {
+                                          LPDIRECT3DTEXTURE9* ppTexture)
+{
     return D3DXCreateTextureFromFileExA(pDevice, pSrcFile, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT,
                                         0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT,
                                         D3DX_DEFAULT, 0, nullptr, nullptr, ppTexture);
 }
 
 HRESULT WINAPI D3DXCreateTextureFromFileInMemory(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
-                                                 UINT SrcDataSize, LPDIRECT3DTEXTURE9* ppTexture) {
+                                                 UINT SrcDataSize, LPDIRECT3DTEXTURE9* ppTexture)
+{
     return D3DXCreateTextureFromFileInMemoryEx(pDevice, pSrcData, SrcDataSize, D3DX_DEFAULT,
                                                D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
                                                D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,

@@ -17,22 +17,25 @@
 #include <stb_dxt.h>
 #pragma GCC diagnostic pop
 
-namespace gfxutil {
+namespace texels {
 namespace {
 
 // Callers pass DXT formats only; anything else reads as DXT5 blocks, as it always did.
-base::DxtKind KindOf(D3DFORMAT format) {
+base::DxtKind KindOf(D3DFORMAT format)
+{
     base::DxtKind kind = base::DxtKind::InterpolatedAlpha;
     base::DxtKindFromFourCC(uint32_t(format), &kind);
     return kind;
 }
 
-void WriteU16(uint8_t* p, uint16_t v) {
+void WriteU16(uint8_t* p, uint16_t v)
+{
     p[0] = uint8_t(v);
     p[1] = uint8_t(v >> 8);
 }
 
-int ColorDistance(uint32_t x, uint32_t y) {
+int ColorDistance(uint32_t x, uint32_t y)
+{
     int dr = ChannelR(x) - ChannelR(y), dg = ChannelG(x) - ChannelG(y),
         db = ChannelB(x) - ChannelB(y);
     return dr * dr + dg * dg + db * db;
@@ -42,7 +45,8 @@ int ColorDistance(uint32_t x, uint32_t y) {
 // alpha; filtering premultiplied texels is just as right, so they share the code.
 bool HasExplicitAlpha(D3DFORMAT format) { return format == D3DFMT_DXT2 || format == D3DFMT_DXT3; }
 
-void ToRgba(const uint32_t texels[16], uint8_t rgba[64]) {
+void ToRgba(const uint32_t texels[16], uint8_t rgba[64])
+{
     for (int i = 0; i < 16; ++i) {
         rgba[4 * i] = ChannelR(texels[i]);
         rgba[4 * i + 1] = ChannelG(texels[i]);
@@ -54,7 +58,8 @@ void ToRgba(const uint32_t texels[16], uint8_t rgba[64]) {
 // stb_dxt only writes four-colour blocks. A DXT1 block with transparent texels takes its
 // endpoints from stb's fit of the opaque texels, then is re-indexed in the three-colour mode
 // where index 3 is transparent black.
-void EncodeDxt1WithAlpha(const uint32_t texels[16], uint8_t* block) {
+void EncodeDxt1WithAlpha(const uint32_t texels[16], uint8_t* block)
+{
     int firstOpaque = -1;
     for (int i = 0; i < 16 && firstOpaque < 0; ++i)
         if (ChannelA(texels[i]) >= 128) firstOpaque = i;
@@ -90,11 +95,13 @@ void EncodeDxt1WithAlpha(const uint32_t texels[16], uint8_t* block) {
 
 }  // namespace
 
-void DecodeDxtBlock(D3DFORMAT format, const uint8_t* block, uint32_t texels[16]) {
+void DecodeDxtBlock(D3DFORMAT format, const uint8_t* block, uint32_t texels[16])
+{
     base::DecodeDxtBlock(KindOf(format), block, texels);
 }
 
-void EncodeDxtBlock(D3DFORMAT format, const uint32_t texels[16], uint8_t* block) {
+void EncodeDxtBlock(D3DFORMAT format, const uint32_t texels[16], uint8_t* block)
+{
     uint8_t rgba[64];
     ToRgba(texels, rgba);
     if (format == D3DFMT_DXT1) {
@@ -114,7 +121,8 @@ void EncodeDxtBlock(D3DFORMAT format, const uint32_t texels[16], uint8_t* block)
     }
 }
 
-bool DecodeDxt(D3DFORMAT format, ByteView data, UINT width, UINT height, ArgbImage* out) {
+bool DecodeDxt(D3DFORMAT format, ByteView data, UINT width, UINT height, ArgbImage* out)
+{
     if (!IsBlockCompressed(format)) return false;
     ArgbImage image(width, height);
     if (!base::DecodeDxtToArgb(KindOf(format), data.data, data.size, width, height, image.pixels.data()))
@@ -123,7 +131,8 @@ bool DecodeDxt(D3DFORMAT format, ByteView data, UINT width, UINT height, ArgbIma
     return true;
 }
 
-std::vector<uint8_t> EncodeDxt(D3DFORMAT format, const ArgbImage& image) {
+std::vector<uint8_t> EncodeDxt(D3DFORMAT format, const ArgbImage& image)
+{
     if (!IsBlockCompressed(format) || image.width == 0 || image.height == 0) return {};
     std::vector<uint8_t> bytes(LevelBytes(format, image.width, image.height));
     const size_t blockBytes = format == D3DFMT_DXT1 ? 8 : 16;
@@ -143,4 +152,4 @@ std::vector<uint8_t> EncodeDxt(D3DFORMAT format, const ArgbImage& image) {
     return bytes;
 }
 
-}  // namespace gfxutil
+}  // namespace texels

@@ -4,7 +4,7 @@
 
 #include "gfxutil/texels/image_types.h"
 
-namespace gfxutil {
+namespace texels {
 
 // One 4x4 block: texels in row order as ARGB. DXT1 blocks are 8 bytes, DXT2-5 16 bytes.
 void DecodeDxtBlock(D3DFORMAT format, const uint8_t* block, uint32_t texels[16]);
@@ -14,4 +14,4 @@ void EncodeDxtBlock(D3DFORMAT format, const uint32_t texels[16], uint8_t* block)
 bool DecodeDxt(D3DFORMAT format, ByteView data, UINT width, UINT height, ArgbImage* out);
 std::vector<uint8_t> EncodeDxt(D3DFORMAT format, const ArgbImage& image);
 
-}  // namespace gfxutil
+}  // namespace texels

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace gfxutil {
+namespace texels {
 namespace {
 
 struct PackedFormat {
@@ -30,11 +30,13 @@ constexpr PackedFormat kPackedFormats[] = {
 };
 
 // Grey from colour with the Rec. 709 weights, in 8.8 fixed point; white stays 255.
-uint32_t Luminance(uint32_t c) {
+uint32_t Luminance(uint32_t c)
+{
     return (54 * ChannelR(c) + 183 * ChannelG(c) + 19 * ChannelB(c) + 128) >> 8;
 }
 
-const PackedFormat* FindPacked(D3DFORMAT format) {
+const PackedFormat* FindPacked(D3DFORMAT format)
+{
     for (const PackedFormat& p : kPackedFormats)
         if (p.format == format) return &p;
     return nullptr;
@@ -42,7 +44,8 @@ const PackedFormat* FindPacked(D3DFORMAT format) {
 
 UINT BlockBytes(D3DFORMAT format) { return format == D3DFMT_DXT1 ? 8 : 16; }
 
-int LowestBit(uint32_t mask) {
+int LowestBit(uint32_t mask)
+{
     int shift = 0;
     while (shift < 32 && !(mask & (1u << shift))) ++shift;
     return shift;
@@ -55,12 +58,14 @@ struct ChannelCodec {
     uint64_t max = 0;
 
     explicit ChannelCodec(uint32_t m) : mask(m), shift(LowestBit(m)), max(m ? (m >> shift) : 0) {}
-    uint32_t Read(uint32_t pixel, uint32_t absent) const {
+    uint32_t Read(uint32_t pixel, uint32_t absent) const
+    {
         if (!max) return absent;
         uint64_t v = (pixel & mask) >> shift;
         return uint32_t(std::min<uint64_t>(255, (v * 255 + max / 2) / max));
     }
-    uint32_t Write(uint32_t value8) const {
+    uint32_t Write(uint32_t value8) const
+    {
         if (!max) return 0;
         uint64_t v = (uint64_t(value8) * max + 127) / 255;
         return uint32_t((v << shift) & mask);
@@ -69,44 +74,52 @@ struct ChannelCodec {
 
 // Red, green and blue in whole bytes of a little-endian pixel, and alpha either absent or in
 // the fourth byte.
-bool IsEightBitRgb(const ChannelMasks& m) {
+bool IsEightBitRgb(const ChannelMasks& m)
+{
     return m.r == 0x00FF0000u && m.g == 0x0000FF00u && m.b == 0x000000FFu &&
            (m.a == 0 || m.a == 0xFF000000u);
 }
 
 }  // namespace
 
-bool IsLoadableFormat(D3DFORMAT format) {
+bool IsLoadableFormat(D3DFORMAT format)
+{
     return IsBlockCompressed(format) || FindPacked(format) != nullptr;
 }
 
-bool IsBlockCompressed(D3DFORMAT format) {
+bool IsBlockCompressed(D3DFORMAT format)
+{
     return format == D3DFMT_DXT1 || format == D3DFMT_DXT2 || format == D3DFMT_DXT3 ||
            format == D3DFMT_DXT4 || format == D3DFMT_DXT5;
 }
 
-bool FormatHasAlpha(D3DFORMAT format) {
+bool FormatHasAlpha(D3DFORMAT format)
+{
     if (IsBlockCompressed(format)) return true;
     const PackedFormat* p = FindPacked(format);
     return p && p->masks.a != 0;
 }
 
-size_t RowBytes(D3DFORMAT format, UINT width) {
+size_t RowBytes(D3DFORMAT format, UINT width)
+{
     if (IsBlockCompressed(format))
         return size_t(std::max(1u, (width + 3) / 4)) * BlockBytes(format);
     const PackedFormat* p = FindPacked(format);
     return p ? size_t(width) * p->bytesPerPixel : 0;
 }
 
-UINT RowCount(D3DFORMAT format, UINT height) {
+UINT RowCount(D3DFORMAT format, UINT height)
+{
     return IsBlockCompressed(format) ? std::max(1u, (height + 3) / 4) : height;
 }
 
-uint64_t LevelBytes(D3DFORMAT format, UINT width, UINT height) {
+uint64_t LevelBytes(D3DFORMAT format, UINT width, UINT height)
+{
     return uint64_t(RowBytes(format, width)) * RowCount(format, height);
 }
 
-D3DFORMAT NearestLoadableFormat(D3DFORMAT format) {
+D3DFORMAT NearestLoadableFormat(D3DFORMAT format)
+{
     if (IsLoadableFormat(format)) return format;
     switch (format) {
         // The device makes no 24-bit textures; 32 bits hold the same texels.
@@ -124,7 +137,8 @@ D3DFORMAT NearestLoadableFormat(D3DFORMAT format) {
     }
 }
 
-D3DFORMAT FormatFromMasks(UINT bitCount, const ChannelMasks& m) {
+D3DFORMAT FormatFromMasks(UINT bitCount, const ChannelMasks& m)
+{
     for (const PackedFormat& p : kPackedFormats)
         if (p.bytesPerPixel * 8 == bitCount && p.masks.a == m.a && p.masks.r == m.r &&
             p.masks.g == m.g && p.masks.b == m.b)
@@ -133,7 +147,8 @@ D3DFORMAT FormatFromMasks(UINT bitCount, const ChannelMasks& m) {
 }
 
 bool DecodeMasked(ByteView data, UINT width, UINT height, UINT bytesPerPixel,
-                  const ChannelMasks& masks, ArgbImage* out) {
+                  const ChannelMasks& masks, ArgbImage* out)
+{
     if (bytesPerPixel < 1 || bytesPerPixel > 4) return false;
     if (uint64_t(width) * height * bytesPerPixel > data.size) return false;
     const ChannelCodec a(masks.a), r(masks.r), g(masks.g), b(masks.b);
@@ -158,13 +173,15 @@ bool DecodeMasked(ByteView data, UINT width, UINT height, UINT bytesPerPixel,
     return true;
 }
 
-bool DecodeLevel(D3DFORMAT format, ByteView data, UINT width, UINT height, ArgbImage* out) {
+bool DecodeLevel(D3DFORMAT format, ByteView data, UINT width, UINT height, ArgbImage* out)
+{
     if (IsBlockCompressed(format)) return DecodeDxt(format, data, width, height, out);
     const PackedFormat* p = FindPacked(format);
     return p && DecodeMasked(data, width, height, p->bytesPerPixel, p->masks, out);
 }
 
-std::vector<uint8_t> EncodeLevel(D3DFORMAT format, const ArgbImage& image) {
+std::vector<uint8_t> EncodeLevel(D3DFORMAT format, const ArgbImage& image)
+{
     if (IsBlockCompressed(format)) return EncodeDxt(format, image);
     const PackedFormat* p = FindPacked(format);
     if (!p) return {};
@@ -190,4 +207,4 @@ std::vector<uint8_t> EncodeLevel(D3DFORMAT format, const ArgbImage& image) {
     return bytes;
 }
 
-}  // namespace gfxutil
+}  // namespace texels

@@ -4,7 +4,7 @@
 
 #include "gfxutil/texels/image_types.h"
 
-namespace gfxutil {
+namespace texels {
 
 // Where the channels sit in a little-endian pixel of 1 to 4 bytes. A zero mask means the
 // channel is absent: colour reads as 0, alpha as opaque.
@@ -37,7 +37,8 @@ bool DecodeLevel(D3DFORMAT format, ByteView data, UINT width, UINT height, ArgbI
 std::vector<uint8_t> EncodeLevel(D3DFORMAT format, const ArgbImage& image);
 
 // A float channel (HDR, PFM) in 8 bits: clamped to [0, 1], rounded; NaN reads as 0.
-inline uint32_t FloatToUnorm8(float v) {
+inline uint32_t FloatToUnorm8(float v)
+{
     if (!(v > 0.0f)) return 0;
     if (v >= 1.0f) return 255;
     return uint32_t(v * 255.0f + 0.5f);
@@ -50,4 +51,4 @@ D3DFORMAT FormatFromMasks(UINT bitCount, const ChannelMasks& masks);
 bool DecodeMasked(ByteView data, UINT width, UINT height, UINT bytesPerPixel,
                   const ChannelMasks& masks, ArgbImage* out);
 
-}  // namespace gfxutil
+}  // namespace texels

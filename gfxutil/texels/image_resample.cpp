@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace gfxutil {
+namespace texels {
 namespace {
 
 // The source texels one output texel along an axis draws from, with their weights.
@@ -12,7 +12,8 @@ struct Taps {
     std::vector<float> weights;
 };
 
-std::vector<Taps> AxisTaps(UINT srcSize, UINT dstSize, ResampleFilter filter) {
+std::vector<Taps> AxisTaps(UINT srcSize, UINT dstSize, ResampleFilter filter)
+{
     std::vector<Taps> taps(dstSize);
     const double scale = double(srcSize) / dstSize;
     const UINT last = srcSize - 1;
@@ -41,7 +42,8 @@ std::vector<Taps> AxisTaps(UINT srcSize, UINT dstSize, ResampleFilter filter) {
     return taps;
 }
 
-uint32_t Blend(const uint32_t* texels, size_t stride, const Taps& t) {
+uint32_t Blend(const uint32_t* texels, size_t stride, const Taps& t)
+{
     float sum[4] = {0, 0, 0, 0};
     for (size_t k = 0; k < t.weights.size(); ++k) {
         uint32_t c = texels[(t.first + k) * stride];
@@ -59,7 +61,8 @@ inline uint32_t AverageUp(uint32_t a, uint32_t b) { return (a | b) - (((a ^ b) &
 
 // The box filter's result when each side is kept or exactly halved (every step down a mip chain
 // of even sides), with the same two passes and the same rounding after each, in integers.
-ArgbImage HalveBox(const ArgbImage& src, UINT width, UINT height) {
+ArgbImage HalveBox(const ArgbImage& src, UINT width, UINT height)
+{
     const bool across = src.width != width, down = src.height != height;
     ArgbImage rows(width, src.height);
     for (UINT y = 0; y < src.height; ++y) {
@@ -80,7 +83,8 @@ ArgbImage HalveBox(const ArgbImage& src, UINT width, UINT height) {
 
 }  // namespace
 
-ArgbImage Resample(const ArgbImage& src, UINT width, UINT height, ResampleFilter filter) {
+ArgbImage Resample(const ArgbImage& src, UINT width, UINT height, ResampleFilter filter)
+{
     if (src.width == width && src.height == height) return src;
     if (filter == ResampleFilter::Linear && (src.width == width || src.width == 2 * width) &&
         (src.height == height || src.height == 2 * height))
@@ -101,8 +105,9 @@ ArgbImage Resample(const ArgbImage& src, UINT width, UINT height, ResampleFilter
     return out;
 }
 
-ArgbImage NextMipLevel(const ArgbImage& src, ResampleFilter filter) {
+ArgbImage NextMipLevel(const ArgbImage& src, ResampleFilter filter)
+{
     return Resample(src, std::max(1u, src.width / 2), std::max(1u, src.height / 2), filter);
 }
 
-}  // namespace gfxutil
+}  // namespace texels

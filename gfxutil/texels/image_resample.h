@@ -3,7 +3,7 @@
 
 #include "gfxutil/texels/image_types.h"
 
-namespace gfxutil {
+namespace texels {
 
 enum class ResampleFilter {
     Point,   // nearest texel
@@ -16,4 +16,4 @@ ArgbImage Resample(const ArgbImage& src, UINT width, UINT height, ResampleFilter
 // The next level of a mip chain: each side halved, never below 1.
 ArgbImage NextMipLevel(const ArgbImage& src, ResampleFilter filter);
 
-}  // namespace gfxutil
+}  // namespace texels

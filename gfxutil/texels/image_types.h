@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace gfxutil {
+namespace texels {
 
 // Largest side we accept from a file or hand to the device; also bounds every buffer we make.
 constexpr UINT kMaxTextureSide = 16384;
@@ -26,7 +26,8 @@ struct ByteView {
     explicit ByteView(const std::vector<uint8_t>& v) : data(v.data()), size(v.size()) {}
 
     bool empty() const { return size == 0; }
-    ByteView Sub(size_t offset, size_t length) const {
+    ByteView Sub(size_t offset, size_t length) const
+    {
         if (offset > size || length > size - offset) return {};
         return {data + offset, length};
     }
@@ -52,8 +53,9 @@ inline uint8_t ChannelA(uint32_t c) { return uint8_t(c >> 24); }
 inline uint8_t ChannelR(uint32_t c) { return uint8_t(c >> 16); }
 inline uint8_t ChannelG(uint32_t c) { return uint8_t(c >> 8); }
 inline uint8_t ChannelB(uint32_t c) { return uint8_t(c); }
-inline uint32_t PackArgb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
+inline uint32_t PackArgb(uint32_t a, uint32_t r, uint32_t g, uint32_t b)
+{
     return (a << 24) | (r << 16) | (g << 8) | b;
 }
 
-}  // namespace gfxutil
+}  // namespace texels
