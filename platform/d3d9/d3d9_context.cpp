@@ -12,6 +12,7 @@
 #include <qv_win32.h>
 #include "platform/win32/qv_win32_sdl.h"
 
+#include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <link.h>
@@ -64,6 +65,14 @@ void PinGlDriver()
         nullptr);
 }
 
+// A context that cannot be made is D3DERR_NOTAVAILABLE to the caller, which cannot say why:
+// the reason goes to stderr, on one line.
+std::unique_ptr<GlContext> Unavailable(const char* step, const char* why)
+{
+    std::fprintf(stderr, "d3d9: no OpenGL 3.3 core context (%s): %s\n", step, why && *why ? why : "no reason given");
+    return nullptr;
+}
+
 } // namespace
 
 GlContext::~GlContext()
@@ -86,7 +95,7 @@ std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* 
 {
     *hr = D3DERR_NOTAVAILABLE;
     if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-        return nullptr;
+        return Unavailable("video", SDL_GetError());
     auto ctx = std::make_unique<GlContext>();
     if (focus) {
         ctx->window = QvWindowFromHwnd(focus);
@@ -111,12 +120,14 @@ std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* 
         // Tools may create a device without a window of their own.
         ctx->window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         if (!ctx->window)
-            return nullptr;
+            return Unavailable("window", SDL_GetError());
         ctx->ownWindow = true;
     }
     ctx->context = SDL_GL_CreateContext(ctx->window);
-    if (!ctx->context || SDL_GL_MakeCurrent(ctx->window, ctx->context) != 0 || !gl::LoadFunctions())
-        return nullptr;
+    if (!ctx->context || SDL_GL_MakeCurrent(ctx->window, ctx->context) != 0)
+        return Unavailable("context", SDL_GetError());
+    if (!gl::LoadFunctions())
+        return Unavailable("context", "an OpenGL 3.3 entry point is missing");
     const auto* renderer = reinterpret_cast<const char*>(gl::glGetString(GL_RENDERER));
     ctx->renderer = renderer ? renderer : "";
     PinGlDriver();

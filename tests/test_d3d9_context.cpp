@@ -1,0 +1,28 @@
+// A device whose GL context cannot be made: the caller hears D3DERR_NOTAVAILABLE, and stderr
+// hears why, on one line.
+#include <d3d9.h>
+#include <qv_d3d9.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+TEST(D3D9Context, ACreationThatFailsSaysWhyOnOneLine)
+{
+    // A process of its own, where SDL's video has not been started by an earlier test.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+            D3DPRESENT_PARAMETERS pp = QvPresentParams(64, 64);
+            IDirect3D9* d3d = nullptr;
+            IDirect3DDevice9* device = nullptr;
+            const HRESULT hr = QvCreateStandaloneDevice(&pp, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &d3d, &device);
+            std::_Exit(hr == D3DERR_NOTAVAILABLE && !device && !d3d ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "^d3d9: no OpenGL 3.3 core context \\(video\\): [^\n]+\n$");
+}
+
+} // namespace
