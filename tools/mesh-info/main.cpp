@@ -7,8 +7,6 @@
 // the game's texture loader too. Exits with 1 when a mesh or a texture it names failed.
 #include "tools/texture-info/texture_report.h"
 
-#include "base/win_path.h"
-
 #include <d3dx9mesh.h>
 
 #include <cstdio>
@@ -51,8 +49,7 @@ bool ReportTexture(IDirect3DDevice9* device, const std::string& meshPath, const 
 }
 
 bool ReportMesh(IDirect3DDevice9* device, const char* path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(base::NativePath(path), ec)) {
+    if (!assetinfo::IsFile(path)) {
         std::printf("%s: FAIL no such file\n", path);
         return false;
     }
@@ -93,17 +90,5 @@ bool ReportMesh(IDirect3DDevice9* device, const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: mesh-info FILE.x...\n");
-        return 2;
-    }
-    IDirect3D9* d3d = nullptr;
-    IDirect3DDevice9* device = assetinfo::OpenDevice("mesh-info", &d3d);
-    if (!device) return 2;
-    int status = 0;
-    for (int i = 1; i < argc; ++i)
-        if (!ReportMesh(device, argv[i])) status = 1;
-    device->Release();
-    d3d->Release();
-    return status;
+    return assetinfo::RunOnFiles(argc, argv, "mesh-info", "mesh-info FILE.x...", ReportMesh);
 }

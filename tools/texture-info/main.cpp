@@ -9,21 +9,17 @@
 #include <cstdio>
 #include <string>
 
+namespace {
+
+bool ReportTexture(IDirect3DDevice9* device, const char* path) {
+    std::string line;
+    const bool ok = assetinfo::DescribeTexture(device, path, &line);
+    std::printf("%s: %s\n", path, line.c_str());
+    return ok;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: texture-info FILE...\n");
-        return 2;
-    }
-    IDirect3D9* d3d = nullptr;
-    IDirect3DDevice9* device = assetinfo::OpenDevice("texture-info", &d3d);
-    if (!device) return 2;
-    int status = 0;
-    for (int i = 1; i < argc; ++i) {
-        std::string line;
-        if (!assetinfo::DescribeTexture(device, argv[i], &line)) status = 1;
-        std::printf("%s: %s\n", argv[i], line.c_str());
-    }
-    device->Release();
-    d3d->Release();
-    return status;
+    return assetinfo::RunOnFiles(argc, argv, "texture-info", "texture-info FILE...", ReportTexture);
 }

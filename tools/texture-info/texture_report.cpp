@@ -48,16 +48,32 @@ std::string Printf(const char* format, ...) {
 
 }  // namespace
 
-IDirect3DDevice9* OpenDevice(const char* tool, IDirect3D9** d3d) {
+int RunOnFiles(int argc, char** argv, const char* tool, const char* usage,
+               bool (*report)(IDirect3DDevice9* device, const char* path)) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s\n", usage);
+        return 2;
+    }
     QvUseOffscreenVideoWithoutDisplay();
     D3DPRESENT_PARAMETERS pp = QvPresentParams(64, 64);
+    IDirect3D9* d3d = nullptr;
     IDirect3DDevice9* device = nullptr;
-    const HRESULT hr = QvCreateStandaloneDevice(&pp, D3DCREATE_SOFTWARE_VERTEXPROCESSING, d3d, &device);
+    const HRESULT hr = QvCreateStandaloneDevice(&pp, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &d3d, &device);
     if (FAILED(hr)) {
         std::fprintf(stderr, "%s: no Direct3D device (0x%08X)\n", tool, unsigned(hr));
-        return nullptr;
+        return 2;
     }
-    return device;
+    int status = 0;
+    for (int i = 1; i < argc; ++i)
+        if (!report(device, argv[i])) status = 1;
+    device->Release();
+    d3d->Release();
+    return status;
+}
+
+bool IsFile(const char* path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(base::NativePath(path), ec);
 }
 
 std::string FormatName(D3DFORMAT format) {
@@ -89,8 +105,7 @@ std::string FailureReason(HRESULT hr) {
 }
 
 bool DescribeTexture(IDirect3DDevice9* device, const char* path, std::string* line) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(base::NativePath(path), ec)) {
+    if (!IsFile(path)) {
         *line = "FAIL no such file";
         return false;
     }

@@ -8,9 +8,13 @@
 
 namespace assetinfo {
 
-// A device with no window, or null after printing why not to stderr under the tool's name.
-// Release both when done.
-IDirect3DDevice9* OpenDevice(const char* tool, IDirect3D9** d3d);
+// What both tools' main does: the usage line on stderr when no file is named (2), a windowless
+// device (2 without one, saying why), then `report` on each file. 1 when any report failed.
+int RunOnFiles(int argc, char** argv, const char* tool, const char* usage,
+               bool (*report)(IDirect3DDevice9* device, const char* path));
+
+// True when the path (Windows separators allowed) names a regular file.
+bool IsFile(const char* path);
 
 // "X8R8G8B8", "DXT1", ... or the number for a format without a name here.
 std::string FormatName(D3DFORMAT format);
