@@ -174,6 +174,11 @@ TEST_F(LiveGame, UnwritableFilesAreReportedOnceAndTheGameGoesOn) {
     EXPECT_EQ(Count(err_, "cannot write the trace"), 1u) << err_;
     EXPECT_EQ(Read("notes.txt"), "my notes\n");
     EXPECT_EQ(Read("data.json"), "[1, 2]\n");
+    // Nor is what is not a file at all.
+    std::filesystem::create_directory(Path("folder"));
+    ASSERT_EQ(Run(Game(keys + " --record " + Path("folder"))), 0) << err_;
+    EXPECT_EQ(Count(err_, "cannot write the recording"), 1u) << err_;
+    EXPECT_NE(err_.find("it is not a regular file"), std::string::npos) << err_;
     // A recording and a trace are replaced; so is anything with --force.
     ASSERT_EQ(Run(Game(keys + " --record " + Path("full.keys") + " --trace " + Path("t"))), 0);
     EXPECT_EQ(Count(err_, "cannot write"), 0u) << err_;
