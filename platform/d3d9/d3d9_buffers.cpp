@@ -75,57 +75,38 @@ void BufferStore::DeleteGl(GlStateCache& cache)
     }
 }
 
-template <class Interface>
-Buffer<Interface>::~Buffer()
+template <class Interface, class Layout>
+Buffer<Interface, Layout>::~Buffer()
 {
     this->device_->FlushBatch();
     if (this->device_->MakeCurrent())
         store_.DeleteGl(this->device_->gl());
 }
 
-template <class Interface>
-HRESULT Buffer<Interface>::Lock(UINT offset, UINT size, void** data, DWORD flags)
+template <class Interface, class Layout>
+HRESULT Buffer<Interface, Layout>::Lock(UINT offset, UINT size, void** data, DWORD flags)
 {
     this->device_->FlushBatch();
     return store_.Lock(offset, size, data, flags);
 }
 
-template <class Interface>
-HRESULT Buffer<Interface>::Unlock()
+template <class Interface, class Layout>
+HRESULT Buffer<Interface, Layout>::Unlock()
 {
     this->device_->FlushBatch();
     return store_.Unlock();
 }
-template class Buffer<IDirect3DVertexBuffer9>;
-template class Buffer<IDirect3DIndexBuffer9>;
+template class Buffer<IDirect3DVertexBuffer9, DWORD>;
+template class Buffer<IDirect3DIndexBuffer9, D3DFORMAT>;
 
-// ---- vertex buffer ---------------------------------------------------------------------------
+// ---- vertex and index buffers ---------------------------------------------------------------
 
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc)
 {
-    if (!desc)
-        return D3DERR_INVALIDCALL;
-    desc->Format = D3DFMT_VERTEXDATA;
-    desc->Type = D3DRTYPE_VERTEXBUFFER;
-    desc->Usage = usage_;
-    desc->Pool = pool_;
-    desc->Size = store_.size();
-    desc->FVF = fvf_;
-    return D3D_OK;
-}
-
-// ---- index buffer ----------------------------------------------------------------------------
-
-HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc)
-{
-    if (!desc)
-        return D3DERR_INVALIDCALL;
-    desc->Format = format_;
-    desc->Type = D3DRTYPE_INDEXBUFFER;
-    desc->Usage = usage_;
-    desc->Pool = pool_;
-    desc->Size = store_.size();
-    return D3D_OK;
+    const HRESULT hr = Describe(desc, D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER);
+    if (hr == D3D_OK)
+        desc->FVF = layout_;
+    return hr;
 }
 
 UINT IndexBuffer::IndexAt(UINT i) const

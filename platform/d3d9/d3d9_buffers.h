@@ -36,13 +36,13 @@ private:
     bool allocated_ = false;
 };
 
-// What both buffer kinds are: a store that Lock hands out, the usage and pool GetDesc reports,
-// and a GL copy that goes with the buffer.
-template <class Interface>
+// What both buffer kinds are: a store that Lock hands out, the usage, pool and layout (a vertex
+// format, or an index format) GetDesc reports, and a GL copy that goes with the buffer.
+template <class Interface, class Layout>
 class Buffer : public DeviceChild<Interface> {
 public:
-    Buffer(Device* device, UINT length, DWORD usage, D3DPOOL pool)
-        : DeviceChild<Interface>(device), store_(length), usage_(usage), pool_(pool)
+    Buffer(Device* device, UINT length, DWORD usage, Layout layout, D3DPOOL pool)
+        : DeviceChild<Interface>(device), store_(length), usage_(usage), pool_(pool), layout_(layout)
     {
     }
     ~Buffer() override;
@@ -54,37 +54,46 @@ public:
     BufferStore& store() { return store_; }
 
 protected:
+    // The fields both kinds of description share.
+    template <class Desc>
+    HRESULT Describe(Desc* desc, D3DFORMAT format, D3DRESOURCETYPE type) const
+    {
+        if (!desc)
+            return D3DERR_INVALIDCALL;
+        desc->Format = format;
+        desc->Type = type;
+        desc->Usage = usage_;
+        desc->Pool = pool_;
+        desc->Size = store_.size();
+        return D3D_OK;
+    }
+
     BufferStore store_;
     DWORD usage_;
     D3DPOOL pool_;
+    Layout layout_;
 };
-extern template class Buffer<IDirect3DVertexBuffer9>;
-extern template class Buffer<IDirect3DIndexBuffer9>;
+extern template class Buffer<IDirect3DVertexBuffer9, DWORD>;
+extern template class Buffer<IDirect3DIndexBuffer9, D3DFORMAT>;
 
-class VertexBuffer final : public Buffer<IDirect3DVertexBuffer9> {
+class VertexBuffer final : public Buffer<IDirect3DVertexBuffer9, DWORD> {
 public:
-    VertexBuffer(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
-        : Buffer(device, length, usage, pool), fvf_(fvf)
-    {
-    }
+    using Buffer::Buffer;
 
     D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
     HRESULT STDMETHODCALLTYPE GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
-
-private:
-    DWORD fvf_;
 };
 
-class IndexBuffer final : public Buffer<IDirect3DIndexBuffer9> {
+class IndexBuffer final : public Buffer<IDirect3DIndexBuffer9, D3DFORMAT> {
 public:
-    IndexBuffer(Device* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-        : Buffer(device, length, usage, pool), format_(format)
-    {
-    }
+    using Buffer::Buffer;
 
     D3DRESOURCETYPE STDMETHODCALLTYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
-    HRESULT STDMETHODCALLTYPE GetDesc(D3DINDEXBUFFER_DESC* desc) override;
-    UINT indexSize() const { return format_ == D3DFMT_INDEX32 ? 4 : 2; }
+    HRESULT STDMETHODCALLTYPE GetDesc(D3DINDEXBUFFER_DESC* desc) override
+    {
+        return Describe(desc, layout_, D3DRTYPE_INDEXBUFFER);
+    }
+    UINT indexSize() const { return layout_ == D3DFMT_INDEX32 ? 4 : 2; }
     UINT indexCount() const { return store_.size() / indexSize(); }
     // Smallest and largest index among `count` indices from `first`, which the caller has
     // checked to lie inside the buffer. Cached per block, and the last range asked whole: a mesh
@@ -96,7 +105,6 @@ private:
     UINT IndexAt(UINT i) const;
     void RebuildBlocks();
 
-    D3DFORMAT format_;
     std::vector<UINT> blockMin_, blockMax_;
     uint32_t blocksVersion_ = ~0u;
     struct {

@@ -15,19 +15,31 @@ namespace {
 
 constexpr UINT kMaxBufferBytes = 1u << 28;
 
-// The end both buffer kinds share once their own arguments have passed: the size limit, and an
-// allocation failure reported rather than thrown through the COM boundary.
-template <class Kind, class Interface, class Layout>
-HRESULT NewBuffer(Device* device, UINT length, DWORD usage, Layout layout, D3DPOOL pool, Interface** buffer)
+// How every Create* call ends once its arguments have been judged (`refusal`, D3D_OK when
+// there is none): the out-pointer cleared first, and an allocation failure reported rather
+// than thrown through the COM boundary. `make` answers null for what it cannot hold.
+template <class Interface, class Make>
+HRESULT MakeObject(Interface** out, HRESULT refusal, Make make)
 {
-    if (length > kMaxBufferBytes)
-        return D3DERR_OUTOFVIDEOMEMORY;
+    if (!out)
+        return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    if (refusal != D3D_OK)
+        return refusal;
     try {
-        *buffer = new Kind(device, length, usage, layout, pool);
+        *out = make();
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
-    return D3D_OK;
+    return *out ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+// A buffer past the size limit is refused as a card without the memory would refuse it.
+HRESULT BufferRefusal(bool valid, UINT length)
+{
+    if (!valid)
+        return D3DERR_INVALIDCALL;
+    return length > kMaxBufferBytes ? D3DERR_OUTOFVIDEOMEMORY : D3D_OK;
 }
 
 bool DepthFormatOf(D3DFORMAT f, GLenum* internal, bool* stencil)
@@ -183,66 +195,34 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* target, IDirect3DSurface9
 HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                               IDirect3DTexture9** texture, HANDLE* shared)
 {
-    if (!texture)
-        return D3DERR_INVALIDCALL;
-    *texture = nullptr;
     const FormatInfo* info = FindTextureFormat(format);
-    if (!info || shared || (usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)))
-        return D3DERR_INVALIDCALL;
-    Texture* t = nullptr;
-    try {
-        t = Texture::Create(this, width, height, levels, usage, *info, pool);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    if (!t)
-        return D3DERR_INVALIDCALL;
-    *texture = t;
-    return D3D_OK;
+    const bool valid = info && !shared && !(usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL));
+    return MakeObject(texture, valid ? D3D_OK : D3DERR_INVALIDCALL,
+                      [&] { return Texture::Create(this, width, height, levels, usage, *info, pool); });
 }
 
 HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, IDirect3DVertexBuffer9** buffer,
                                    HANDLE* shared)
 {
-    if (!buffer)
-        return D3DERR_INVALIDCALL;
-    *buffer = nullptr;
-    const UINT vertex = fvf ? FvfVertexSize(fvf) : 0;
-    if (length == 0 || shared || (fvf && length < vertex))
-        return D3DERR_INVALIDCALL;
-    return NewBuffer<VertexBuffer>(this, length, usage, fvf, pool, buffer);
+    const bool valid = length != 0 && !shared && (!fvf || length >= FvfVertexSize(fvf));
+    return MakeObject(buffer, BufferRefusal(valid, length),
+                      [&] { return new VertexBuffer(this, length, usage, fvf, pool); });
 }
 
 HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                   IDirect3DIndexBuffer9** buffer, HANDLE* shared)
 {
-    if (!buffer)
-        return D3DERR_INVALIDCALL;
-    *buffer = nullptr;
-    if (length == 0 || shared || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32))
-        return D3DERR_INVALIDCALL;
-    return NewBuffer<IndexBuffer>(this, length, usage, format, pool, buffer);
+    const bool valid = length != 0 && !shared && (format == D3DFMT_INDEX16 || format == D3DFMT_INDEX32);
+    return MakeObject(buffer, BufferRefusal(valid, length),
+                      [&] { return new IndexBuffer(this, length, usage, format, pool); });
 }
 
 HRESULT Device::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
                                             IDirect3DSurface9** surface, HANDLE* shared)
 {
-    if (!surface)
-        return D3DERR_INVALIDCALL;
-    *surface = nullptr;
     const FormatInfo* info = FindTextureFormat(format);
-    if (!info || shared)
-        return D3DERR_INVALIDCALL;
-    Surface* s = nullptr;
-    try {
-        s = Surface::CreatePlain(this, width, height, *info, pool);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    if (!s)
-        return D3DERR_INVALIDCALL;
-    *surface = s;
-    return D3D_OK;
+    return MakeObject(surface, info && !shared ? D3D_OK : D3DERR_INVALIDCALL,
+                      [&] { return Surface::CreatePlain(this, width, height, *info, pool); });
 }
 
 } // namespace qv::d3d
