@@ -269,51 +269,33 @@ HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value)
 {
     if (DWORD(state) >= DWORD(kRenderStateCount))
         return D3DERR_INVALIDCALL;
-    if (recording_) {
+    if (recording_)
         recording_->RecordRenderState(state, value);
-        return D3D_OK;
-    }
-    DWORD& slot = state_.renderStates[state];
-    if (slot != value) {
-        slot = value;
+    else if (Store(state_.renderStates[state], value))
         dirty_ |= RenderStateDirty(state);
-    }
     return D3D_OK;
 }
 
 HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value)
 {
-    if (DWORD(state) >= DWORD(kRenderStateCount) || !value)
-        return D3DERR_INVALIDCALL;
-    FlushBatch();
-    *value = state_.renderStates[state];
-    return D3D_OK;
+    return HandOut(DWORD(state) < DWORD(kRenderStateCount) ? &state_.renderStates[state] : nullptr, value);
 }
 
 HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value)
 {
     if (stage >= DWORD(kMaxStages) || DWORD(type) >= DWORD(kStageStateCount))
         return D3DERR_INVALIDCALL;
-    if (recording_) {
+    if (recording_)
         recording_->RecordStageState(stage, type, value);
-        return D3D_OK;
-    }
-    DWORD& slot = state_.stageStates[stage][type];
-    if (slot != value) {
-        slot = value;
-        if (stage < DWORD(kFfpStages))
-            dirty_ |= StageStateDirty(type);
-    }
+    else if (Store(state_.stageStates[stage][type], value) && stage < DWORD(kFfpStages))
+        dirty_ |= StageStateDirty(type);
     return D3D_OK;
 }
 
 HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value)
 {
-    if (stage >= DWORD(kMaxStages) || DWORD(type) >= DWORD(kStageStateCount) || !value)
-        return D3DERR_INVALIDCALL;
-    FlushBatch();
-    *value = state_.stageStates[stage][type];
-    return D3D_OK;
+    const bool known = stage < DWORD(kMaxStages) && DWORD(type) < DWORD(kStageStateCount);
+    return HandOut(known ? &state_.stageStates[stage][type] : nullptr, value);
 }
 
 HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value)
@@ -322,26 +304,17 @@ HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD v
         return D3DERR_INVALIDCALL;
     if (recording_) {
         recording_->RecordSamplerState(sampler, type, value);
-        return D3D_OK;
-    }
-    DWORD& slot = state_.samplerStates[sampler][type];
-    if (slot != value) {
-        slot = value;
-        if (sampler < DWORD(kFfpStages)) {
-            dirty_ |= kDirtySamplers;
-            dirtySamplerStages_ |= 1u << sampler;
-        }
+    } else if (Store(state_.samplerStates[sampler][type], value) && sampler < DWORD(kFfpStages)) {
+        dirty_ |= kDirtySamplers;
+        dirtySamplerStages_ |= 1u << sampler;
     }
     return D3D_OK;
 }
 
 HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value)
 {
-    if (sampler >= DWORD(kMaxSamplers) || DWORD(type) >= DWORD(kSamplerStateCount) || !value)
-        return D3DERR_INVALIDCALL;
-    FlushBatch();
-    *value = state_.samplerStates[sampler][type];
-    return D3D_OK;
+    const bool known = sampler < DWORD(kMaxSamplers) && DWORD(type) < DWORD(kSamplerStateCount);
+    return HandOut(known ? &state_.samplerStates[sampler][type] : nullptr, value);
 }
 
 } // namespace qv::d3d

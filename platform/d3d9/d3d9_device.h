@@ -147,6 +147,26 @@ private:
     bool DrawBackBufferUpright(GLint width, GLint height);
     void ReadFramebuffer(GLuint fbo, uint8_t* bgra, UINT pitch);
 
+    // Stores a setter's value; true when it changed.
+    static bool Store(DWORD& slot, DWORD value)
+    {
+        if (slot == value)
+            return false;
+        slot = value;
+        return true;
+    }
+    // How every getter ends: `from` is the recorded value, null when the call named none. The
+    // waiting draws go first, so that what the caller sees is what they were drawn with.
+    template <class T>
+    HRESULT HandOut(const T* from, T* out)
+    {
+        if (!from || !out)
+            return D3DERR_INVALIDCALL;
+        FlushBatch();
+        *out = *from;
+        return D3D_OK;
+    }
+
     // Batching (d3d9_batch.cpp).
     bool InitBatching();
     bool Submit(const GlDraw& draw);

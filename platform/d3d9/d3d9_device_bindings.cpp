@@ -37,11 +37,7 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matri
 HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix)
 {
     const int slot = TransformSlotOf(state);
-    if (!matrix || slot < 0)
-        return D3DERR_INVALIDCALL;
-    FlushBatch();
-    *matrix = state_.transforms[size_t(slot)];
-    return D3D_OK;
+    return HandOut(slot >= 0 ? &state_.transforms[size_t(slot)] : nullptr, matrix);
 }
 
 HRESULT Device::SetMaterial(const D3DMATERIAL9* material)
@@ -59,14 +55,7 @@ HRESULT Device::SetMaterial(const D3DMATERIAL9* material)
     return D3D_OK;
 }
 
-HRESULT Device::GetMaterial(D3DMATERIAL9* material)
-{
-    if (!material)
-        return D3DERR_INVALIDCALL;
-    FlushBatch();
-    *material = state_.material;
-    return D3D_OK;
-}
+HRESULT Device::GetMaterial(D3DMATERIAL9* material) { return HandOut(&state_.material, material); }
 
 HRESULT Device::SetLight(DWORD index, const D3DLIGHT9* light)
 {
@@ -144,13 +133,10 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture)
 
 HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture)
 {
-    if (stage >= DWORD(kMaxSamplers) || !texture)
-        return D3DERR_INVALIDCALL;
-    FlushBatch();
-    *texture = state_.textures[stage];
-    if (*texture)
+    const HRESULT hr = HandOut(stage < DWORD(kMaxSamplers) ? &state_.textures[stage] : nullptr, texture);
+    if (hr == D3D_OK && *texture)
         (*texture)->AddRef();
-    return D3D_OK;
+    return hr;
 }
 
 HRESULT Device::SetFVF(DWORD fvf)
@@ -166,14 +152,7 @@ HRESULT Device::SetFVF(DWORD fvf)
     return D3D_OK;
 }
 
-HRESULT Device::GetFVF(DWORD* fvf)
-{
-    if (!fvf)
-        return D3DERR_INVALIDCALL;
-    FlushBatch();
-    *fvf = state_.fvf;
-    return D3D_OK;
-}
+HRESULT Device::GetFVF(DWORD* fvf) { return HandOut(&state_.fvf, fvf); }
 
 HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride)
 {
