@@ -46,6 +46,16 @@ std::string GlString(GLenum name)
     return s ? s : "";
 }
 
+// Says on stderr why GL refused a shader or a program (with GL's log and, for a shader, its
+// text), and deletes it.
+void Refused(GLuint object, bool program, const char* what, const char* failure, const char* source)
+{
+    char log[2048] = {};
+    (program ? glGetProgramInfoLog : glGetShaderInfoLog)(object, sizeof log - 1, nullptr, log);
+    std::fprintf(stderr, "d3d9: %s %s:\n%s\n%s%s", what, failure, log, source ? source : "", source ? "\n" : "");
+    program ? glDeleteProgram(object) : glDeleteShader(object);
+}
+
 GLuint Compile(GLenum type, const std::string& text, const char* what)
 {
     const GLuint shader = glCreateShader(type);
@@ -54,15 +64,10 @@ GLuint Compile(GLenum type, const std::string& text, const char* what)
     glCompileShader(shader);
     GLint ok = 0;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        char log[2048] = {};
-        glGetShaderInfoLog(shader, sizeof log - 1, nullptr, log);
-        std::fprintf(stderr, "d3d9: %s %s shader rejected:\n%s\n%s\n", what,
-                     type == GL_VERTEX_SHADER ? "vertex" : "fragment", log, src);
-        glDeleteShader(shader);
-        return 0;
-    }
-    return shader;
+    if (ok)
+        return shader;
+    Refused(shader, false, what, type == GL_VERTEX_SHADER ? "vertex shader rejected" : "fragment shader rejected", src);
+    return 0;
 }
 
 } // namespace
@@ -223,10 +228,7 @@ GLuint BuildProgram(const ProgramStore& store, const std::string& vertex, const 
         GLint ok = 0;
         glGetProgramiv(program, GL_LINK_STATUS, &ok);
         if (!ok) {
-            char log[2048] = {};
-            glGetProgramInfoLog(program, sizeof log - 1, nullptr, log);
-            std::fprintf(stderr, "d3d9: %s program failed to link:\n%s\n", what, log);
-            glDeleteProgram(program);
+            Refused(program, true, what, "program failed to link", nullptr);
             program = 0;
         }
     }
