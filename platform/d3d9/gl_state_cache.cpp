@@ -10,6 +10,16 @@ using namespace qv::gl;
 
 namespace {
 
+// Calls GL, and updates the mirror, only when `value` differs from what the mirror holds.
+template <class T, class Call>
+inline void Change(T& mirror, const T& value, Call call)
+{
+    if (mirror != value) {
+        call();
+        mirror = value;
+    }
+}
+
 int CapIndex(GLenum cap)
 {
     switch (cap) {
@@ -42,162 +52,106 @@ void GlStateCache::Invalidate()
 
 void GlStateCache::UseProgram(GLuint p)
 {
-    if (program_ != p) {
-        glUseProgram(p);
-        program_ = p;
-    }
+    Change(program_, p, [&] { glUseProgram(p); });
 }
 
 void GlStateCache::BindVertexArray(GLuint vao)
 {
-    if (vao_ != vao) {
+    Change(vao_, vao, [&] {
         glBindVertexArray(vao);
-        vao_ = vao;
         elementBuffer_ = kUnknown; // element buffer binding belongs to the VAO
-    }
+    });
 }
 
 void GlStateCache::BindArrayBuffer(GLuint b)
 {
-    if (arrayBuffer_ != b) {
-        glBindBuffer(GL_ARRAY_BUFFER, b);
-        arrayBuffer_ = b;
-    }
+    Change(arrayBuffer_, b, [&] { glBindBuffer(GL_ARRAY_BUFFER, b); });
 }
 
 void GlStateCache::BindElementBuffer(GLuint b)
 {
-    if (elementBuffer_ != b) {
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, b);
-        elementBuffer_ = b;
-    }
+    Change(elementBuffer_, b, [&] { glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, b); });
 }
 
 void GlStateCache::ActiveUnit(int unit)
 {
-    if (activeUnit_ != unit) {
-        glActiveTexture(GLenum(GL_TEXTURE0 + unit));
-        activeUnit_ = unit;
-    }
+    Change(activeUnit_, unit, [&] { glActiveTexture(GLenum(GL_TEXTURE0 + unit)); });
 }
 
 void GlStateCache::BindTexture(int unit, GLuint texture)
 {
-    if (textures_[size_t(unit)] != texture) {
+    Change(textures_[size_t(unit)], texture, [&] {
         ActiveUnit(unit);
         glBindTexture(GL_TEXTURE_2D, texture);
-        textures_[size_t(unit)] = texture;
-    }
+    });
 }
 
 void GlStateCache::BindArrayTexture(int unit, GLuint texture)
 {
-    if (arrayTextures_[size_t(unit)] != texture) {
+    Change(arrayTextures_[size_t(unit)], texture, [&] {
         ActiveUnit(unit);
         glBindTexture(GL_TEXTURE_2D_ARRAY, texture);
-        arrayTextures_[size_t(unit)] = texture;
-    }
+    });
 }
 
 void GlStateCache::BindSampler(int unit, GLuint sampler)
 {
-    if (samplers_[size_t(unit)] != sampler) {
-        glBindSampler(GLuint(unit), sampler);
-        samplers_[size_t(unit)] = sampler;
-    }
+    Change(samplers_[size_t(unit)], sampler, [&] { glBindSampler(GLuint(unit), sampler); });
 }
 
 void GlStateCache::BindDrawFramebuffer(GLuint fbo)
 {
-    if (drawFbo_ != fbo) {
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo);
-        drawFbo_ = fbo;
-    }
+    Change(drawFbo_, fbo, [&] { glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo); });
 }
 
 void GlStateCache::BindReadFramebuffer(GLuint fbo)
 {
-    if (readFbo_ != fbo) {
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
-        readFbo_ = fbo;
-    }
+    Change(readFbo_, fbo, [&] { glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo); });
 }
 
 void GlStateCache::Enable(GLenum cap, bool on)
 {
-    int& cached = caps_[size_t(CapIndex(cap))];
-    if (cached != int(on)) {
-        on ? glEnable(cap) : glDisable(cap);
-        cached = int(on);
-    }
+    Change(caps_[size_t(CapIndex(cap))], int(on), [&] { on ? glEnable(cap) : glDisable(cap); });
 }
 
 void GlStateCache::BlendFunc(GLenum srcRgb, GLenum dstRgb, GLenum srcA, GLenum dstA)
 {
-    const std::array<GLenum, 4> f = {srcRgb, dstRgb, srcA, dstA};
-    if (blendFunc_ != f) {
-        glBlendFuncSeparate(srcRgb, dstRgb, srcA, dstA);
-        blendFunc_ = f;
-    }
+    Change(blendFunc_, {srcRgb, dstRgb, srcA, dstA}, [&] { glBlendFuncSeparate(srcRgb, dstRgb, srcA, dstA); });
 }
 
 void GlStateCache::BlendEquation(GLenum rgb, GLenum alpha)
 {
-    const std::array<GLenum, 2> e = {rgb, alpha};
-    if (blendEquation_ != e) {
-        glBlendEquationSeparate(rgb, alpha);
-        blendEquation_ = e;
-    }
+    Change(blendEquation_, {rgb, alpha}, [&] { glBlendEquationSeparate(rgb, alpha); });
 }
 
 void GlStateCache::DepthFunc(GLenum f)
 {
-    if (depthFunc_ != f) {
-        glDepthFunc(f);
-        depthFunc_ = f;
-    }
+    Change(depthFunc_, f, [&] { glDepthFunc(f); });
 }
 
 void GlStateCache::DepthMask(bool on)
 {
-    if (depthMask_ != int(on)) {
-        glDepthMask(on ? GL_TRUE : GL_FALSE);
-        depthMask_ = int(on);
-    }
+    Change(depthMask_, int(on), [&] { glDepthMask(on ? GL_TRUE : GL_FALSE); });
 }
 
 void GlStateCache::ColorMask(bool r, bool g, bool b, bool a)
 {
-    const int mask = int(r) | int(g) << 1 | int(b) << 2 | int(a) << 3;
-    if (colorMask_ != mask) {
-        glColorMask(r, g, b, a);
-        colorMask_ = mask;
-    }
+    Change(colorMask_, int(r) | int(g) << 1 | int(b) << 2 | int(a) << 3, [&] { glColorMask(r, g, b, a); });
 }
 
 void GlStateCache::CullFace(GLenum face)
 {
-    if (cullFace_ != face) {
-        glCullFace(face);
-        cullFace_ = face;
-    }
+    Change(cullFace_, face, [&] { glCullFace(face); });
 }
 
 void GlStateCache::PolygonMode(GLenum mode)
 {
-    if (polygonMode_ != mode) {
-        glPolygonMode(GL_FRONT_AND_BACK, mode);
-        polygonMode_ = mode;
-    }
+    Change(polygonMode_, mode, [&] { glPolygonMode(GL_FRONT_AND_BACK, mode); });
 }
 
 void GlStateCache::Viewport(GLint x, GLint y, GLsizei w, GLsizei h)
 {
-    const std::array<GLint, 4> v = {x, y, w, h};
-    if (viewport_ != v) {
-        glViewport(x, y, w, h);
-        viewport_ = v;
-    }
+    Change(viewport_, {x, y, w, h}, [&] { glViewport(x, y, w, h); });
 }
 
 void GlStateCache::ForgetTexture(GLuint texture)
