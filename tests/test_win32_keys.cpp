@@ -1,6 +1,8 @@
 // Keyboard messages: SDL key events and fed keys as Windows would deliver them.
 #include "test_win32_support.h"
 
+#include "platform/win32/win32_key_table.h"
+
 using namespace win32test;
 
 namespace {
@@ -128,6 +130,30 @@ TEST_F(Win32Keys, FedKeysRepeatAndHonourAlt)
     EXPECT_FALSE(QvPostKey(hWnd, 0x100, TRUE));
     DestroyWindow(hWnd);
     EXPECT_FALSE(QvPostKey(hWnd, 'S', TRUE));
+}
+
+// The table the SDL and browser substitutes share: each key once by usage and once by the
+// browser's name for it, so a browser key can never stand for two keys or none.
+TEST(Win32KeyTable, UsagesAndBrowserCodesNameOneKeyEach)
+{
+    int keys = 0;
+    for (unsigned usage = 0; usage < 0x100; ++usage) {
+        const qvwin::KeyInfo* info = qvwin::KeyByUsage(usage);
+        if (info == nullptr) continue;
+        ++keys;
+        EXPECT_EQ(info->usage, usage);
+        EXPECT_EQ(qvwin::KeyByCode(info->code), info) << info->code;
+    }
+    EXPECT_EQ(keys, 105);
+    EXPECT_EQ(qvwin::KeyByCode("KeyW")->vk, 'W');
+    EXPECT_EQ(qvwin::KeyByCode("Space")->vk, VK_SPACE);
+    EXPECT_EQ(qvwin::KeyByCode("Escape")->vk, VK_ESCAPE);
+    EXPECT_EQ(qvwin::KeyByCode("Digit3")->vk, '3');
+    EXPECT_EQ(qvwin::KeyByCode("NumpadEnter")->vk, VK_RETURN);
+    EXPECT_TRUE(qvwin::KeyByCode("NumpadEnter")->extended);
+    EXPECT_EQ(qvwin::KeyByCode("Fn"), nullptr);
+    EXPECT_EQ(qvwin::KeyByCode(""), nullptr);
+    EXPECT_EQ(qvwin::KeyByCode(nullptr), nullptr);
 }
 
 }  // namespace

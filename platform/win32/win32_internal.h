@@ -9,6 +9,7 @@
 #include <qv_win32.h>
 
 #include "platform/win32/qv_win32_sdl.h"
+#include "platform/win32/win32_queue.h"
 
 namespace qvwin {
 
@@ -32,17 +33,9 @@ struct WindowRecord {
 WindowRecord* Lookup(HWND hWnd);
 // The live window with this SDL window id, or nullptr.
 HWND FromSdlId(Uint32 id);
-// The first live window that needs painting and passes the filter, or nullptr.
-HWND FindWindowToPaint(HWND filter);
 // Every live window, for events meant for all of them.
 std::vector<HWND> LiveWindows();
 void ForgetWindows();
-
-// Posted-message queue of the one thread; hwnd nullptr is a thread message.
-void Enqueue(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-// Drops queued messages for a window that is going away.
-void PurgeQueue(HWND hWnd);
-void ResetQueue();
 
 // Keyboard translation (win32_keys.cpp), called by the event pump.
 void TranslateSdlKey(HWND hWnd, const SDL_KeyboardEvent& key);

@@ -3,150 +3,32 @@
 #include <array>
 
 #include "platform/win32/win32_internal.h"
+#include "platform/win32/win32_key_table.h"
 
 namespace qvwin {
 namespace {
 
-struct KeyInfo {
-    SDL_Scancode scancode;
-    BYTE vk;
-    BYTE scan;  // PC set-1 scan code, as Windows reports it in lParam bits 16-23
-    bool extended;
-};
-
-// US-layout virtual keys; letters are re-read from the active layout's key symbol below.
-constexpr KeyInfo kKeys[] = {
-    {SDL_SCANCODE_A, 'A', 0x1E, false}, {SDL_SCANCODE_B, 'B', 0x30, false},
-    {SDL_SCANCODE_C, 'C', 0x2E, false}, {SDL_SCANCODE_D, 'D', 0x20, false},
-    {SDL_SCANCODE_E, 'E', 0x12, false}, {SDL_SCANCODE_F, 'F', 0x21, false},
-    {SDL_SCANCODE_G, 'G', 0x22, false}, {SDL_SCANCODE_H, 'H', 0x23, false},
-    {SDL_SCANCODE_I, 'I', 0x17, false}, {SDL_SCANCODE_J, 'J', 0x24, false},
-    {SDL_SCANCODE_K, 'K', 0x25, false}, {SDL_SCANCODE_L, 'L', 0x26, false},
-    {SDL_SCANCODE_M, 'M', 0x32, false}, {SDL_SCANCODE_N, 'N', 0x31, false},
-    {SDL_SCANCODE_O, 'O', 0x18, false}, {SDL_SCANCODE_P, 'P', 0x19, false},
-    {SDL_SCANCODE_Q, 'Q', 0x10, false}, {SDL_SCANCODE_R, 'R', 0x13, false},
-    {SDL_SCANCODE_S, 'S', 0x1F, false}, {SDL_SCANCODE_T, 'T', 0x14, false},
-    {SDL_SCANCODE_U, 'U', 0x16, false}, {SDL_SCANCODE_V, 'V', 0x2F, false},
-    {SDL_SCANCODE_W, 'W', 0x11, false}, {SDL_SCANCODE_X, 'X', 0x2D, false},
-    {SDL_SCANCODE_Y, 'Y', 0x15, false}, {SDL_SCANCODE_Z, 'Z', 0x2C, false},
-    {SDL_SCANCODE_1, '1', 0x02, false}, {SDL_SCANCODE_2, '2', 0x03, false},
-    {SDL_SCANCODE_3, '3', 0x04, false}, {SDL_SCANCODE_4, '4', 0x05, false},
-    {SDL_SCANCODE_5, '5', 0x06, false}, {SDL_SCANCODE_6, '6', 0x07, false},
-    {SDL_SCANCODE_7, '7', 0x08, false}, {SDL_SCANCODE_8, '8', 0x09, false},
-    {SDL_SCANCODE_9, '9', 0x0A, false}, {SDL_SCANCODE_0, '0', 0x0B, false},
-    {SDL_SCANCODE_RETURN, VK_RETURN, 0x1C, false}, {SDL_SCANCODE_ESCAPE, VK_ESCAPE, 0x01, false},
-    {SDL_SCANCODE_BACKSPACE, VK_BACK, 0x0E, false}, {SDL_SCANCODE_TAB, VK_TAB, 0x0F, false},
-    {SDL_SCANCODE_SPACE, VK_SPACE, 0x39, false},
-    // The OEM keys: ; = , - . / ` [ \ ] ' and the ISO key beside left Shift.
-    {SDL_SCANCODE_MINUS, 0xBD, 0x0C, false}, {SDL_SCANCODE_EQUALS, 0xBB, 0x0D, false},
-    {SDL_SCANCODE_LEFTBRACKET, 0xDB, 0x1A, false}, {SDL_SCANCODE_RIGHTBRACKET, 0xDD, 0x1B, false},
-    {SDL_SCANCODE_BACKSLASH, 0xDC, 0x2B, false}, {SDL_SCANCODE_SEMICOLON, 0xBA, 0x27, false},
-    {SDL_SCANCODE_APOSTROPHE, 0xDE, 0x28, false}, {SDL_SCANCODE_GRAVE, 0xC0, 0x29, false},
-    {SDL_SCANCODE_COMMA, 0xBC, 0x33, false}, {SDL_SCANCODE_PERIOD, 0xBE, 0x34, false},
-    {SDL_SCANCODE_SLASH, 0xBF, 0x35, false}, {SDL_SCANCODE_NONUSBACKSLASH, 0xE2, 0x56, false},
-    {SDL_SCANCODE_CAPSLOCK, VK_CAPITAL, 0x3A, false},
-    {SDL_SCANCODE_F1, VK_F1, 0x3B, false}, {SDL_SCANCODE_F2, VK_F2, 0x3C, false},
-    {SDL_SCANCODE_F3, VK_F3, 0x3D, false}, {SDL_SCANCODE_F4, VK_F4, 0x3E, false},
-    {SDL_SCANCODE_F5, VK_F5, 0x3F, false}, {SDL_SCANCODE_F6, VK_F6, 0x40, false},
-    {SDL_SCANCODE_F7, VK_F7, 0x41, false}, {SDL_SCANCODE_F8, VK_F8, 0x42, false},
-    {SDL_SCANCODE_F9, VK_F9, 0x43, false}, {SDL_SCANCODE_F10, VK_F10, 0x44, false},
-    {SDL_SCANCODE_F11, VK_F11, 0x57, false}, {SDL_SCANCODE_F12, VK_F12, 0x58, false},
-    {SDL_SCANCODE_PRINTSCREEN, 0x2C, 0x37, true}, {SDL_SCANCODE_SCROLLLOCK, 0x91, 0x46, false},
-    {SDL_SCANCODE_PAUSE, VK_PAUSE, 0x45, false},
-    {SDL_SCANCODE_INSERT, VK_INSERT, 0x52, true}, {SDL_SCANCODE_HOME, VK_HOME, 0x47, true},
-    {SDL_SCANCODE_PAGEUP, VK_PRIOR, 0x49, true}, {SDL_SCANCODE_DELETE, VK_DELETE, 0x53, true},
-    {SDL_SCANCODE_END, VK_END, 0x4F, true}, {SDL_SCANCODE_PAGEDOWN, VK_NEXT, 0x51, true},
-    {SDL_SCANCODE_RIGHT, VK_RIGHT, 0x4D, true}, {SDL_SCANCODE_LEFT, VK_LEFT, 0x4B, true},
-    {SDL_SCANCODE_DOWN, VK_DOWN, 0x50, true}, {SDL_SCANCODE_UP, VK_UP, 0x48, true},
-    {SDL_SCANCODE_NUMLOCKCLEAR, VK_NUMLOCK, 0x45, true},
-    {SDL_SCANCODE_KP_DIVIDE, VK_DIVIDE, 0x35, true}, {SDL_SCANCODE_KP_MULTIPLY, VK_MULTIPLY, 0x37, false},
-    {SDL_SCANCODE_KP_MINUS, VK_SUBTRACT, 0x4A, false}, {SDL_SCANCODE_KP_PLUS, VK_ADD, 0x4E, false},
-    {SDL_SCANCODE_KP_ENTER, VK_RETURN, 0x1C, true},
-    {SDL_SCANCODE_KP_1, VK_NUMPAD1, 0x4F, false}, {SDL_SCANCODE_KP_2, VK_NUMPAD2, 0x50, false},
-    {SDL_SCANCODE_KP_3, VK_NUMPAD3, 0x51, false}, {SDL_SCANCODE_KP_4, VK_NUMPAD4, 0x4B, false},
-    {SDL_SCANCODE_KP_5, VK_NUMPAD5, 0x4C, false}, {SDL_SCANCODE_KP_6, VK_NUMPAD6, 0x4D, false},
-    {SDL_SCANCODE_KP_7, VK_NUMPAD7, 0x47, false}, {SDL_SCANCODE_KP_8, VK_NUMPAD8, 0x48, false},
-    {SDL_SCANCODE_KP_9, VK_NUMPAD9, 0x49, false}, {SDL_SCANCODE_KP_0, VK_NUMPAD0, 0x52, false},
-    {SDL_SCANCODE_KP_PERIOD, VK_DECIMAL, 0x53, false},
-    {SDL_SCANCODE_APPLICATION, 0x5D, 0x5D, true},
-    // Windows reports both Shift, Ctrl and Alt keys under their shared codes in key messages.
-    {SDL_SCANCODE_LCTRL, VK_CONTROL, 0x1D, false}, {SDL_SCANCODE_LSHIFT, VK_SHIFT, 0x2A, false},
-    {SDL_SCANCODE_LALT, VK_MENU, 0x38, false}, {SDL_SCANCODE_LGUI, 0x5B, 0x5B, true},
-    {SDL_SCANCODE_RCTRL, VK_CONTROL, 0x1D, true}, {SDL_SCANCODE_RSHIFT, VK_SHIFT, 0x36, false},
-    {SDL_SCANCODE_RALT, VK_MENU, 0x38, true}, {SDL_SCANCODE_RGUI, 0x5C, 0x5C, true},
-};
-
-const KeyInfo* ByScancode(SDL_Scancode sc)
-{
-    for (const KeyInfo& k : kKeys) {
-        if (k.scancode == sc) {
-            return &k;
-        }
-    }
-    return nullptr;
-}
-
-const KeyInfo* ByVirtualKey(UINT vk)
-{
-    for (const KeyInfo& k : kKeys) {
-        if (k.vk == vk) {
-            return &k;
-        }
-    }
-    return nullptr;
-}
-
-// With Num Lock off the keypad digits are the navigation keys, under their own codes.
-BYTE KeypadWithoutNumLock(SDL_Scancode sc, BYTE vk)
-{
-    constexpr BYTE kNavigation[] = {VK_END, VK_DOWN, VK_NEXT, VK_LEFT, 0x0C /* VK_CLEAR */,
-                                    VK_RIGHT, VK_HOME, VK_UP, VK_PRIOR, VK_INSERT};
-    if (sc >= SDL_SCANCODE_KP_1 && sc <= SDL_SCANCODE_KP_0) {
-        return kNavigation[sc - SDL_SCANCODE_KP_1];
-    }
-    return sc == SDL_SCANCODE_KP_PERIOD ? BYTE(VK_DELETE) : vk;
-}
+// The key table is keyed by USB HID usage, which is what SDL's scancodes are.
+static_assert(SDL_SCANCODE_A == 0x04 && SDL_SCANCODE_0 == 0x27 && SDL_SCANCODE_SPACE == 0x2C &&
+              SDL_SCANCODE_F12 == 0x45 && SDL_SCANCODE_UP == 0x52 && SDL_SCANCODE_KP_0 == 0x62 &&
+              SDL_SCANCODE_NONUSBACKSLASH == 0x64 && SDL_SCANCODE_APPLICATION == 0x65 &&
+              SDL_SCANCODE_LCTRL == 0xE0 && SDL_SCANCODE_RGUI == 0xE7,
+              "SDL scancodes are USB HID usages");
 
 std::array<bool, 256> g_fedDown{};
-// Alt released on its own is a system key; released after an Alt chord it is a plain key-up.
-bool g_altChord = false;
 
 void PostKeyMessage(HWND hWnd, BYTE vk, BYTE scan, bool extended, bool down, bool repeat, bool alt,
                     bool ctrl)
 {
-    // Ctrl+Alt is AltGr on many layouts and types characters: plain key messages.
-    const bool altOnly = alt && !ctrl;
-    bool system = altOnly || vk == VK_F10;
-    if (vk == VK_MENU) {
-        if (down && !repeat) {
-            g_altChord = false;
-        }
-        system = down ? !ctrl : !g_altChord && !ctrl;
-    } else if (down && altOnly) {
-        g_altChord = true;
-    }
-    const UINT message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
-    DWORD lParam = 1u | (DWORD(scan) << 16);
-    if (extended) {
-        lParam |= 1u << 24;
-    }
-    if (system && (altOnly || vk == VK_MENU)) {
-        lParam |= 1u << 29;
-    }
-    if (!down || repeat) {
-        lParam |= 1u << 30;
-    }
-    if (!down) {
-        lParam |= 1u << 31;
-    }
-    Enqueue(hWnd, message, vk, static_cast<LPARAM>(lParam));
+    const KeyMessage m = MakeKeyMessage(vk, scan, extended, down, repeat, alt, ctrl);
+    Enqueue(hWnd, m.message, m.wParam, m.lParam);
 }
 
 }  // namespace
 
 void TranslateSdlKey(HWND hWnd, const SDL_KeyboardEvent& key)
 {
-    const KeyInfo* info = ByScancode(key.keysym.scancode);
+    const KeyInfo* info = KeyByUsage(key.keysym.scancode);
     if (info == nullptr) {
         return;  // keys Windows has no virtual-key code for
     }
@@ -164,7 +46,7 @@ void TranslateSdlKey(HWND hWnd, const SDL_KeyboardEvent& key)
 
 void PostPlainKey(HWND hWnd, BYTE virtualKey, bool down)
 {
-    const KeyInfo* info = ByVirtualKey(virtualKey);
+    const KeyInfo* info = KeyByVirtualKey(virtualKey);
     PostKeyMessage(hWnd, virtualKey, info != nullptr ? info->scan : 0, info != nullptr && info->extended, down,
                    false, false, false);
 }
@@ -172,7 +54,7 @@ void PostPlainKey(HWND hWnd, BYTE virtualKey, bool down)
 void ResetKeys()
 {
     g_fedDown.fill(false);
-    g_altChord = false;
+    ResetKeyMessages();
 }
 
 }  // namespace qvwin
@@ -184,7 +66,7 @@ BOOL QvPostKey(HWND hWnd, UINT virtualKey, BOOL down)
     if (Lookup(hWnd) == nullptr || virtualKey == 0 || virtualKey > 0xFF) {
         return FALSE;
     }
-    const KeyInfo* info = ByVirtualKey(virtualKey);
+    const KeyInfo* info = KeyByVirtualKey(virtualKey);
     const bool repeat = down && g_fedDown[virtualKey];
     g_fedDown[virtualKey] = down != FALSE;
     PostKeyMessage(hWnd, static_cast<BYTE>(virtualKey), info != nullptr ? info->scan : 0,

@@ -2,8 +2,10 @@
 // message, then painting, as a Windows queue hands them out.
 #include <deque>
 
+#include <qv_win32.h>
+
 #include "platform/win32/qv_live.h"
-#include "platform/win32/win32_internal.h"
+#include "platform/win32/win32_queue.h"
 
 namespace qvwin {
 namespace {
@@ -139,25 +141,25 @@ LRESULT WINAPI DispatchMessageA(const MSG* lpMsg)
     if (lpMsg == nullptr) {
         return 0;
     }
-    WindowRecord* rec = Lookup(lpMsg->hwnd);
-    if (rec == nullptr) {
+    WNDPROC proc = WindowProc(lpMsg->hwnd);
+    if (proc == nullptr) {
         return 0;
     }
-    return rec->proc(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
+    return proc(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
 }
 
 LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
-    WindowRecord* rec = Lookup(hWnd);
-    if (rec == nullptr) {
+    WNDPROC proc = WindowProc(hWnd);
+    if (proc == nullptr) {
         return 0;
     }
-    return rec->proc(hWnd, Msg, wParam, lParam);
+    return proc(hWnd, Msg, wParam, lParam);
 }
 
 BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
-    if (hWnd != nullptr && Lookup(hWnd) == nullptr) {
+    if (hWnd != nullptr && WindowProc(hWnd) == nullptr) {
         return FALSE;
     }
     Enqueue(hWnd, Msg, wParam, lParam);

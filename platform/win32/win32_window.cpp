@@ -80,6 +80,12 @@ WindowRecord* Lookup(HWND hWnd)
     return nullptr;
 }
 
+WNDPROC WindowProc(HWND hWnd)
+{
+    WindowRecord* rec = Lookup(hWnd);
+    return rec != nullptr ? rec->proc : nullptr;
+}
+
 HWND FromSdlId(Uint32 id)
 {
     for (const auto& rec : g_windows) {
