@@ -1,8 +1,9 @@
-// Fonts for the GDI subset: face names are resolved through fontconfig (so "Arial" finds its
-// metric twin) and rasterised by FreeType, with GDI's sizes and line metrics.
+// Fonts for the GDI subset: face names are resolved to font files (gdi_font_files.h: on Linux
+// through fontconfig, so "Arial" finds its metric twin) and rasterised by FreeType, with GDI's
+// sizes and line metrics.
+#include "gdi_font_files.h"
 #include "gdi_internal.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
@@ -12,8 +13,6 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -23,11 +22,7 @@ namespace {
 struct FaceDeleter {
     void operator()(FT_Face face) const { FT_Done_Face(face); }
 };
-struct PatternDeleter {
-    void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
-};
 using FacePtr = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
-using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
 
 // Lives to the end of the process: fonts still held by GDI's tables at exit close their faces
 // after every other static is gone.
@@ -55,118 +50,17 @@ constexpr int kLargestHeight = 2048;  // pixels
 
 int CeilDiv(int64_t a, int64_t b) { return static_cast<int>((a + b - 1) / b); }
 
-struct Resolved {
-    std::string file;
-    int index = 0;
-    std::string family;
-    std::string style;
-    int weight = FC_WEIGHT_REGULAR;
-    int slant = FC_SLANT_ROMAN;
-};
-
-std::string StringOf(FcPattern* pattern, const char* object)
-{
-    FcChar8* value = nullptr;
-    return FcPatternGetString(pattern, object, 0, &value) == FcResultMatch && value
-               ? reinterpret_cast<const char*>(value)
-               : std::string();
-}
-
-// Wine's stand-ins for Windows faces (Tahoma among them) sit outside fontconfig's
-// directories; where the system has them, they answer to their Windows names.
-void AddWindowsFaces()
-{
-    FcConfigAppFontAddDir(nullptr, reinterpret_cast<const FcChar8*>("/usr/share/wine/fonts"));
-}
-
-bool PrepareFontconfig()
-{
-    if (FcInit() != FcTrue) return false;
-    AddWindowsFaces();
-    return true;
-}
-
-// Reading fontconfig's configuration and font caches is most of what the first font costs, and
-// needs nothing the program does before. A thread starts it with the process, so that it runs
-// while start-up makes its window and device; the first look-up waits for it. Nothing outside a
-// look-up holds fontconfig objects, so its state goes at exit, whether a font was asked or not.
-class EarlyFontconfig {
-public:
-    EarlyFontconfig()
-    {
-        try {
-            thread_ = std::thread([this] { ready_ = PrepareFontconfig(); });
-            started_ = true;
-        } catch (const std::system_error&) {
-            // No thread: the first look-up prepares fontconfig itself.
-        }
-    }
-    ~EarlyFontconfig()
-    {
-        if (thread_.joinable()) thread_.join();
-        if (started_) FcFini();
-    }
-    EarlyFontconfig(const EarlyFontconfig&) = delete;
-    EarlyFontconfig& operator=(const EarlyFontconfig&) = delete;
-
-    bool Ready()
-    {
-        if (thread_.joinable()) {
-            thread_.join();
-            return ready_;
-        }
-        if (!started_) {
-            started_ = true;
-            ready_ = PrepareFontconfig();
-        }
-        return ready_;
-    }
-
-private:
-    std::thread thread_;
-    bool started_ = false;
-    bool ready_ = false;
-};
-EarlyFontconfig g_earlyFontconfig;
-
-bool Resolve(const QvGdiFontRequest& request, Resolved* out)
-{
-    static const bool ready = g_earlyFontconfig.Ready();
-    if (!ready) return false;
-    PatternPtr pattern(FcPatternCreate());
-    if (!pattern) return false;
-    if (!request.faceName.empty())
-        FcPatternAddString(pattern.get(), FC_FAMILY,
-                           reinterpret_cast<const FcChar8*>(request.faceName.c_str()));
-    FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(request.weight));
-    FcPatternAddInteger(pattern.get(), FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
-    FcDefaultSubstitute(pattern.get());
-    FcResult result = FcResultNoMatch;
-    PatternPtr match(FcFontMatch(nullptr, pattern.get(), &result));
-    if (!match) return false;
-    out->file = StringOf(match.get(), FC_FILE);
-    if (out->file.empty()) return false;
-    out->family = StringOf(match.get(), FC_FAMILY);
-    out->style = StringOf(match.get(), FC_STYLE);
-    FcPatternGetInteger(match.get(), FC_INDEX, 0, &out->index);
-    FcPatternGetInteger(match.get(), FC_WEIGHT, 0, &out->weight);
-    FcPatternGetInteger(match.get(), FC_SLANT, 0, &out->slant);
-    return true;
-}
-
 // A typeface opened and sized for one request, with each character loaded, measured and
 // rendered at most once. Fonts made from the same request share it.
 class SizedFace {
 public:
-    SizedFace(FacePtr face, const Resolved& resolved, const QvGdiFontRequest& request)
+    SizedFace(FacePtr face, const FontFile& resolved, const QvGdiFontRequest& request)
         : face_(std::move(face))
     {
-        // A bold or italic request that fontconfig could only meet with the regular face is
-        // drawn with synthetic strokes, as GDI does.
-        embolden_ = request.weight >= FW_SEMIBOLD && resolved.weight < FC_WEIGHT_DEMIBOLD;
-        oblique_ = request.italic && resolved.slant == FC_SLANT_ROMAN;
+        // A bold or italic request that could only be met with the regular face is drawn with
+        // synthetic strokes, as GDI does.
+        embolden_ = request.weight >= FW_SEMIBOLD && !resolved.bold;
+        oblique_ = request.italic && !resolved.italic;
         description_ = resolved.family + " " + resolved.style + " (" + resolved.file + ")";
     }
 
@@ -304,8 +198,8 @@ public:
                 return std::make_unique<FreeTypeFace>(recent_.front().second);
             }
         }
-        Resolved resolved;
-        if (!Library() || !Resolve(request, &resolved)) return nullptr;
+        FontFile resolved;
+        if (!Library() || !FindFontFile(request, &resolved)) return nullptr;
         FT_Face raw = nullptr;
         if (FT_New_Face(Library(), resolved.file.c_str(), resolved.index, &raw) != 0) return nullptr;
         auto sized = std::make_shared<SizedFace>(FacePtr(raw), resolved, request);

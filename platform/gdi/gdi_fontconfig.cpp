@@ -1,0 +1,117 @@
+// Font files through fontconfig: the family a request names, or its metric twin, or
+// fontconfig's best stand-in.
+#include "gdi_font_files.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <memory>
+#include <system_error>
+#include <thread>
+
+namespace qvgdi {
+namespace {
+
+struct PatternDeleter {
+    void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
+};
+using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
+
+std::string StringOf(FcPattern* pattern, const char* object)
+{
+    FcChar8* value = nullptr;
+    return FcPatternGetString(pattern, object, 0, &value) == FcResultMatch && value
+               ? reinterpret_cast<const char*>(value)
+               : std::string();
+}
+
+// Wine's stand-ins for Windows faces (Tahoma among them) sit outside fontconfig's
+// directories; where the system has them, they answer to their Windows names.
+void AddWindowsFaces()
+{
+    FcConfigAppFontAddDir(nullptr, reinterpret_cast<const FcChar8*>("/usr/share/wine/fonts"));
+}
+
+bool PrepareFontconfig()
+{
+    if (FcInit() != FcTrue) return false;
+    AddWindowsFaces();
+    return true;
+}
+
+// Reading fontconfig's configuration and font caches is most of what the first font costs, and
+// needs nothing the program does before. A thread starts it with the process, so that it runs
+// while start-up makes its window and device; the first look-up waits for it. Nothing outside a
+// look-up holds fontconfig objects, so its state goes at exit, whether a font was asked or not.
+class EarlyFontconfig {
+public:
+    EarlyFontconfig()
+    {
+        try {
+            thread_ = std::thread([this] { ready_ = PrepareFontconfig(); });
+            started_ = true;
+        } catch (const std::system_error&) {
+            // No thread: the first look-up prepares fontconfig itself.
+        }
+    }
+    ~EarlyFontconfig()
+    {
+        if (thread_.joinable()) thread_.join();
+        if (started_) FcFini();
+    }
+    EarlyFontconfig(const EarlyFontconfig&) = delete;
+    EarlyFontconfig& operator=(const EarlyFontconfig&) = delete;
+
+    bool Ready()
+    {
+        if (thread_.joinable()) {
+            thread_.join();
+            return ready_;
+        }
+        if (!started_) {
+            started_ = true;
+            ready_ = PrepareFontconfig();
+        }
+        return ready_;
+    }
+
+private:
+    std::thread thread_;
+    bool started_ = false;
+    bool ready_ = false;
+};
+EarlyFontconfig g_earlyFontconfig;
+
+}  // namespace
+
+bool FindFontFile(const QvGdiFontRequest& request, FontFile* out)
+{
+    static const bool ready = g_earlyFontconfig.Ready();
+    if (!ready) return false;
+    PatternPtr pattern(FcPatternCreate());
+    if (!pattern) return false;
+    if (!request.faceName.empty())
+        FcPatternAddString(pattern.get(), FC_FAMILY,
+                           reinterpret_cast<const FcChar8*>(request.faceName.c_str()));
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(request.weight));
+    FcPatternAddInteger(pattern.get(), FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    PatternPtr match(FcFontMatch(nullptr, pattern.get(), &result));
+    if (!match) return false;
+    out->file = StringOf(match.get(), FC_FILE);
+    if (out->file.empty()) return false;
+    out->family = StringOf(match.get(), FC_FAMILY);
+    out->style = StringOf(match.get(), FC_STYLE);
+    FcPatternGetInteger(match.get(), FC_INDEX, 0, &out->index);
+    int weight = FC_WEIGHT_REGULAR;
+    int slant = FC_SLANT_ROMAN;
+    FcPatternGetInteger(match.get(), FC_WEIGHT, 0, &weight);
+    FcPatternGetInteger(match.get(), FC_SLANT, 0, &slant);
+    out->bold = weight >= FC_WEIGHT_DEMIBOLD;
+    out->italic = slant != FC_SLANT_ROMAN;
+    return true;
+}
+
+}  // namespace qvgdi
