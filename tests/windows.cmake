@@ -38,3 +38,10 @@ foreach(exe quorvel quorvel-replay)
   add_test(NAME imports.${exe} COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DEXE=$<TARGET_FILE:${exe}>
     -P ${CMAKE_SOURCE_DIR}/cmake/check-imports.cmake)
 endforeach()
+
+# The game's icon and version information, as Windows reads them from quorvel.exe.
+qv_windows_test(test_windows_resources test_windows_resources.cpp)
+target_link_libraries(test_windows_resources PRIVATE version)
+target_compile_definitions(test_windows_resources PRIVATE QV_GAME_EXE="Z:$<TARGET_FILE:quorvel>"
+  QV_VERSION="${PROJECT_VERSION}" QV_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} QV_VERSION_MINOR=${PROJECT_VERSION_MINOR})
+add_dependencies(test_windows_resources quorvel)
