@@ -6,36 +6,14 @@
 #include <cstdlib>
 #include <memory>
 
+#include "platform/win32/win32_classes.h"
 #include "platform/win32/win32_internal.h"
 
 namespace qvwin {
 namespace {
 
-struct ClassRecord {
-    std::string name;
-    WNDCLASSEXA wc;
-    ATOM atom;
-};
-
-std::vector<ClassRecord> g_classes;
-// Class atoms come from 0xC000 to 0xFFFF, as string atoms do on Windows; an unregistered
-// class gives its atom back.
-constexpr ATOM kFirstClassAtom = 0xC000;
 // Records of destroyed windows stay until a reset, so a stale handle never names a newer window.
 std::vector<std::unique_ptr<WindowRecord>> g_windows;
-
-ClassRecord* FindClass(LPCSTR name)
-{
-    if (name == nullptr) {
-        return nullptr;
-    }
-    for (ClassRecord& c : g_classes) {
-        if (strcasecmp(c.name.c_str(), name) == 0) {
-            return &c;
-        }
-    }
-    return nullptr;
-}
 
 HWND ToHandle(WindowRecord* rec) { return reinterpret_cast<HWND>(rec); }
 
@@ -78,6 +56,16 @@ WindowRecord* Lookup(HWND hWnd)
         }
     }
     return nullptr;
+}
+
+bool ClassHasWindows(const std::string& className)
+{
+    for (const auto& rec : g_windows) {
+        if (rec->alive && strcasecmp(rec->className.c_str(), className.c_str()) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 WNDPROC WindowProc(HWND hWnd)
@@ -125,7 +113,7 @@ void ForgetWindows()
         }
     }
     g_windows.clear();
-    g_classes.clear();
+    ForgetClasses();
 }
 
 bool EnsureVideo()
@@ -183,42 +171,6 @@ void QvUseOffscreenVideoWithoutDisplay()
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && !DisplayNamed()) {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
     }
-}
-
-ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* lpwcx)
-{
-    if (lpwcx == nullptr || lpwcx->cbSize != sizeof(WNDCLASSEXA) || lpwcx->lpfnWndProc == nullptr ||
-        lpwcx->lpszClassName == nullptr || *lpwcx->lpszClassName == '\0' ||
-        FindClass(lpwcx->lpszClassName) != nullptr) {
-        return 0;
-    }
-    ATOM atom = kFirstClassAtom;
-    for (bool taken = true; taken;) {
-        taken = false;
-        for (const ClassRecord& c : g_classes) taken = taken || c.atom == atom;
-        if (taken && ++atom == 0) return 0;  // every atom in use
-    }
-    ClassRecord rec{lpwcx->lpszClassName, *lpwcx, atom};
-    rec.wc.lpszClassName = nullptr;  // the caller's string need not outlive the call
-    rec.wc.lpszMenuName = nullptr;
-    g_classes.push_back(std::move(rec));
-    return g_classes.back().atom;
-}
-
-BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE hInstance)
-{
-    (void)hInstance;
-    ClassRecord* cls = FindClass(lpClassName);
-    if (cls == nullptr) {
-        return FALSE;
-    }
-    for (const auto& rec : g_windows) {
-        if (rec->alive && strcasecmp(rec->className.c_str(), cls->name.c_str()) == 0) {
-            return FALSE;  // a class cannot go while windows of it still exist
-        }
-    }
-    g_classes.erase(g_classes.begin() + (cls - g_classes.data()));
-    return TRUE;
 }
 
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
