@@ -1,0 +1,29 @@
+# The page's program (Emscripten): quorvel.js and quorvel.wasm, with quorvel.data holding
+# Models/ and the fonts the game asks for, which the page loads (web/quorvel.html).
+# Asyncify lets WinMain's blocking loop hand the browser a turn once a frame.
+set(QV_WEB_FONTS
+  /usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf
+  /usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf
+  /usr/share/wine/fonts/tahoma.ttf
+  /usr/share/wine/fonts/tahomabd.ttf)
+set(qv_web_packed "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/Models@/Models")
+foreach(font IN LISTS QV_WEB_FONTS)
+  get_filename_component(name ${font} NAME)
+  list(APPEND qv_web_packed "SHELL:--preload-file ${font}@/fonts/${name}")
+endforeach()
+
+add_executable(quorvel platform/web/web_main.cpp app/winmain.cpp)
+target_link_libraries(quorvel PRIVATE qv_engine)
+target_link_options(quorvel PRIVATE
+  -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
+  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB
+  -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
+  -sENVIRONMENT=web -sEXIT_RUNTIME=1
+  ${qv_web_packed})
+set_target_properties(quorvel PROPERTIES SUFFIX ".js")
+set_property(TARGET quorvel APPEND PROPERTY LINK_DEPENDS ${QV_WEB_FONTS})
+
+# The page a player opens, beside the program.
+add_custom_command(TARGET quorvel POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/platform/web/page/quorvel.html
+          ${CMAKE_BINARY_DIR}/quorvel.html)

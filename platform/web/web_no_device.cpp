@@ -1,0 +1,10 @@
+// The page has no Direct3D device until the Direct3D layer speaks OpenGL ES 3.0 (WebGL 2). Until
+// then Direct3DCreate9 answers as on a machine without Direct3D 9, and the game says so in its
+// own message box and stops.
+#include <d3d9.h>
+
+IDirect3D9* WINAPI Direct3DCreate9(UINT SDKVersion)
+{
+    (void)SDKVersion;
+    return nullptr;
+}
