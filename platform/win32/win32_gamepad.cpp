@@ -3,39 +3,20 @@
 #include <vector>
 
 #include "platform/win32/qv_live.h"
+#include "platform/win32/win32_gamepad_keys.h"
 #include "platform/win32/win32_internal.h"
 
 namespace qvwin {
 namespace {
 
-// What a controller can hold, one bit each, and the key each one stands for.
-enum Source : unsigned {
-    kStickUp, kStickDown, kStickLeft, kStickRight,
-    kPadUp, kPadDown, kPadLeft, kPadRight,
-    kSouth, kLeftShoulder, kRightShoulder, kNorth, kBack, kStart,
-    kSourceCount
-};
-constexpr BYTE kSourceKey[kSourceCount] = {
-    'W', 'S', 'A', 'D', 'W', 'S', 'A', 'D', VK_SPACE, '1', '2', '3', VK_ESCAPE, VK_ESCAPE,
-};
-// The keys the sources stand for, each once.
-constexpr BYTE kGameKeys[] = {'W', 'S', 'A', 'D', VK_SPACE, '1', '2', '3', VK_ESCAPE};
-constexpr unsigned kGameKeyCount = sizeof kGameKeys;
-
-// The stick holds a direction past half way and lets it go back inside a third of the way, so a
-// thumb resting near the threshold does not chatter.
-constexpr int kStickPress = 16384;
-constexpr int kStickRelease = 10923;
-
 struct Gamepad {
     SDL_GameController* controller;
     SDL_JoystickID id;
-    unsigned held;  // Source bits
 };
 
 bool g_enabled = false;
 std::vector<Gamepad> g_pads;
-unsigned g_keysDown = 0;  // bit k: kGameKeys[k] is down as far as the window heard
+GamepadKeys g_keys;
 
 Gamepad* Find(SDL_JoystickID id)
 {
@@ -45,19 +26,6 @@ Gamepad* Find(SDL_JoystickID id)
         }
     }
     return nullptr;
-}
-
-// A key is down while any source of it is held on any controller; several sources share a key.
-bool KeyHeld(BYTE key)
-{
-    for (const Gamepad& pad : g_pads) {
-        for (unsigned s = 0; s < kSourceCount; ++s) {
-            if ((pad.held & (1u << s)) != 0 && kSourceKey[s] == key) {
-                return true;
-            }
-        }
-    }
-    return false;
 }
 
 HWND Target()
@@ -75,30 +43,11 @@ HWND Target()
 void SendChanges()
 {
     HWND hWnd = Target();
-    for (unsigned k = 0; k < kGameKeyCount; ++k) {
-        const bool down = KeyHeld(kGameKeys[k]);
-        if (down == (((g_keysDown >> k) & 1u) != 0)) {
-            continue;
-        }
-        g_keysDown ^= 1u << k;
+    g_keys.SendChanges([hWnd](BYTE key, bool down) {
         if (hWnd != nullptr) {
-            PostPlainKey(hWnd, kGameKeys[k], down);
+            PostPlainKey(hWnd, key, down);
         }
-    }
-}
-
-void SetSource(Gamepad& pad, unsigned source, bool held)
-{
-    pad.held = held ? pad.held | (1u << source) : pad.held & ~(1u << source);
-}
-
-// One half of the stick's axis: pressed past kStickPress, released inside kStickRelease.
-void SetStick(Gamepad& pad, unsigned negative, unsigned positive, int value)
-{
-    const bool wasNegative = (pad.held & (1u << negative)) != 0;
-    const bool wasPositive = (pad.held & (1u << positive)) != 0;
-    SetSource(pad, negative, value <= -kStickPress || (wasNegative && value < -kStickRelease));
-    SetSource(pad, positive, value >= kStickPress || (wasPositive && value > kStickRelease));
+    });
 }
 
 bool SourceOfButton(Uint8 button, unsigned* source)
@@ -130,16 +79,18 @@ void Open(int deviceIndex)
         return;
     }
     // A controller may come with buttons already held: SDL reports only later changes.
-    Gamepad pad{controller, id, 0};
+    unsigned* held = g_keys.Held(id);
+    *held = 0;
     for (int button = 0; button < SDL_CONTROLLER_BUTTON_MAX; ++button) {
         unsigned source = 0;
         if (SourceOfButton(static_cast<Uint8>(button), &source)) {
-            SetSource(pad, source, SDL_GameControllerGetButton(controller, static_cast<SDL_GameControllerButton>(button)) != 0);
+            SetGamepadSource(held, source,
+                             SDL_GameControllerGetButton(controller, static_cast<SDL_GameControllerButton>(button)) != 0);
         }
     }
-    SetStick(pad, kStickLeft, kStickRight, SDL_GameControllerGetAxis(controller, SDL_CONTROLLER_AXIS_LEFTX));
-    SetStick(pad, kStickUp, kStickDown, SDL_GameControllerGetAxis(controller, SDL_CONTROLLER_AXIS_LEFTY));
-    g_pads.push_back(pad);
+    SetGamepadStick(held, kStickLeft, kStickRight, SDL_GameControllerGetAxis(controller, SDL_CONTROLLER_AXIS_LEFTX));
+    SetGamepadStick(held, kStickUp, kStickDown, SDL_GameControllerGetAxis(controller, SDL_CONTROLLER_AXIS_LEFTY));
+    g_pads.push_back(Gamepad{controller, id});
     SendChanges();
 }
 
@@ -149,6 +100,7 @@ void Close(SDL_JoystickID id)
         if (it->id == id) {
             SDL_GameControllerClose(it->controller);
             g_pads.erase(it);
+            g_keys.Remove(id);
             SendChanges();  // what it held is let go
             return;
         }
@@ -161,7 +113,7 @@ void CloseAll()
         SDL_GameControllerClose(pad.controller);
     }
     g_pads.clear();
-    g_keysDown = 0;
+    g_keys.Clear();
 }
 
 }  // namespace
@@ -184,9 +136,9 @@ void TranslateGamepadEvent(const SDL_Event& ev)
             return;
         }
         if (ev.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX) {
-            SetStick(*pad, kStickLeft, kStickRight, ev.caxis.value);
+            SetGamepadStick(g_keys.Held(pad->id), kStickLeft, kStickRight, ev.caxis.value);
         } else if (ev.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY) {
-            SetStick(*pad, kStickUp, kStickDown, ev.caxis.value);  // up is negative
+            SetGamepadStick(g_keys.Held(pad->id), kStickUp, kStickDown, ev.caxis.value);  // up is negative
         }
         SendChanges();
         return;
@@ -196,7 +148,7 @@ void TranslateGamepadEvent(const SDL_Event& ev)
         Gamepad* pad = Find(ev.cbutton.which);
         unsigned source = 0;
         if (pad != nullptr && SourceOfButton(ev.cbutton.button, &source)) {
-            SetSource(*pad, source, ev.type == SDL_CONTROLLERBUTTONDOWN);
+            SetGamepadSource(g_keys.Held(pad->id), source, ev.type == SDL_CONTROLLERBUTTONDOWN);
             SendChanges();
         }
         return;
