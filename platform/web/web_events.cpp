@@ -117,6 +117,15 @@ void ResetInput()
     g_held.fill(false);
     g_fedDown.fill(false);
     qvwin::ResetKeyMessages();
+    ResetGamepads();
+}
+
+void PostPlainKey(HWND hWnd, BYTE virtualKey, bool down)
+{
+    const KeyInfo* info = qvwin::KeyByVirtualKey(virtualKey);
+    const qvwin::KeyMessage m = qvwin::MakeKeyMessage(virtualKey, info != nullptr ? info->scan : 0,
+                                                      info != nullptr && info->extended, down, false, false, false);
+    qvwin::Enqueue(hWnd, m.message, m.wParam, m.lParam);
 }
 
 }  // namespace qvweb
@@ -124,10 +133,12 @@ void ResetInput()
 using namespace qvweb;
 
 // Key events arrive by themselves while the program yields to the browser; what is left is to
-// make sure the program yields at all.
+// make sure the program yields at all, and to read the game controllers, which the browser
+// only reports when asked.
 void QvPumpEvents()
 {
     if (QvWebMillisecondsSinceYield() > kLongestWithoutYield) QvWebYieldFrame(false);
+    SampleGamepads();
 }
 
 BOOL QvPostKey(HWND hWnd, UINT virtualKey, BOOL down)

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/qv_live.h"
+
 namespace {
 
 EM_JS(void, TellPageEnded, (int code), {
@@ -18,6 +20,7 @@ EM_JS(void, TellPageEnded, (int code), {
 
 int main()
 {
+    QvEnableGamepads(true);
     char commandLine[] = "";
     const int code = WinMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWDEFAULT);
     std::printf("quorvel ended with %d\n", code);
