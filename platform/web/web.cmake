@@ -24,6 +24,12 @@ set_target_properties(quorvel PROPERTIES SUFFIX ".js")
 set_property(TARGET quorvel APPEND PROPERTY LINK_DEPENDS ${QV_WEB_FONTS})
 
 # The page a player opens, beside the program.
-add_custom_command(TARGET quorvel POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/platform/web/page/quorvel.html
-          ${CMAKE_BINARY_DIR}/quorvel.html)
+configure_file(${CMAKE_SOURCE_DIR}/platform/web/page/quorvel.html ${CMAKE_BINARY_DIR}/quorvel.html COPYONLY)
+
+# The browser check of the page's keyboard (tests/web, scripts/build-web --test).
+add_executable(web_input_check tests/web/web_input_check.cpp)
+target_link_libraries(web_input_check PRIVATE qv_platform)
+target_link_options(web_input_check PRIVATE -sASYNCIFY -sENVIRONMENT=web -sEXIT_RUNTIME=1)
+set_target_properties(web_input_check PROPERTIES SUFFIX ".js" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+configure_file(${CMAKE_SOURCE_DIR}/tests/web/web_input_check.html ${CMAKE_BINARY_DIR}/tests/web_input_check.html
+  COPYONLY)

@@ -1,0 +1,80 @@
+// Keys typed into a real browser reach a window on the page's canvas as Windows key messages,
+// never scroll the page, and are let go when the canvas loses the focus.
+// node test_web_input.js URL   (URL of web_input_check.html; CHROMIUM names the browser;
+// puppeteer-core found through NODE_PATH)
+'use strict';
+const puppeteer = require('puppeteer-core');
+
+const url = process.argv[2];
+let failures = 0;
+let passes = 0;
+function check(ok, what) {
+  if (ok) { passes++; } else { failures++; console.log(`FAIL ${what}`); }
+}
+
+async function main() {
+const browser = await puppeteer.launch({
+  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+  headless: true,
+  args: ['--no-sandbox', '--enable-unsafe-swiftshader', '--use-angle=swiftshader',
+         '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
+});
+try {
+  const page = await browser.newPage();
+  const lines = [];
+  const errors = [];
+  page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); else lines.push(m.text()); });
+  page.on('pageerror', (e) => errors.push(String(e)));
+  const waitFor = async (pred, what) => {
+    for (let i = 0; i < 100; i++) {
+      if (pred()) return true;
+      await new Promise((r) => setTimeout(r, 50));
+    }
+    check(false, `timed out waiting for ${what}; got ${JSON.stringify(lines)}`);
+    return false;
+  };
+  await page.goto(url);
+  await waitFor(() => lines.includes('ready'), 'ready');
+  check(await page.title() === 'input check', 'the window title is the page title');
+  await page.click('#canvas');
+
+  // The key lines an action brings: at least `count`, and any that follow within 200 ms.
+  const typed = async (action, count) => {
+    const before = lines.length;
+    const since = () => lines.slice(before).filter((l) => l.startsWith('key '));
+    await action();
+    for (let i = 0; i < 60 && since().length < count; i++) await new Promise((r) => setTimeout(r, 50));
+    await new Promise((r) => setTimeout(r, 200));
+    return since();
+  };
+  // W down and up: virtual key 57, scan code 11, previous-state and transition bits on release.
+  let keys = await typed(async () => { await page.keyboard.down('w'); await page.keyboard.up('w'); }, 2);
+  check(JSON.stringify(keys) === JSON.stringify(['key WM_KEYDOWN 57 00110001', 'key WM_KEYUP 57 C0110001']),
+        `W as Windows sends it: ${keys}`);
+  // Arrows are extended keys; Space and the arrows do not scroll the tall page.
+  keys = await typed(async () => { await page.keyboard.press('Space'); await page.keyboard.press('ArrowDown'); }, 4);
+  check(keys[0] === 'key WM_KEYDOWN 20 00390001' && keys[2] === 'key WM_KEYDOWN 28 01500001', `Space, Down: ${keys}`);
+  check(await page.evaluate(() => window.scrollY) === 0, 'the page did not scroll');
+  // Alt chords are system keys.
+  keys = await typed(async () => {
+    await page.keyboard.down('Alt'); await page.keyboard.press('a'); await page.keyboard.up('Alt');
+  }, 4);
+  check(keys[1] === 'key WM_SYSKEYDOWN 41 201E0001', `Alt+A: ${keys}`);
+  // A key held while the focus goes elsewhere is let go.
+  keys = await typed(async () => { await page.keyboard.down('d'); await page.focus('#elsewhere'); }, 2);
+  check(JSON.stringify(keys) === JSON.stringify(['key WM_KEYDOWN 44 00200001', 'key WM_KEYUP 44 C0200001']),
+        `D let go on blur: ${keys}`);
+  keys = await typed(async () => { await page.keyboard.up('d'); await page.keyboard.press('s'); }, 0);
+  check(keys.length === 0, `keys typed elsewhere stay elsewhere: ${keys}`);
+  await page.click('#canvas');
+  await typed(async () => { await page.keyboard.press('Escape'); }, 2);
+  await waitFor(() => lines.includes('ended'), 'the window loop to end');
+  check(errors.length === 0, `no console errors: ${errors}`);
+} finally {
+  await browser.close();
+}
+console.log(`${passes} passed, ${failures} failed`);
+return failures === 0 ? 0 : 1;
+}
+
+main().then((code) => process.exit(code), (e) => { console.log(`FAIL ${e.stack || e}`); process.exit(1); });
