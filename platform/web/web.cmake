@@ -12,7 +12,7 @@ foreach(font IN LISTS QV_WEB_FONTS)
   list(APPEND qv_web_packed "SHELL:--preload-file ${font}@/fonts/${name}")
 endforeach()
 
-add_executable(quorvel platform/web/web_main.cpp app/winmain.cpp)
+add_executable(quorvel platform/web/entry/main.cpp app/winmain.cpp)
 target_link_libraries(quorvel PRIVATE qv_engine)
 target_link_options(quorvel PRIVATE
   -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
