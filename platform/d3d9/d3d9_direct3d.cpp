@@ -1,5 +1,6 @@
 #include "platform/d3d9/d3d9_direct3d.h"
 
+#include "base/texture_size.h"
 #include "platform/d3d9/d3d9_device.h"
 #include "platform/d3d9/d3d9_formats.h"
 
@@ -56,9 +57,9 @@ void FillCaps(D3DDEVTYPE type, D3DCAPS9* caps)
     caps->PresentationIntervals = D3DPRESENT_INTERVAL_ONE | D3DPRESENT_INTERVAL_IMMEDIATE;
     caps->ZCmpCaps = caps->AlphaCmpCaps = 0xFF;       // every D3DPCMPCAPS_* bit
     caps->SrcBlendCaps = caps->DestBlendCaps = 0x1FFF; // every D3DPBLENDCAPS_* bit we map
-    caps->MaxTextureWidth = caps->MaxTextureHeight = 8192;
+    caps->MaxTextureWidth = caps->MaxTextureHeight = base::kMaxTextureSize;
     caps->MaxTextureRepeat = 8192;
-    caps->MaxTextureAspectRatio = 8192;
+    caps->MaxTextureAspectRatio = base::kMaxTextureSize;
     caps->MaxAnisotropy = 1;
     caps->MaxVertexW = 1e10f;
     caps->MaxTextureBlendStages = kFfpStages;

@@ -1,5 +1,6 @@
 #include "platform/d3d9/d3d9_texture.h"
 
+#include "base/texture_size.h"
 #include "platform/d3d9/d3d9_device.h"
 #include "platform/d3d9/gl_state_cache.h"
 
@@ -8,20 +9,6 @@
 namespace qv::d3d {
 
 using namespace qv::gl;
-
-namespace {
-
-constexpr UINT kMaxTextureSize = 8192;
-
-UINT FullChain(UINT width, UINT height)
-{
-    UINT levels = 1;
-    for (UINT size = std::max(width, height); size > 1; size >>= 1)
-        ++levels;
-    return levels;
-}
-
-} // namespace
 
 bool LockOffset(const FormatInfo& f, UINT width, UINT height, UINT pitch, const RECT* rect, size_t* offset)
 {
@@ -51,9 +38,9 @@ Texture::Texture(Device* device, const FormatInfo& format, DWORD usage, D3DPOOL 
 Texture* Texture::Create(Device* device, UINT width, UINT height, UINT levels, DWORD usage,
                          const FormatInfo& format, D3DPOOL pool)
 {
-    if (width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize)
+    if (width == 0 || height == 0 || width > base::kMaxTextureSize || height > base::kMaxTextureSize)
         return nullptr;
-    const UINT chain = FullChain(width, height);
+    const UINT chain = base::MipChainLength(width, height);
     if (levels == 0)
         levels = chain;
     if (levels > chain)
@@ -210,7 +197,7 @@ Surface::Surface(Kind kind, Device* device, IUnknown* owner, const D3DSURFACE_DE
 
 Surface* Surface::CreatePlain(Device* device, UINT width, UINT height, const FormatInfo& format, D3DPOOL pool)
 {
-    if (width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize)
+    if (width == 0 || height == 0 || width > base::kMaxTextureSize || height > base::kMaxTextureSize)
         return nullptr;
     D3DSURFACE_DESC desc{};
     desc.Format = format.format;
