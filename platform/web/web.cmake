@@ -12,13 +12,18 @@ foreach(font IN LISTS QV_WEB_FONTS)
   list(APPEND qv_web_packed "SHELL:--preload-file ${font}@/fonts/${name}")
 endforeach()
 
-add_executable(quorvel platform/web/entry/main.cpp app/winmain.cpp)
-target_link_libraries(quorvel PRIVATE qv_engine)
+# The harness's library, as tools/quorvel-replay builds it natively, for ?replay= (entry/).
+add_library(qv_replay STATIC tools/quorvel-replay/replay.cpp)
+target_link_libraries(qv_replay PUBLIC qv_session)
+
+add_executable(quorvel platform/web/entry/main.cpp platform/web/entry/page_query.cpp
+  platform/web/entry/page_replay.cpp app/winmain.cpp)
+target_link_libraries(quorvel PRIVATE qv_engine qv_replay)
 target_link_options(quorvel PRIVATE
   -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB
   -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
-  -sENVIRONMENT=web -sEXIT_RUNTIME=1
+  -sENVIRONMENT=web -sEXIT_RUNTIME=1 "SHELL:-sEXPORTED_FUNCTIONS=['_main','_malloc','_free']"
   ${qv_web_packed})
 set_target_properties(quorvel PROPERTIES SUFFIX ".js")
 set_property(TARGET quorvel APPEND PROPERTY LINK_DEPENDS ${QV_WEB_FONTS})

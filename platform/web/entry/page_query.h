@@ -1,0 +1,24 @@
+// What the page's address asks for: the game (no query), or a replay of a key script in the
+// harness's terms, ?replay=KEYS&frames=N&frame-time=S&uncapped=1&shot=A,B,... Plain C++, so
+// the native tests read the same addresses.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace webpage {
+
+struct PageRequest {
+    bool replay = false;
+    std::string keysUrl;            // relative to the page
+    std::vector<long long> shots;   // frames whose presented picture goes to the console
+    // The harness's command line for the rest (--frames, --frame-time, --uncapped); the harness
+    // itself checks the values.
+    std::vector<std::string> options;
+};
+
+// `query` as location.search gives it, with or without the leading '?'. False with a message
+// for a parameter the page does not know, one given twice, or one without its replay.
+bool ParsePageQuery(const std::string& query, PageRequest* request, std::string* error);
+
+}  // namespace webpage

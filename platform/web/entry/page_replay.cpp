@@ -1,0 +1,105 @@
+#include "platform/web/entry/page_replay.h"
+
+#include <emscripten.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "tools/quorvel-replay/replay.h"
+
+namespace webpage {
+namespace {
+
+constexpr const char* kKeysFile = "/replay/keys";
+
+// 0, or the HTTP status (or -1) that kept the file from being had.
+EM_ASYNC_JS(int, FetchToFile, (const char* url, const char* path), {
+    try {
+        const response = await fetch(UTF8ToString(url), {cache: 'no-store'});
+        if (!response.ok) return response.status || -1;
+        const bytes = new Uint8Array(await response.arrayBuffer());
+        FS.mkdirTree(PATH.dirname(UTF8ToString(path)));
+        FS.writeFile(UTF8ToString(path), bytes);
+        return 0;
+    } catch (e) {
+        return -1;
+    }
+});
+
+std::string Base64(const std::vector<unsigned char>& bytes)
+{
+    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        const unsigned n = (unsigned(bytes[i]) << 16) | (i + 1 < bytes.size() ? unsigned(bytes[i + 1]) << 8 : 0u) |
+                           (i + 2 < bytes.size() ? unsigned(bytes[i + 2]) : 0u);
+        out += kDigits[(n >> 18) & 63];
+        out += kDigits[(n >> 12) & 63];
+        out += i + 1 < bytes.size() ? kDigits[(n >> 6) & 63] : '=';
+        out += i + 2 < bytes.size() ? kDigits[n & 63] : '=';
+    }
+    return out;
+}
+
+std::string ShotPath(long long frame) { return "/replay/shot-" + std::to_string(frame) + ".png"; }
+
+void Fail(const std::string& text)
+{
+    MessageBoxA(nullptr, text.c_str(), "Quorvel replay", MB_ICONERROR);
+}
+
+}  // namespace
+
+int RunReplay(const PageRequest& request)
+{
+    std::vector<std::string> args = {"quorvel-replay", "--keys", kKeysFile, "--trace", "-"};
+    args.insert(args.end(), request.options.begin(), request.options.end());
+    for (long long frame : request.shots) {
+        args.push_back("--shot");
+        args.push_back(std::to_string(frame) + ":" + ShotPath(frame));
+    }
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    replay::Options options;
+    std::string error;
+    if (!replay::ParseOptions(int(argv.size()), argv.data(), &options, &error)) {
+        Fail(error);
+        return 2;
+    }
+
+    const int status = FetchToFile(request.keysUrl.c_str(), kKeysFile);
+    if (status != 0) {
+        Fail("the key script " + request.keysUrl + " could not be fetched" +
+             (status > 0 ? " (HTTP " + std::to_string(status) + ")" : ""));
+        return 2;
+    }
+
+    long long frames = 0;
+    double firstFrameEnd = 0;
+    double lastFrameEnd = 0;
+    options.afterFrame = [&](long long frame) {
+        frames = frame;
+        lastFrameEnd = emscripten_get_now();
+        if (frame == 1) firstFrameEnd = lastFrameEnd;
+        for (long long shot : request.shots) {
+            if (shot != frame) continue;
+            std::ifstream file(ShotPath(frame), std::ios::binary);
+            const std::vector<unsigned char> png((std::istreambuf_iterator<char>(file)), {});
+            if (!png.empty()) std::printf("shot %lld data:image/png;base64,%s\n", frame, Base64(png).c_str());
+        }
+    };
+    const int code = replay::Run(options);
+    // Frame 1 carries the start-up's last steps; the time per frame is that of the others.
+    const double ms = frames > 1 ? (lastFrameEnd - firstFrameEnd) / double(frames - 1) : 0.0;
+    std::printf("replay done %lld frames, %.3f ms per frame\n", frames, ms);
+    std::fflush(stdout);
+    return code;
+}
+
+}  // namespace webpage

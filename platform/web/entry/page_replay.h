@@ -1,0 +1,14 @@
+// The replay harness in the page: the key script fetched from beside the page, the real
+// start-up and frames on the harness's clock, and the console as its output, one message a line:
+// the trace lines as quorvel-replay --trace - writes them, "shot N data:image/png;base64,..."
+// for each frame asked for, and last "replay done N frames, X ms per frame".
+#pragma once
+
+#include "platform/web/entry/page_query.h"
+
+namespace webpage {
+
+// Returns the harness's exit code (2 when the key script cannot be had).
+int RunReplay(const PageRequest& request);
+
+}  // namespace webpage

@@ -1,0 +1,66 @@
+// The page's address: what it asks for, and the clear refusals a bad one gets before anything
+// is fetched or run.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/web/entry/page_query.h"
+
+namespace {
+
+using webpage::PageRequest;
+using webpage::ParsePageQuery;
+
+TEST(WebPageQuery, ReplayAddressesBecomeTheHarnessCommandLine)
+{
+    PageRequest r;
+    std::string error;
+    ASSERT_TRUE(ParsePageQuery("", &r, &error));
+    EXPECT_FALSE(r.replay);
+    ASSERT_TRUE(ParsePageQuery("?", &r, &error));
+    EXPECT_FALSE(r.replay);
+
+    ASSERT_TRUE(ParsePageQuery("?replay=tests/data/cross/drive%20fire.keys&frames=300&frame-time=0.02&uncapped=1"
+                               "&shot=1,150,300",
+                               &r, &error))
+        << error;
+    EXPECT_TRUE(r.replay);
+    EXPECT_EQ(r.keysUrl, "tests/data/cross/drive fire.keys");
+    EXPECT_EQ(r.options, (std::vector<std::string>{"--frames", "300", "--frame-time", "0.02", "--uncapped"}));
+    EXPECT_EQ(r.shots, (std::vector<long long>{1, 150, 300}));
+
+    // Order does not matter, uncapped=0 is the default, and a '+' is a space.
+    ASSERT_TRUE(ParsePageQuery("uncapped=0&replay=a+b.keys", &r, &error)) << error;
+    EXPECT_EQ(r.keysUrl, "a b.keys");
+    EXPECT_TRUE(r.options.empty());
+}
+
+TEST(WebPageQuery, BadAddressesAreRefusedWithAReason)
+{
+    const char* bad[] = {
+        "?frames=10",                         // nothing to replay
+        "?bogus=1",                           // unknown
+        "?replay=a.keys&replay=b.keys",       // twice
+        "?replay=",                           // no script
+        "?replay=http://example.org/a.keys",  // from elsewhere
+        "?replay=//example.org/a.keys",
+        "?replay=data:text/plain,1%20W",
+        "?replay=a.keys&uncapped=yes",
+        "?replay=a.keys&shot=0",
+        "?replay=a.keys&shot=1,,2",
+        "?replay=a.keys&shot=2,",
+        "?replay=a.keys&shot=-1",
+        "?replay=a.keys&shot=99999999999999",
+        "?replay=a%2.keys",                   // broken escape
+        "?replay=a.keys%",
+    };
+    for (const char* query : bad) {
+        PageRequest r;
+        std::string error;
+        EXPECT_FALSE(ParsePageQuery(query, &r, &error)) << query;
+        EXPECT_FALSE(error.empty()) << query;
+    }
+}
+
+}  // namespace
