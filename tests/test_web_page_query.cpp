@@ -30,6 +30,10 @@ TEST(WebPageQuery, ReplayAddressesBecomeTheHarnessCommandLine)
     EXPECT_EQ(r.options, (std::vector<std::string>{"--frames", "300", "--frame-time", "0.02", "--uncapped"}));
     EXPECT_EQ(r.shots, (std::vector<long long>{1, 150, 300}));
 
+    ASSERT_TRUE(ParsePageQuery("?record=1", &r, &error)) << error;
+    EXPECT_TRUE(r.record);
+    EXPECT_FALSE(r.replay);
+
     // Order does not matter, uncapped=0 is the default, and a '+' is a space.
     ASSERT_TRUE(ParsePageQuery("uncapped=0&replay=a+b.keys", &r, &error)) << error;
     EXPECT_EQ(r.keysUrl, "a b.keys");
@@ -54,6 +58,8 @@ TEST(WebPageQuery, BadAddressesAreRefusedWithAReason)
         "?replay=a.keys&shot=99999999999999",
         "?replay=a%2.keys",                   // broken escape
         "?replay=a.keys%",
+        "?record=yes",
+        "?record=1&replay=a.keys",            // a replay is recorded already
     };
     for (const char* query : bad) {
         PageRequest r;

@@ -18,7 +18,7 @@ target_link_libraries(qv_replay PUBLIC qv_session)
 
 add_executable(quorvel platform/web/entry/main.cpp platform/web/entry/page_query.cpp
   platform/web/entry/page_replay.cpp app/winmain.cpp)
-target_link_libraries(quorvel PRIVATE qv_engine qv_replay)
+target_link_libraries(quorvel PRIVATE qv_engine qv_replay qv_live)
 target_link_options(quorvel PRIVATE
   -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB

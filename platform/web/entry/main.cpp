@@ -1,23 +1,38 @@
 // The page's process entry: WinMain as the loader would call it, or with ?replay=... the replay
 // harness (page_replay.h). The page learns how the program ended through Module.qvEnded
-// (Escape, a failed start-up, a bad address), so it can say so and offer a restart.
+// (Escape, a failed start-up, a bad address), so it can say so and offer a restart; with
+// ?record=1 it is offered the game played, as a key script, through Module.qvOfferFile.
 #include <emscripten.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
+#include "app/engine.h"
+#include "app/timer.h"
 #include "platform/web/entry/page_query.h"
 #include "platform/web/entry/page_replay.h"
 #include "platform/win32/qv_live.h"
+#include "session/live_session.h"
 
 namespace {
 
+constexpr const char* kRecording = "/recording/quorvel.keys";
+
 EM_JS(void, TellPageEnded, (int code), {
-    if (typeof Module !== 'undefined' && typeof Module['qvEnded'] === 'function') {
-        Module['qvEnded'](code);
+    if (typeof Module !== "undefined" && typeof Module["qvEnded"] === "function") {
+        Module["qvEnded"](code);
+    }
+});
+
+EM_JS(void, OfferFile, (const char* name, const unsigned char* bytes, int length), {
+    if (typeof Module !== "undefined" && typeof Module["qvOfferFile"] === "function") {
+        Module["qvOfferFile"](UTF8ToString(name), HEAPU8.slice(bytes, bytes + length));
     }
 });
 
@@ -29,11 +44,36 @@ EM_JS(char*, PageQuery, (), {
     return copy;
 });
 
-int PlayGame()
+int RunWinMain()
 {
-    QvEnableGamepads(true);
     char commandLine[] = "";
     return WinMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWDEFAULT);
+}
+
+// The game with the live session of the native --record around it: one line a frame, the keys
+// the game saw and the time its timer returned, so that the native harness replays it exactly.
+int PlayAndRecord()
+{
+    EM_ASM({ FS.mkdirTree("/recording"); });
+    replay::LiveOptions options;
+    options.recordPath = kRecording;
+    options.force = true;
+    replay::LiveSession session({g_engine.keyboard.keys, &g_engine.camera.position, &g_hWnd, EngineTimerLastElapsed});
+    std::string error;
+    if (!session.Open(options, &error)) {
+        MessageBoxA(nullptr, error.c_str(), "Quorvel recording", MB_ICONERROR);
+        return RunWinMain();
+    }
+    session.Start();
+    QvSetLoopObserver({[&session] { session.OnPeek(); }, [&session] { session.OnIdle(); }});
+    const int code = RunWinMain();
+    QvSetLoopObserver({});
+    session.Finish();
+    if (session.frame() == 0) return code;  // nothing was played
+    std::ifstream file(kRecording, std::ios::binary);
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), {});
+    if (!bytes.empty()) OfferFile("quorvel.keys", bytes.data(), int(bytes.size()));
+    return code;
 }
 
 }  // namespace
@@ -48,8 +88,11 @@ int main()
     int code = 2;
     if (!understood) {
         MessageBoxA(nullptr, error.c_str(), "Quorvel: the page's address", MB_ICONERROR);
+    } else if (request.replay) {
+        code = webpage::RunReplay(request);
     } else {
-        code = request.replay ? webpage::RunReplay(request) : PlayGame();
+        QvEnableGamepads(true);
+        code = request.record ? PlayAndRecord() : RunWinMain();
     }
     std::printf("quorvel ended with %d\n", code);
     TellPageEnded(code);

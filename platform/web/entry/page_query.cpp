@@ -91,6 +91,14 @@ bool ParsePageQuery(const std::string& query, PageRequest* request, std::string*
             request->keysUrl = value;
             continue;
         }
+        if (name == "record") {
+            if (value != "1" && value != "0") {
+                *error = "record takes 1 or 0, got \"" + value + "\"";
+                return false;
+            }
+            request->record = value == "1";
+            continue;
+        }
         if (name == "frames") {
             request->options.insert(request->options.end(), {"--frames", value});
         } else if (name == "frame-time") {
@@ -115,6 +123,10 @@ bool ParsePageQuery(const std::string& query, PageRequest* request, std::string*
     }
     if (replayOnly && !request->replay) {
         *error = replayOnlyName + " needs replay=KEYS";
+        return false;
+    }
+    if (request->record && request->replay) {
+        *error = "record=1 records a game played in the page, not a replay";
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
-// What the page's address asks for: the game (no query), or a replay of a key script in the
-// harness's terms, ?replay=KEYS&frames=N&frame-time=S&uncapped=1&shot=A,B,... Plain C++, so
-// the native tests read the same addresses.
+// What the page's address asks for: the game (no query; ?record=1 offers the game played as a
+// key script when it ends), or a replay of a key script in the harness's terms,
+// ?replay=KEYS&frames=N&frame-time=S&uncapped=1&shot=A,B,... Plain C++, so the native tests
+// read the same addresses.
 #pragma once
 
 #include <string>
@@ -9,6 +10,7 @@
 namespace webpage {
 
 struct PageRequest {
+    bool record = false;
     bool replay = false;
     std::string keysUrl;            // relative to the page
     std::vector<long long> shots;   // frames whose presented picture goes to the console
@@ -18,7 +20,8 @@ struct PageRequest {
 };
 
 // `query` as location.search gives it, with or without the leading '?'. False with a message
-// for a parameter the page does not know, one given twice, or one without its replay.
+// for a parameter the page does not know, one given twice, one without its replay, or a
+// recording asked of a replay.
 bool ParsePageQuery(const std::string& query, PageRequest* request, std::string* error);
 
 }  // namespace webpage
