@@ -1,5 +1,6 @@
 // Keys typed into a real browser reach a window on the page's canvas as Windows key messages,
-// never scroll the page, and are let go when the canvas loses the focus.
+// never scroll the page, and are let go when the canvas loses the focus; a game controller (a
+// stand-in behind navigator.getGamepads) holds the game's keys by the native rules.
 // node test_web_input.js URL   (URL of web_input_check.html; CHROMIUM names the browser;
 // puppeteer-core found through NODE_PATH)
 'use strict';
@@ -33,6 +34,14 @@ try {
     check(false, `timed out waiting for ${what}; got ${JSON.stringify(lines)}`);
     return false;
   };
+  // One controller in the standard mapping, which the test moves through window.pad.
+  await page.evaluateOnNewDocument(() => {
+    const button = () => ({ pressed: false, touched: false, value: 0 });
+    window.pad = { id: 'stand-in', index: 0, connected: true, mapping: 'standard', timestamp: 0,
+                   axes: [0, 0, 0, 0], buttons: Array.from({ length: 17 }, button) };
+    window.pads = [window.pad];
+    Object.defineProperty(navigator, 'getGamepads', { value: () => window.pads });
+  });
   await page.goto(url);
   await waitFor(() => lines.includes('ready'), 'ready');
   check(await page.title() === 'input check', 'the window title is the page title');
@@ -67,6 +76,21 @@ try {
   keys = await typed(async () => { await page.keyboard.up('d'); await page.keyboard.press('s'); }, 0);
   check(keys.length === 0, `keys typed elsewhere stay elsewhere: ${keys}`);
   await page.click('#canvas');
+
+  // The stick holds W past half way and lets it go only inside a third of the way; the south
+  // button is Space; a controller that goes away lets its keys go.
+  const pad = (f) => page.evaluate(f);
+  keys = await typed(() => pad(() => { window.pad.axes[1] = -0.6; }), 1);
+  check(JSON.stringify(keys) === JSON.stringify(['key WM_KEYDOWN 57 00110001']), `stick up holds W: ${keys}`);
+  keys = await typed(() => pad(() => { window.pad.axes[1] = -0.4; }), 0);
+  check(keys.length === 0, `W stays held at 0.4: ${keys}`);
+  keys = await typed(() => pad(() => { window.pad.axes[1] = -0.3; }), 1);
+  check(JSON.stringify(keys) === JSON.stringify(['key WM_KEYUP 57 C0110001']), `W let go at 0.3: ${keys}`);
+  keys = await typed(() => pad(() => { window.pad.buttons[0].pressed = true; window.pad.buttons[0].value = 1; }), 1);
+  check(JSON.stringify(keys) === JSON.stringify(['key WM_KEYDOWN 20 00390001']), `south button holds Space: ${keys}`);
+  keys = await typed(() => pad(() => { window.pads = []; }), 1);
+  check(JSON.stringify(keys) === JSON.stringify(['key WM_KEYUP 20 C0390001']), `unplugged lets Space go: ${keys}`);
+
   await typed(async () => { await page.keyboard.press('Escape'); }, 2);
   await waitFor(() => lines.includes('ended'), 'the window loop to end');
   check(errors.length === 0, `no console errors: ${errors}`);

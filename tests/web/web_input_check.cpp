@@ -1,10 +1,12 @@
 // A window on the page's canvas that writes every key message it gets to the console, one line
-// each ("key WM_KEYDOWN 57 00110001"), for test_web_input.mjs to type at. Escape's release ends it.
+// each ("key WM_KEYDOWN 57 00110001"), for test_web_input.js to type at, game controllers on.
+// Escape's release ends it.
 #include <cstdio>
 
 #include <windows.h>
 
 #include "platform/web/qv_web.h"
+#include "platform/win32/qv_live.h"
 
 namespace {
 
@@ -41,6 +43,7 @@ int main()
     HWND hWnd = CreateWindowExA(0, "input-check", "input check", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr,
                                 nullptr, nullptr, nullptr);
     ShowWindow(hWnd, SW_SHOW);
+    QvEnableGamepads(true);
     std::printf("ready\n");
     MSG msg = {};
     while (msg.message != WM_QUIT) {
