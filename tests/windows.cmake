@@ -45,3 +45,11 @@ target_link_libraries(test_windows_resources PRIVATE version)
 target_compile_definitions(test_windows_resources PRIVATE QV_GAME_EXE="Z:$<TARGET_FILE:quorvel>"
   QV_VERSION="${PROJECT_VERSION}" QV_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} QV_VERSION_MINOR=${PROJECT_VERSION_MINOR})
 add_dependencies(test_windows_resources quorvel)
+
+# The setup program in a fresh Wine prefix: silent installs for the machine and for one user,
+# the installed game's data run from the shortcut's folder, reinstalling, and uninstalls that
+# leave the prefix's files and registry as they were.
+if(TARGET installer)
+  add_test(NAME installer COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/test_windows_installer.sh ${QV_SETUP_EXE}
+    ${PROJECT_VERSION} $<TARGET_FILE:quorvel> $<TARGET_FILE:quorvel-replay> ${CMAKE_BINARY_DIR}/installer/test)
+endif()

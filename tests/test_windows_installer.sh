@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# quorvel-setup.exe in a fresh Wine prefix, as a player would use it: a silent install for the
+# whole machine, the game started from its shortcut's folder, a second install over the first
+# into another folder, then one for the current user alone whose files are partly deleted by
+# hand before its uninstaller runs. At the end the prefix holds the same files and registry
+# keys as before the first install.
+#   test_windows_installer.sh SETUP_EXE VERSION GAME_EXE REPLAY_EXE WORK_DIR
+set -euo pipefail
+setup=$1 version=$2 game=$3 replay=$4 work=$5
+root=$(cd "$(dirname "$0")/.." && pwd)
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+export WINEPREFIX=$work/prefix
+# No menu entries on the build machine for the shortcuts the installer makes.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+wine() { "$root/scripts/wine-run" "$@"; }
+settle() {  # every program of the prefix has ended (an uninstaller runs on from a copy)
+  if command -v wineserver >/dev/null 2>&1; then wineserver -w; else /usr/lib/wine/wineserver64 -w; fi
+}
+rm -rf "$work"
+mkdir -p "$work"
+trap 'settle >/dev/null 2>&1 || true' EXIT
+wine wineboot -i >/dev/null 2>&1
+settle
+drive=$WINEPREFIX/drive_c
+user_dir=$(cd "$drive/users" && ls | grep -v '^Public$' | head -1)
+# Windows 10 and later have the per-user programs folder; a fresh prefix does not yet.
+mkdir -p "$drive/users/$user_dir/AppData/Local/Programs"
+
+# The prefix's files but the temporary ones (an uninstaller copies itself there and asks for
+# the copy to go at the next restart), and its registry keys and values but the hardware and
+# session state Wine itself updates while programs run.
+snapshot() {
+  settle
+  (cd "$drive" && find . | grep -vi '/temp\(/\|$\)' | sort) > "$work/$1.files"
+  for hive in system user; do
+    sed -e 's/^\(\[.*\]\) [0-9]*$/\1/' -e '/^#time=/d' "$WINEPREFIX/$hive.reg" |
+      awk '/^\[/ { key = $0 } key !~ /^\[System\\\\|NetworkCards/ { print }'
+  done > "$work/$1.reg"
+}
+same_as_before() {
+  snapshot "$1"
+  diff "$work/before.files" "$work/$1.files" >&2 || fail "$1: files differ from before the install"
+  diff "$work/before.reg" "$work/$1.reg" >&2 || fail "$1: registry differs from before the install"
+  ! grep -qi quorvel "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" || fail "$1: the registry still names Quorvel"
+}
+snapshot before
+
+uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvel'
+value() {  # value HIVE NAME: the installed program's registry value, as reg query prints it
+  wine reg query "$1\\$uninstall_key" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" '$1 == n { $1 = ""; $2 = ""; sub(/^  /, ""); print }'
+}
+check_install() {  # check_install DIR HIVE SHORTCUT_DIR: what one installation wrote
+  local dir=$1 hive=$2 menu=$3
+  local unix_dir
+  unix_dir=$(wine winepath -u "$dir" 2>/dev/null | tr -d '\r')
+  cmp -s "$unix_dir/quorvel.exe" "$game" || fail "$dir\\quorvel.exe is not the game"
+  [ -f "$unix_dir/uninstall.exe" ] || fail "no uninstaller in $dir"
+  [ "$(ls "$unix_dir/Models" | wc -l)" -eq "$(ls "$root/Models" | wc -l)" ] || fail "$dir\\Models is not the game's models"
+  [ "$(ls "$unix_dir")" = "$(printf 'Models\nquorvel.exe\nuninstall.exe')" ] || fail "$dir holds more than the game"
+  # The shortcut starts the installed game in its folder (its target and working directory).
+  local lnk="$menu/Quorvel.lnk"
+  [ -f "$lnk" ] || fail "no Start menu shortcut $lnk"
+  has_string() {  # a string of the link (UTF-16 or not), maybe after its length character
+    S=$2 awk '$0 == ENVIRON["S"] || substr($0, 2) == ENVIRON["S"] { found = 1 } END { exit !found }' < <(strings -e"$1" "$lnk")
+  }
+  has_string l "$dir" || fail "the shortcut does not start in $dir"
+  has_string s "$dir\\quorvel.exe" || fail "the shortcut does not start $dir\\quorvel.exe"
+  # The entry in the list of installed programs.
+  [ "$(value "$hive" DisplayName)" = Quorvel ] || fail "$hive: no DisplayName"
+  [ "$(value "$hive" DisplayVersion)" = "$version" ] || fail "$hive: DisplayVersion is not $version"
+  [ "$(value "$hive" Publisher)" = "Quorvel developers" ] || fail "$hive: no Publisher"
+  [ "$(value "$hive" DisplayIcon)" = "$dir\\quorvel.exe,0" ] || fail "$hive: DisplayIcon"
+  [ "$(value "$hive" InstallLocation)" = "$dir" ] || fail "$hive: InstallLocation"
+  [ "$(value "$hive" QuietUninstallString)" = "\"$dir\\uninstall.exe\" /S" ] || fail "$hive: QuietUninstallString"
+  local size
+  size=$(value "$hive" EstimatedSize)
+  [ $((size)) -ge $(( $(du -sk "$unix_dir" | cut -f1) / 2 )) ] || fail "$hive: EstimatedSize $size too small"
+}
+
+programs='C:\Program Files\Quorvel'
+common_menu="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs"
+wine "$setup" /S || fail "the silent install exited with $?"
+settle
+check_install "$programs" HKLM "$common_menu"
+[ -z "$(value HKCU DisplayName)" ] || fail "a per-machine install wrote to HKCU"
+
+# The installed game's data through the harness, started where the shortcut starts the game:
+# a few frames with keys, Escape ending it.
+printf '1-5 W\n3 SPACE\n6 ESC\n' > "$work/keys"
+rc=0
+(cd "$drive/Program Files/Quorvel" && wine "$replay" --keys "Z:$work/keys" --trace "Z:$work/trace.json") > "$work/run.log" 2>&1 || rc=$?
+[ "$rc" -eq 0 ] || { cat "$work/run.log" >&2; fail "the harness exited with $rc in the installed folder"; }
+grep -q '^{"frame":6,' "$work/trace.json" || fail "no frame 6 in the installed game's trace"
+# Nothing but the harness's summary: a model that failed to load would say so here.
+! tr -d '\r' < "$work/run.log" | grep -v '^quorvel-replay: 6 frames in' >&2 || fail "the installed game said more than its summary"
+rm -f "$work/keys" "$work/trace.json" "$work/run.log"
+
+# Installing again, over the first and then into another folder, replaces what was there.
+wine "$setup" /S || fail "the second install exited with $?"
+settle
+check_install "$programs" HKLM "$common_menu"
+wine "$setup" /S '/D=C:\Quorvel' || fail "the third install exited with $?"
+settle
+[ ! -e "$drive/Program Files/Quorvel" ] || fail "the first installation is still there"
+check_install 'C:\Quorvel' HKLM "$common_menu"
+
+# Uninstalling as the list of installed programs does: the uninstaller copies itself away
+# and returns at once; its copy removes everything.
+wine 'C:\Quorvel\uninstall.exe' /S || fail "the uninstaller exited with $?"
+same_as_before "after the per-machine uninstall"
+
+# For the current user alone: the local programs folder and HKCU, no administrator needed.
+local_programs="C:\\users\\$user_dir\\AppData\\Local\\Programs\\Quorvel"
+wine "$setup" /S /CurrentUser || fail "the per-user install exited with $?"
+settle
+check_install "$local_programs" HKCU "$drive/users/$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+[ -z "$(value HKLM DisplayName)" ] || fail "a per-user install wrote to HKLM"
+
+# Files deleted by hand: the uninstaller still removes the rest and the registry entry, and
+# says nothing. Started as an administrator may start it, it still finds the user's entry.
+unix_local=$(wine winepath -u "$local_programs" 2>/dev/null | tr -d '\r')
+rm -rf "$unix_local/Models" "$unix_local/quorvel.exe"
+wine "$local_programs\\uninstall.exe" /S || fail "the uninstaller exited with $? after files went"
+same_as_before "after the per-user uninstall"
+echo "installer: installs, runs, reinstalls and uninstalls cleanly for the machine and for one user"
