@@ -1,11 +1,8 @@
-// Font files in the page: no fontconfig, but the few faces the game asks for, shipped with the
-// page under /fonts as the very files the Linux build's fontconfig finds for those names, so
-// that FreeType rasterises the same glyphs.
+#include "platform/web/font_table.h"
+
 #include <strings.h>
 
-#include "platform/gdi/gdi_font_files.h"
-
-namespace qvgdi {
+namespace qvweb {
 namespace {
 
 struct Entry {
@@ -28,7 +25,7 @@ constexpr Entry kFonts[] = {
 // A face the table does not know gets Arial's twin, as a sans-serif is what fontconfig falls
 // back to on Linux. There are no italic files: italics are slanted by FreeType, as GDI slants
 // a face that has none.
-bool FindFontFile(const QvGdiFontRequest& request, FontFile* out)
+bool FontFromTable(const QvGdiFontRequest& request, qvgdi::FontFile* out)
 {
     const bool bold = request.weight >= FW_SEMIBOLD;
     const char* face = "Arial";
@@ -48,4 +45,4 @@ bool FindFontFile(const QvGdiFontRequest& request, FontFile* out)
     return false;
 }
 
-}  // namespace qvgdi
+}  // namespace qvweb
