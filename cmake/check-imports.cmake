@@ -1,7 +1,7 @@
 # cmake -DOBJDUMP=... -DEXE=... -P check-imports.cmake: fails unless the Windows executable
 # imports only DLLs every Windows has (no libstdc++-6.dll, zlib1.dll, d3dx9_*.dll, ...).
 cmake_minimum_required(VERSION 3.20)
-set(allowed d3d9.dll gdi32.dll kernel32.dll msvcrt.dll user32.dll winmm.dll)
+set(allowed d3d9.dll gdi32.dll kernel32.dll msvcrt.dll user32.dll winmm.dll xinput9_1_0.dll)
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} -p ${EXE} failed")

@@ -53,3 +53,7 @@ if(TARGET installer)
   add_test(NAME installer COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/test_windows_installer.sh ${QV_SETUP_EXE}
     ${PROJECT_VERSION} $<TARGET_FILE:quorvel> $<TARGET_FILE:quorvel-replay> ${CMAKE_BINARY_DIR}/installer/test)
 endif()
+
+# Game controllers through a fake XInput, by the rules the Linux build's suite holds too.
+qv_windows_test(test_windows_gamepad test_windows_gamepad.cpp ${CMAKE_SOURCE_DIR}/platform/win32/win32_gamepad_keys.cpp)
+target_link_libraries(test_windows_gamepad PRIVATE qv_hooks xinput9_1_0)  # XInput after the hooks that call it

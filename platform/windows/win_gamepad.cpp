@@ -1,0 +1,144 @@
+// Game controllers on Windows through XInput, as the same keys as on Linux
+// (platform/win32/win32_gamepad_keys.h): XInput reports states, not changes, so the program's
+// own PeekMessageA calls (import_patch.h) read the controllers first while gamepads are on;
+// the game's message loop then samples them once a frame. xinput9_1_0.dll is the XInput every
+// Windows since Vista has.
+#include <qv_xinput.h>
+
+#include "platform/win32/qv_live.h"
+#include "platform/win32/win32_gamepad_keys.h"
+#include "platform/windows/import_patch.h"
+
+#ifndef QV_GAMEPADS_AT_START
+#define QV_GAMEPADS_AT_START false  // the game turns them on; tools and tests when they ask
+#endif
+
+namespace {
+
+BOOL WINAPI SamplingPeekMessageA(LPMSG msg, HWND hWnd, UINT first, UINT last, UINT remove);
+DWORD WINAPI FakeXInputGetState(DWORD user, XINPUT_STATE* state);
+
+using PeekFn = BOOL(WINAPI*)(LPMSG, HWND, UINT, UINT, UINT);
+using GetStateFn = DWORD(WINAPI*)(DWORD, XINPUT_STATE*);
+const PeekFn g_peekMessage = qvhooks::Reroute("user32.dll", "PeekMessageA", SamplingPeekMessageA);
+const GetStateFn g_getState = qvhooks::Reroute("xinput9_1_0.dll", "XInputGetState", FakeXInputGetState);
+
+bool g_enabled = QV_GAMEPADS_AT_START;
+QvFakeXInput* g_fake = nullptr;
+qvwin::GamepadKeys g_keys;
+bool g_connected[XUSER_MAX_COUNT] = {};
+ULONGLONG g_lastScan = 0;
+bool g_scanned = false;
+
+// Asking XInput about an empty slot is slow on real systems (it looks for a device each time),
+// so empty slots are looked at again only this often: a controller plugged in shows up within it.
+constexpr ULONGLONG kScanInterval = 1000;  // ms
+
+struct ButtonSource {
+    WORD button;
+    unsigned source;
+};
+constexpr ButtonSource kButtons[] = {
+    {XINPUT_GAMEPAD_A, qvwin::kSouth},
+    {XINPUT_GAMEPAD_Y, qvwin::kNorth},
+    {XINPUT_GAMEPAD_LEFT_SHOULDER, qvwin::kLeftShoulder},
+    {XINPUT_GAMEPAD_RIGHT_SHOULDER, qvwin::kRightShoulder},
+    {XINPUT_GAMEPAD_BACK, qvwin::kBack},
+    {XINPUT_GAMEPAD_START, qvwin::kStart},
+    {XINPUT_GAMEPAD_DPAD_UP, qvwin::kPadUp},
+    {XINPUT_GAMEPAD_DPAD_DOWN, qvwin::kPadDown},
+    {XINPUT_GAMEPAD_DPAD_LEFT, qvwin::kPadLeft},
+    {XINPUT_GAMEPAD_DPAD_RIGHT, qvwin::kPadRight},
+};
+
+DWORD WINAPI FakeXInputGetState(DWORD user, XINPUT_STATE* state)
+{
+    if (g_fake == nullptr) return g_getState(user, state);
+    if (user >= XUSER_MAX_COUNT || state == nullptr) return ERROR_BAD_ARGUMENTS;
+    if (!g_fake->connected[user]) return ERROR_DEVICE_NOT_CONNECTED;
+    *state = g_fake->state[user];
+    return ERROR_SUCCESS;
+}
+
+// The window the keys go to: the thread's focused window, else its first top-level window.
+BOOL CALLBACK FirstWindow(HWND hWnd, LPARAM found)
+{
+    *reinterpret_cast<HWND*>(found) = hWnd;
+    return FALSE;
+}
+
+HWND Target()
+{
+    HWND hWnd = GetFocus();
+    if (hWnd == nullptr) EnumThreadWindows(GetCurrentThreadId(), FirstWindow, reinterpret_cast<LPARAM>(&hWnd));
+    return hWnd;
+}
+
+void Post(BYTE key, bool down)
+{
+    HWND hWnd = Target();
+    if (hWnd == nullptr) return;
+    // What a keyboard's press or release of the key would give: the scan code, and on release
+    // the previous-state and transition bits.
+    DWORD lParam = 1u | ((MapVirtualKeyA(key, MAPVK_VK_TO_VSC) & 0xFFu) << 16);
+    if (!down) lParam |= 3u << 30;
+    PostMessageA(hWnd, down ? WM_KEYDOWN : WM_KEYUP, key, static_cast<LPARAM>(lParam));
+}
+
+// XInput's stick has up positive; the shared rules take SDL's sense, up negative.
+int Down(SHORT y) { return y == -32768 ? 32767 : -int(y); }
+
+void Sample()
+{
+    const ULONGLONG now = GetTickCount64();
+    const bool scan = !g_scanned || now - g_lastScan >= kScanInterval;
+    if (scan) {
+        g_scanned = true;
+        g_lastScan = now;
+    }
+    for (DWORD user = 0; user < XUSER_MAX_COUNT; ++user) {
+        if (!g_connected[user] && !scan) continue;
+        XINPUT_STATE state = {};
+        // Through the import table, where a test's fake answers.
+        g_connected[user] = XInputGetState(user, &state) == ERROR_SUCCESS;
+        if (!g_connected[user]) {
+            if (g_keys.Known(int(user))) g_keys.Remove(int(user));  // its keys go up below
+            continue;
+        }
+        unsigned* held = g_keys.Held(int(user));
+        for (const ButtonSource& b : kButtons) qvwin::SetGamepadSource(held, b.source, (state.Gamepad.wButtons & b.button) != 0);
+        qvwin::SetGamepadStick(held, qvwin::kStickLeft, qvwin::kStickRight, state.Gamepad.sThumbLX);
+        qvwin::SetGamepadStick(held, qvwin::kStickUp, qvwin::kStickDown, Down(state.Gamepad.sThumbLY));
+    }
+    g_keys.SendChanges(Post);
+}
+
+BOOL WINAPI SamplingPeekMessageA(LPMSG msg, HWND hWnd, UINT first, UINT last, UINT remove)
+{
+    if (g_enabled) Sample();
+    return g_peekMessage(msg, hWnd, first, last, remove);
+}
+
+}  // namespace
+
+void QvEnableGamepads(bool enable)
+{
+    if (enable == g_enabled) return;
+    g_enabled = enable;
+    if (!enable) {
+        g_keys.Clear();
+        for (bool& c : g_connected) c = false;
+        g_scanned = false;
+    }
+}
+
+void QvSetFakeXInput(QvFakeXInput* fake)
+{
+    g_fake = fake;
+    g_scanned = false;  // look at every slot at the next sample
+}
+
+void QvSampleGamepads()
+{
+    if (g_enabled) Sample();
+}

@@ -1,0 +1,137 @@
+// Game controllers on Windows: XInput's buttons, d-pad and left stick become WM_KEYDOWN/WM_KEYUP
+// of the game's keys by the rules the Linux build uses, shared between controllers, and a
+// controller that goes away lets its keys go. XInput is a fake put in through the import table.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <qv_win32.h>
+#include <qv_xinput.h>
+
+#include <string>
+
+#include "platform/win32/qv_live.h"
+
+namespace {
+
+class Gamepads : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WNDCLASSEXA wc = {};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "QvGamepadTest";
+        RegisterClassExA(&wc);
+        hWnd = CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                               wc.hInstance, nullptr);
+        ASSERT_NE(hWnd, nullptr);
+        QvSetFakeXInput(&fake);
+        QvEnableGamepads(true);
+    }
+    void TearDown() override
+    {
+        QvEnableGamepads(false);
+        QvSetFakeXInput(nullptr);
+        QvResetWin32();
+    }
+
+    XINPUT_GAMEPAD& Pad(int user)
+    {
+        fake.connected[user] = true;
+        return fake.state[user].Gamepad;
+    }
+
+    // Samples the controllers and returns the key messages that arrived, as "+W -SPACE ...".
+    std::string Keys()
+    {
+        QvSampleGamepads();
+        std::string out;
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            if (m.message != WM_KEYDOWN && m.message != WM_KEYUP) continue;
+            EXPECT_EQ(m.hwnd, hWnd);
+            EXPECT_EQ((DWORD(m.lParam) >> 30) & 3, m.message == WM_KEYUP ? 3u : 0u);
+            out += out.empty() ? "" : " ";
+            out += m.message == WM_KEYDOWN ? '+' : '-';
+            switch (m.wParam) {
+            case VK_SPACE: out += "SPACE"; break;
+            case VK_ESCAPE: out += "ESC"; break;
+            default: out += static_cast<char>(m.wParam); break;
+            }
+        }
+        return out;
+    }
+
+    HWND hWnd = nullptr;
+    QvFakeXInput fake;
+};
+
+TEST_F(Gamepads, ButtonsDpadAndStickHoldTheGameKeys)
+{
+    XINPUT_GAMEPAD& pad = Pad(0);
+    QvSetFakeXInput(&fake);  // plugged in
+    EXPECT_EQ(Keys(), "");
+
+    pad.wButtons = XINPUT_GAMEPAD_A | XINPUT_GAMEPAD_LEFT_SHOULDER | XINPUT_GAMEPAD_RIGHT_SHOULDER |
+                   XINPUT_GAMEPAD_Y | XINPUT_GAMEPAD_B;  // B is not one of the game's
+    EXPECT_EQ(Keys(), "+SPACE +1 +2 +3");  // in the order of the game's keys
+    pad.wButtons = 0;
+    EXPECT_EQ(Keys(), "-SPACE -1 -2 -3");
+
+    // Back and Start are both Escape: it stays down until both are let go.
+    pad.wButtons = XINPUT_GAMEPAD_BACK | XINPUT_GAMEPAD_START;
+    EXPECT_EQ(Keys(), "+ESC");
+    pad.wButtons = XINPUT_GAMEPAD_START;
+    EXPECT_EQ(Keys(), "");
+    pad.wButtons = 0;
+    EXPECT_EQ(Keys(), "-ESC");
+
+    // The stick (up positive in XInput) presses past half way and lets go only inside a third.
+    pad.sThumbLY = 12000;
+    EXPECT_EQ(Keys(), "");
+    pad.sThumbLY = 20000;
+    EXPECT_EQ(Keys(), "+W");
+    pad.sThumbLY = 12000;
+    EXPECT_EQ(Keys(), "");
+    pad.sThumbLY = -32768;
+    EXPECT_EQ(Keys(), "-W +S");
+    pad.sThumbLY = 0;
+    pad.sThumbLX = -32768;
+    pad.sThumbRX = 32767;  // the right stick does nothing
+    EXPECT_EQ(Keys(), "-S +A");
+
+    // The d-pad and the stick share their keys: A stays down while either holds it.
+    pad.wButtons = XINPUT_GAMEPAD_DPAD_LEFT;
+    EXPECT_EQ(Keys(), "");
+    pad.sThumbLX = 0;
+    EXPECT_EQ(Keys(), "");
+    pad.wButtons = XINPUT_GAMEPAD_DPAD_UP | XINPUT_GAMEPAD_DPAD_RIGHT | XINPUT_GAMEPAD_DPAD_DOWN;
+    EXPECT_EQ(Keys(), "+W +S -A +D");
+}
+
+TEST_F(Gamepads, PadsShareKeysAndOneThatGoesAwayLetsItsKeysGo)
+{
+    Pad(0).wButtons = XINPUT_GAMEPAD_A;
+    Pad(0).sThumbLX = 30000;
+    Pad(3).wButtons = XINPUT_GAMEPAD_A;
+    QvSetFakeXInput(&fake);
+    EXPECT_EQ(Keys(), "+D +SPACE");  // a pad plugged in with a button held presses its key at once
+    fake.connected[0] = false;
+    EXPECT_EQ(Keys(), "-D");  // Space is still held by the other pad
+    fake.connected[3] = false;
+    EXPECT_EQ(Keys(), "-SPACE");
+
+    // Turned off, the pads are forgotten; the message loop's own PeekMessageA samples them.
+    Pad(1).wButtons = XINPUT_GAMEPAD_BACK;
+    QvEnableGamepads(false);
+    QvSetFakeXInput(&fake);
+    EXPECT_EQ(Keys(), "");
+    QvEnableGamepads(true);
+    MSG m;
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
+    EXPECT_EQ(m.wParam, WPARAM(VK_ESCAPE));
+}
+
+}  // namespace
