@@ -1,6 +1,7 @@
 // Game controllers as the keyboard: buttons, d-pad and stick become WM_KEYDOWN/WM_KEYUP of the
 // game's keys, shared between controllers, and a controller that goes away lets its keys go.
 #include "platform/win32/qv_live.h"
+#include "test_gamepad_keys.h"
 #include "test_gamepad_support.h"
 #include "test_win32_support.h"
 
@@ -26,17 +27,10 @@ protected:
     {
         std::string out;
         for (const MSG& m : Drain()) {
-            if (m.message != WM_KEYDOWN && m.message != WM_KEYUP) {
+            if (!gamepadtest::AppendKey(out, m)) {
                 continue;
             }
             EXPECT_EQ(m.hwnd, hWnd);
-            out += out.empty() ? "" : " ";
-            out += m.message == WM_KEYDOWN ? '+' : '-';
-            switch (m.wParam) {
-            case VK_SPACE: out += "SPACE"; break;
-            case VK_ESCAPE: out += "ESC"; break;
-            default: out += static_cast<char>(m.wParam); break;
-            }
             // Each message carries Windows' lParam: previous-state and transition bits on release.
             EXPECT_EQ((m.lParam >> 30) & 3, m.message == WM_KEYUP ? 3 : 0);
         }

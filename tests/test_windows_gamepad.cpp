@@ -11,6 +11,8 @@
 #include <string>
 
 #include "platform/win32/qv_live.h"
+#include "test_gamepad_keys.h"
+#include "test_windows_support.h"
 
 namespace {
 
@@ -18,14 +20,7 @@ class Gamepads : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "QvGamepadTest";
-        RegisterClassExA(&wc);
-        hWnd = CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                               wc.hInstance, nullptr);
+        hWnd = windowstest::MakeWindow("QvGamepadTest", DefWindowProcA);
         ASSERT_NE(hWnd, nullptr);
         QvSetFakeXInput(&fake);
         QvEnableGamepads(true);
@@ -50,16 +45,9 @@ protected:
         std::string out;
         MSG m;
         while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-            if (m.message != WM_KEYDOWN && m.message != WM_KEYUP) continue;
+            if (!gamepadtest::AppendKey(out, m)) continue;
             EXPECT_EQ(m.hwnd, hWnd);
             EXPECT_EQ((DWORD(m.lParam) >> 30) & 3, m.message == WM_KEYUP ? 3u : 0u);
-            out += out.empty() ? "" : " ";
-            out += m.message == WM_KEYDOWN ? '+' : '-';
-            switch (m.wParam) {
-            case VK_SPACE: out += "SPACE"; break;
-            case VK_ESCAPE: out += "ESC"; break;
-            default: out += static_cast<char>(m.wParam); break;
-            }
         }
         return out;
     }

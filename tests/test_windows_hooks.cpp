@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "test_windows_support.h"
+
 namespace {
 
 struct Message {
@@ -26,18 +28,6 @@ LRESULT CALLBACK Record(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hWnd, message, wParam, lParam);
 }
 
-HWND MakeWindow()
-{
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = Record;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "QvHookTest";
-    RegisterClassExA(&wc);
-    return CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                           wc.hInstance, nullptr);
-}
-
 void Drain()
 {
     MSG msg;
@@ -48,7 +38,7 @@ void Drain()
 
 TEST(WindowsHooks, FedKeysArriveWithWindowsParameters)
 {
-    HWND hWnd = MakeWindow();
+    HWND hWnd = windowstest::MakeWindow("QvHookTest", Record);
     ASSERT_NE(hWnd, nullptr);
     g_seen.clear();
     EXPECT_TRUE(QvPostKey(hWnd, 'W', TRUE));
