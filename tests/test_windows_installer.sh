@@ -4,9 +4,9 @@
 # into another folder, then one for the current user alone whose files are partly deleted by
 # hand before its uninstaller runs. At the end the prefix holds the same files and registry
 # keys as before the first install.
-#   test_windows_installer.sh SETUP_EXE VERSION GAME_EXE REPLAY_EXE WORK_DIR
+#   test_windows_installer.sh SETUP_EXE VERSION GAME_EXE WORK_DIR
 set -euo pipefail
-setup=$1 version=$2 game=$3 replay=$4 work=$5
+setup=$1 version=$2 game=$3 work=$4
 root=$(cd "$(dirname "$0")/.." && pwd)
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -85,15 +85,16 @@ settle
 check_install "$programs" HKLM "$common_menu"
 [ -z "$(value HKCU DisplayName)" ] || fail "a per-machine install wrote to HKCU"
 
-# The installed game's data through the harness, started where the shortcut starts the game:
-# a few frames with keys, Escape ending it.
+# The installed game as its shortcut starts it (its target, in its folder), with a few frames
+# of keys, Escape ending it. A model it cannot find would stop it at a message box, which the
+# time limit ends.
 printf '1-5 W\n3 SPACE\n6 ESC\n' > "$work/keys"
 rc=0
-(cd "$drive/Program Files/Quorvel" && wine "$replay" --keys "Z:$work/keys" --trace "Z:$work/trace.json") > "$work/run.log" 2>&1 || rc=$?
-[ "$rc" -eq 0 ] || { cat "$work/run.log" >&2; fail "the harness exited with $rc in the installed folder"; }
-grep -q '^{"frame":6,' "$work/trace.json" || fail "no frame 6 in the installed game's trace"
-# Nothing but the harness's summary: a model that failed to load would say so here.
-! tr -d '\r' < "$work/run.log" | grep -v '^quorvel-replay: 6 frames in' >&2 || fail "the installed game said more than its summary"
+(cd "$drive/Program Files/Quorvel" &&
+  timeout 120 "$root/scripts/wine-run" "$programs\\quorvel.exe" --keys "Z:$work/keys" --trace "Z:$work/trace.json") \
+  > "$work/run.log" 2>&1 || rc=$?
+[ "$rc" -eq 0 ] || { cat "$work/run.log" >&2; fail "the installed game exited with $rc"; }
+[ "$(wc -l < "$work/trace.json")" -eq 7 ] || fail "the installed game's trace: expected set-up and 6 frames"
 rm -f "$work/keys" "$work/trace.json" "$work/run.log"
 
 # Installing again, over the first and then into another folder, replaces what was there.

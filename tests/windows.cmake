@@ -47,13 +47,17 @@ target_compile_definitions(test_windows_resources PRIVATE QV_GAME_EXE="Z:$<TARGE
 add_dependencies(test_windows_resources quorvel)
 
 # The setup program in a fresh Wine prefix: silent installs for the machine and for one user,
-# the installed game's data run from the shortcut's folder, reinstalling, and uninstalls that
+# the installed game run from the shortcut's folder with a key script, reinstalling, and uninstalls that
 # leave the prefix's files and registry as they were.
 if(TARGET installer)
   add_test(NAME installer COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/test_windows_installer.sh ${QV_SETUP_EXE}
-    ${PROJECT_VERSION} $<TARGET_FILE:quorvel> $<TARGET_FILE:quorvel-replay> ${CMAKE_BINARY_DIR}/installer/test)
+    ${PROJECT_VERSION} $<TARGET_FILE:quorvel> ${CMAKE_BINARY_DIR}/installer/test)
 endif()
 
 # Game controllers through a fake XInput, by the rules the Linux build's suite holds too.
 qv_windows_test(test_windows_gamepad test_windows_gamepad.cpp ${CMAKE_SOURCE_DIR}/platform/win32/win32_gamepad_keys.cpp)
 target_link_libraries(test_windows_gamepad PRIVATE qv_hooks xinput9_1_0)  # XInput after the hooks that call it
+
+# quorvel.exe's own command line: options, errors, and a recorded game that replays exactly.
+add_test(NAME entry COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/test_windows_entry.sh $<TARGET_FILE:quorvel>
+  $<TARGET_FILE:quorvel-replay> ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/entry-test)

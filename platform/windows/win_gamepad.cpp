@@ -1,29 +1,23 @@
 // Game controllers on Windows through XInput, as the same keys as on Linux
 // (platform/win32/win32_gamepad_keys.h): XInput reports states, not changes, so the program's
-// own PeekMessageA calls (import_patch.h) read the controllers first while gamepads are on;
-// the game's message loop then samples them once a frame. xinput9_1_0.dll is the XInput every
+// own PeekMessageA calls (win_loop.cpp) read the controllers first while gamepads are on; the
+// game's message loop then samples them once a frame. xinput9_1_0.dll is the XInput every
 // Windows since Vista has.
 #include <qv_xinput.h>
 
 #include "platform/win32/qv_live.h"
 #include "platform/win32/win32_gamepad_keys.h"
 #include "platform/windows/import_patch.h"
-
-#ifndef QV_GAMEPADS_AT_START
-#define QV_GAMEPADS_AT_START false  // the game turns them on; tools and tests when they ask
-#endif
+#include "platform/windows/win_hooks.h"
 
 namespace {
 
-BOOL WINAPI SamplingPeekMessageA(LPMSG msg, HWND hWnd, UINT first, UINT last, UINT remove);
 DWORD WINAPI FakeXInputGetState(DWORD user, XINPUT_STATE* state);
 
-using PeekFn = BOOL(WINAPI*)(LPMSG, HWND, UINT, UINT, UINT);
 using GetStateFn = DWORD(WINAPI*)(DWORD, XINPUT_STATE*);
-const PeekFn g_peekMessage = qvhooks::Reroute("user32.dll", "PeekMessageA", SamplingPeekMessageA);
 const GetStateFn g_getState = qvhooks::Reroute("xinput9_1_0.dll", "XInputGetState", FakeXInputGetState);
 
-bool g_enabled = QV_GAMEPADS_AT_START;
+bool g_enabled = false;
 QvFakeXInput* g_fake = nullptr;
 qvwin::GamepadKeys g_keys;
 bool g_connected[XUSER_MAX_COUNT] = {};
@@ -113,18 +107,13 @@ void Sample()
     g_keys.SendChanges(Post);
 }
 
-BOOL WINAPI SamplingPeekMessageA(LPMSG msg, HWND hWnd, UINT first, UINT last, UINT remove)
-{
-    if (g_enabled) Sample();
-    return g_peekMessage(msg, hWnd, first, last, remove);
-}
-
 }  // namespace
 
 void QvEnableGamepads(bool enable)
 {
     if (enable == g_enabled) return;
     g_enabled = enable;
+    qvhooks::g_beforePeek = enable ? Sample : nullptr;
     if (!enable) {
         g_keys.Clear();
         for (bool& c : g_connected) c = false;

@@ -8,4 +8,8 @@ void ResetClock();
 void ResetMessageBoxes();
 void ForgetKeys();
 
+// Called each time the program's PeekMessageA is entered, after the loop observer: the
+// controllers' reading while gamepads are on (win_loop.cpp).
+extern void (*g_beforePeek)();
+
 }  // namespace qvhooks
