@@ -1,4 +1,5 @@
-// Process entry on Linux: hands control to the program's WinMain, as the Windows loader would.
+// The game's process entry on Linux and on Windows (where MinGW's runtime calls main): hands
+// control to the program's WinMain, as the Windows loader would.
 // Around it, what the game itself never sees: recording, tracing and playing key scripts, a data
 // directory to run from, and game controllers.
 #include <windows.h>
