@@ -58,7 +58,7 @@ bool Device::Submit(const GlDraw& draw)
 {
     if (!CanJoinBatch(draw)) {
         FlushBatch();
-        if (!PrepareDraw())
+        if (!PrepareDraw(draw))
             return false;
         batcher_.Start(draw);
     }

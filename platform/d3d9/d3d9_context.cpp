@@ -80,7 +80,8 @@ void PinGlDriver()
 // the reason goes to stderr, on one line.
 std::unique_ptr<GlContext> Unavailable(const char* step, const char* why)
 {
-    std::fprintf(stderr, "d3d9: no OpenGL 3.3 core context (%s): %s\n", step, why && *why ? why : "no reason given");
+    const char* kind = gl::RequestedDialect() == gl::Dialect::Es30 ? "OpenGL ES 3.0" : "OpenGL 3.3 core";
+    std::fprintf(stderr, "d3d9: no %s context (%s): %s\n", kind, step, why && *why ? why : "no reason given");
     return nullptr;
 }
 
@@ -117,10 +118,12 @@ std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* 
         }
     }
 
+    const gl::Dialect dialect = gl::RequestedDialect();
+    const bool es = dialect == gl::Dialect::Es30;
     SDL_GL_ResetAttributes();
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, es ? SDL_GL_CONTEXT_PROFILE_ES : SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, es ? 0 : 3);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     // Depth lives in our own back buffer, not in the window's.
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
@@ -137,8 +140,8 @@ std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* 
     ctx->context = SDL_GL_CreateContext(ctx->window);
     if (!ctx->context || SDL_GL_MakeCurrent(ctx->window, ctx->context) != 0)
         return Unavailable("context", SDL_GetError());
-    if (!gl::LoadFunctions())
-        return Unavailable("context", "an OpenGL 3.3 entry point is missing");
+    if (!gl::LoadFunctions(dialect))
+        return Unavailable("context", "an entry point is missing");
     const auto* renderer = reinterpret_cast<const char*>(gl::glGetString(GL_RENDERER));
     ctx->renderer = renderer ? renderer : "";
     PinGlDriver();

@@ -73,8 +73,9 @@ bool Device::InitGl()
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     // See ApplyFixedState for how D3D's cull modes map onto this.
     glFrontFace(GL_CCW);
-    // D3D9 takes a flat-shaded triangle's colour from its first vertex.
-    glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+    // D3D9 takes a flat-shaded triangle's colour from its first vertex. ES has only the last.
+    if (glProvokingVertex)
+        glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
     dxtUpload_ = HasExtension("GL_EXT_texture_compression_s3tc");
     programStore_.Open();
     // Half a pixel in NDC is 1/W across and 1/H down (GL's y runs up).
@@ -124,7 +125,7 @@ HRESULT Device::CreateBackBuffer()
         cache_.DepthMask(true);
         cache_.Enable(GL_SCISSOR_TEST, false);
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClearDepth(1.0);
+        ClearDepth(1.0f);
         glClear(GL_COLOR_BUFFER_BIT | (depthBuffer_ ? GL_DEPTH_BUFFER_BIT : 0u));
     }
     glBindRenderbuffer(GL_RENDERBUFFER, 0);

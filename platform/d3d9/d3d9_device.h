@@ -176,7 +176,7 @@ private:
     bool CanJoinBatch(const GlDraw& draw) const;
 
     // Draw-time work (d3d9_draw.cpp).
-    bool PrepareDraw();
+    bool PrepareDraw(const GlDraw& draw);
     void BuildKey();
     void UpdateInstanceRecord();
     void UpdateUniformData();
@@ -236,6 +236,7 @@ private:
     std::array<bool, kLocations> layoutEnabled_{};
     std::array<bool, kLocations> layoutPerInstance_{};
     const FfpProgram* layoutProgram_ = nullptr; // the program the layout was made for
+    GLint layoutBaseVertex_ = 0; // where the layout starts, in vertices, without base-vertex draws
     UINT statsDraws_ = 0, statsRejected_ = 0, statsGlDraws_ = 0;
 
     // The draws waiting to go to GL as one, and the record the next one adds.

@@ -70,7 +70,8 @@ GLint AddressMode(DWORD a)
     case D3DTADDRESS_MIRROR:
     case D3DTADDRESS_MIRRORONCE: return GL_MIRRORED_REPEAT;
     case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
-    case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+    // ES has no border: its caps offer none (no D3DPTADDRESSCAPS_BORDER), and BORDER clamps.
+    case D3DTADDRESS_BORDER: return es ? GL_CLAMP_TO_EDGE : GL_CLAMP_TO_BORDER;
     default: return GL_REPEAT;
     }
 }
@@ -196,13 +197,14 @@ void Device::ApplySamplers()
             glSamplerParameteri(s, GL_TEXTURE_MAG_FILTER, want[D3DSAMP_MAGFILTER] >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
         if (want[D3DSAMP_MINFILTER] != have[D3DSAMP_MINFILTER] || want[D3DSAMP_MIPFILTER] != have[D3DSAMP_MIPFILTER])
             glSamplerParameteri(s, GL_TEXTURE_MIN_FILTER, MinFilter(want[D3DSAMP_MINFILTER], want[D3DSAMP_MIPFILTER]));
-        if (want[D3DSAMP_BORDERCOLOR] != have[D3DSAMP_BORDERCOLOR]) {
+        // ES samplers have neither a border colour nor a LOD bias (the caps offer neither).
+        if (want[D3DSAMP_BORDERCOLOR] != have[D3DSAMP_BORDERCOLOR] && !es) {
             const DWORD c = want[D3DSAMP_BORDERCOLOR];
             const float rgba[4] = {float((c >> 16) & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f,
                                    float(c & 0xFF) / 255.0f, float((c >> 24) & 0xFF) / 255.0f};
             glSamplerParameterfv(s, GL_TEXTURE_BORDER_COLOR, rgba);
         }
-        if (want[D3DSAMP_MIPMAPLODBIAS] != have[D3DSAMP_MIPMAPLODBIAS]) {
+        if (want[D3DSAMP_MIPMAPLODBIAS] != have[D3DSAMP_MIPMAPLODBIAS] && !es) {
             float bias;
             std::memcpy(&bias, &want[D3DSAMP_MIPMAPLODBIAS], sizeof bias);
             glSamplerParameterf(s, GL_TEXTURE_LOD_BIAS, bias == bias ? bias : 0.0f);
@@ -219,7 +221,8 @@ bool Device::ApplyLayout(bool instanceInputs)
     const DWORD fvf = state_.fvf;
     const UINT stride = state_.stream.stride;
     const VertexInputPlan& plan = program_->inputs;
-    size_t offset = state_.stream.offset;
+    // Without base-vertex draws (ES) the base vertex is where the attributes start.
+    size_t offset = size_t(int64_t(state_.stream.offset) + int64_t(layoutBaseVertex_) * int64_t(stride));
     std::array<bool, kLocations> enabled{}, perInstance{};
     auto attrib = [&](int input, GLint size, GLenum type, GLboolean normalized, UINT bytes) {
         const int loc = plan.vertexLocation[input];
@@ -236,11 +239,13 @@ bool Device::ApplyLayout(bool instanceInputs)
         attrib(1, 3, GL_FLOAT, GL_FALSE, 12);
     if (fvf & D3DFVF_PSIZE)
         offset += 4;
-    // D3DCOLOR is B, G, R, A in memory: GL reads that order with size GL_BGRA.
+    // D3DCOLOR is B, G, R, A in memory: GL reads that order with size GL_BGRA; ES reads it as
+    // R, G, B, A and its programs turn it round.
+    const GLint colour = es ? 4 : GL_BGRA;
     if (fvf & D3DFVF_DIFFUSE)
-        attrib(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, 4);
+        attrib(2, colour, GL_UNSIGNED_BYTE, GL_TRUE, 4);
     if (fvf & D3DFVF_SPECULAR)
-        attrib(3, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, 4);
+        attrib(3, colour, GL_UNSIGNED_BYTE, GL_TRUE, 4);
     const UINT sets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
     for (UINT i = 0; i < sets && i < 8; ++i) {
         const UINT floats = TexSetFloats(fvf, int(i));
@@ -272,10 +277,17 @@ bool Device::ApplyLayout(bool instanceInputs)
 }
 
 // Applies what changed since the last draw to GL. The instance record is left to the caller.
-bool Device::PrepareDraw()
+bool Device::PrepareDraw(const GlDraw& draw)
 {
     if (!MakeCurrent())
         return false;
+    if (!batcher_.baseVertex()) {
+        const GLint base = draw.indexType ? draw.first : 0;
+        if (base != layoutBaseVertex_) {
+            layoutBaseVertex_ = base;
+            dirty_ |= kDirtyLayout;
+        }
+    }
     if (dirty_ & kDirtyKey) {
         BuildKey();
         program_ = programs_.Get(key_);
@@ -361,7 +373,11 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT
     UINT lo = 0, hi = 0;
     ib->IndexRange(startIndex, UINT(indices), &lo, &hi);
     const int64_t first = int64_t(baseVertex) + lo, last = int64_t(baseVertex) + hi;
-    const uint64_t end = first < 0 ? ~0ull : uint64_t(state_.stream.offset) + uint64_t(last) * stride + vertexSize;
+    uint64_t end = first < 0 ? ~0ull : uint64_t(state_.stream.offset) + uint64_t(last) * stride + vertexSize;
+    // Without base-vertex draws the attributes start at the base vertex, which must then lie
+    // inside the buffer too.
+    if (!batcher_.baseVertex() && int64_t(state_.stream.offset) + int64_t(baseVertex) * int64_t(stride) < 0)
+        end = ~0ull;
     draw.count = GLsizei(indices);
     draw.first = GLint(baseVertex);
     draw.indexType = ib->indexSize() == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;

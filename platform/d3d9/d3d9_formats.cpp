@@ -64,6 +64,75 @@ UINT RowCount(const FormatInfo& f, UINT height)
     return IsCompressed(f) ? std::max(1u, (height + 3) / 4) : height;
 }
 
+namespace {
+
+// A field of `bits` bits widened to 8 by repeating its top bits, as a UNORM value is.
+inline uint8_t Widen(uint32_t value, int bits)
+{
+    uint32_t v = value << (8 - bits);
+    for (int filled = bits; filled < 8; filled += bits)
+        v |= v >> bits;
+    return uint8_t(v);
+}
+
+// One texel as GL reads it before the swizzle: red, green, blue, alpha.
+void Channels(const FormatInfo& f, const uint8_t* p, uint8_t c[4])
+{
+    const uint32_t w = uint32_t(p[0]) | (f.bytesPerPixel > 1 ? uint32_t(p[1]) << 8 : 0u);
+    switch (f.glType) {
+    case GL_UNSIGNED_SHORT_5_6_5:
+        c[0] = Widen(w >> 11, 5), c[1] = Widen((w >> 5) & 63, 6), c[2] = Widen(w & 31, 5), c[3] = 255;
+        return;
+    case GL_UNSIGNED_SHORT_1_5_5_5_REV:
+        c[0] = Widen((w >> 10) & 31, 5), c[1] = Widen((w >> 5) & 31, 5), c[2] = Widen(w & 31, 5);
+        c[3] = (w & 0x8000) ? 255 : 0;
+        return;
+    case GL_UNSIGNED_SHORT_4_4_4_4_REV:
+        c[0] = Widen((w >> 8) & 15, 4), c[1] = Widen((w >> 4) & 15, 4), c[2] = Widen(w & 15, 4);
+        c[3] = Widen(w >> 12, 4);
+        return;
+    default:
+        break;
+    }
+    c[0] = c[1] = c[2] = 0;
+    c[3] = 255;
+    switch (f.glFormat) {
+    case GL_BGRA: c[0] = p[2], c[1] = p[1], c[2] = p[0], c[3] = p[3]; return;
+    case GL_BGR: c[0] = p[2], c[1] = p[1], c[2] = p[0]; return;
+    case GL_RGBA: c[0] = p[0], c[1] = p[1], c[2] = p[2], c[3] = p[3]; return;
+    case GL_RG: c[0] = p[0], c[1] = p[1]; return;
+    default: c[0] = p[0]; return; // GL_RED
+    }
+}
+
+uint8_t Swizzled(GLint source, const uint8_t c[4])
+{
+    switch (source) {
+    case GL_RED: return c[0];
+    case GL_GREEN: return c[1];
+    case GL_BLUE: return c[2];
+    case GL_ALPHA: return c[3];
+    case GL_ONE: return 255;
+    default: return 0; // GL_ZERO
+    }
+}
+
+} // namespace
+
+void ExpandToRgba8(const FormatInfo& f, const uint8_t* src, UINT width, UINT height, uint8_t* rgba)
+{
+    const size_t pitch = RowPitch(f, width);
+    for (UINT y = 0; y < height; ++y) {
+        const uint8_t* row = src + y * pitch;
+        for (UINT x = 0; x < width; ++x, rgba += 4) {
+            uint8_t c[4];
+            Channels(f, row + size_t(x) * f.bytesPerPixel, c);
+            for (int i = 0; i < 4; ++i)
+                rgba[i] = Swizzled(f.swizzle[i], c);
+        }
+    }
+}
+
 bool DecodeDxt(D3DFORMAT format, const uint8_t* src, UINT width, UINT height, uint8_t* rgba)
 {
     base::DxtKind kind;

@@ -34,6 +34,11 @@ inline size_t LevelBytes(const FormatInfo& f, UINT width, UINT height)
     return size_t(RowPitch(f, width)) * RowCount(f, height);
 }
 
+// Writes a plain format's texels as RGBA8 (bytes R, G, B, A) the way GL samples them, its
+// swizzle applied: for GL dialects without BGRA uploads, packed 16-bit types or texture
+// swizzles. `src` holds `width` x `height` texels, rows of RowPitch bytes.
+void ExpandToRgba8(const FormatInfo& f, const uint8_t* src, UINT width, UINT height, uint8_t* rgba);
+
 // Expands DXT1/2/3/4/5 blocks into RGBA8 (bytes R, G, B, A), `width` x `height` texels, rows
 // top first. `src` holds RowCount x RowPitch bytes. False for a format that is not DXT.
 bool DecodeDxt(D3DFORMAT format, const uint8_t* src, UINT width, UINT height, uint8_t* rgba);

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 
@@ -37,7 +39,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     const float a = opaqueTarget_ ? 1.0f : float((color >> 24) & 0xFF) / 255.0f;
     glClearColor(float((color >> 16) & 0xFF) / 255.0f, float((color >> 8) & 0xFF) / 255.0f,
                  float(color & 0xFF) / 255.0f, a);
-    glClearDepth(double(std::clamp(z, 0.0f, 1.0f)));
+    ClearDepth(std::clamp(z, 0.0f, 1.0f));
     glClearStencil(GLint(stencil & 0xFF));
     const LONG w = LONG(params_.BackBufferWidth), h = LONG(params_.BackBufferHeight);
     if (count == 0) {
@@ -67,8 +69,9 @@ namespace {
 // do the same, but drivers that blit with shaders of their own (llvmpipe does) build those
 // afresh in every process, which costs the first frame dearly; ours come from the GL driver's
 // shader cache.
-const char* kPresentVertexShader = R"(#version 330 core
-noperspective out vec2 vPicture;
+// The present pair's text after the preamble; ES has no noperspective, and needs none for a
+// triangle at w 1.
+const char* kPresentVertexShader = R"(QV_NOPERSPECTIVE out vec2 vPicture;
 void main() {
     // One triangle over the whole window; the picture's top row at the window's top.
     vec2 corner = vec2(gl_VertexID == 1 ? 2.0 : 0.0, gl_VertexID == 2 ? 2.0 : 0.0);
@@ -76,14 +79,22 @@ void main() {
     vPicture = vec2(corner.x, 1.0 - corner.y);
 }
 )";
-const char* kPresentFragmentShader = R"(#version 330 core
-uniform sampler2D uPicture;
-noperspective in vec2 vPicture;
+const char* kPresentFragmentShader = R"(uniform sampler2D uPicture;
+QV_NOPERSPECTIVE in vec2 vPicture;
 out vec4 oColor;
 void main() {
     oColor = textureLod(uPicture, vPicture, 0.0);
 }
 )";
+
+std::string PresentShader(const char* body)
+{
+    std::string text = std::string(ShaderPreamble()) + body;
+    const std::string mark = "QV_NOPERSPECTIVE ";
+    for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at))
+        text.replace(at, mark.size(), es ? "" : "noperspective ");
+    return text;
+}
 
 // A D3D rectangle (top-down) as GL blit corners inside a surface of `h` rows: the first
 // corner is the top-left one. `flip` for the window, whose rows GL counts from the bottom;
@@ -104,7 +115,8 @@ bool Device::DrawBackBufferUpright(GLint width, GLint height)
 {
     if (!presentProgramTried_) {
         presentProgramTried_ = true;
-        presentProgram_ = BuildProgram(programStore_, kPresentVertexShader, kPresentFragmentShader, "present");
+        presentProgram_ = BuildProgram(programStore_, PresentShader(kPresentVertexShader), PresentShader(kPresentFragmentShader),
+                                       "present");
         if (presentProgram_) {
             glGenVertexArrays(1, &presentVao_);
             glGenSamplers(1, &presentSampler_);
@@ -188,11 +200,15 @@ void Device::ReadFramebuffer(GLuint fbo, uint8_t* bgra, UINT pitch)
     const GLsizei w = GLsizei(params_.BackBufferWidth), h = GLsizei(params_.BackBufferHeight);
     cache_.BindReadFramebuffer(fbo);
     std::vector<uint8_t> rows(size_t(w) * size_t(h) * 4);
-    glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
+    // ES reads only RGBA: red and blue change places below.
+    glReadPixels(0, 0, w, h, es ? GL_RGBA : GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
     // GL's row 0 already holds D3D's top row.
     for (GLsizei y = 0; y < h; ++y) {
         uint8_t* out = bgra + size_t(y) * pitch;
         std::memcpy(out, rows.data() + size_t(y) * size_t(w) * 4, size_t(w) * 4);
+        if (es)
+            for (GLsizei x = 0; x < w; ++x)
+                std::swap(out[x * 4], out[x * 4 + 2]);
         if (opaqueTarget_)
             for (GLsizei x = 0; x < w; ++x)
                 out[x * 4 + 3] = 0xFF;

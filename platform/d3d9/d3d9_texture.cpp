@@ -145,6 +145,10 @@ void Texture::UploadLevel(GLint index, Level& l, bool compressed)
         rgba.resize(size_t(l.width) * size_t(l.height) * 4);
         DecodeDxt(format_.format, l.bytes.data(), l.width, l.height, rgba.data());
         texels = rgba.data();
+    } else if (es && !gl.blocks) {
+        rgba.resize(size_t(l.width) * size_t(l.height) * 4);
+        ExpandToRgba8(format_, l.bytes.data(), l.width, l.height, rgba.data());
+        texels = rgba.data();
     }
     const GLsizei w = GLsizei(l.width), h = GLsizei(l.height);
     if (page_)

@@ -1,34 +1,73 @@
 #include "platform/d3d9/gl_api.h"
 
 #include <SDL2/SDL.h>
+#include <cstdlib>
 #include <cstring>
 
 namespace qv::gl {
 
 #define QV_GL_DEFINE(type, name) type name = nullptr;
 QV_GL_FUNCTIONS(QV_GL_DEFINE)
+QV_GL_CORE_FUNCTIONS(QV_GL_DEFINE)
+QV_GL_ES_FUNCTIONS(QV_GL_DEFINE)
 QV_GL_OPTIONAL_FUNCTIONS(QV_GL_DEFINE)
 #undef QV_GL_DEFINE
 
-bool LoadFunctions()
+bool es = false;
+
+Dialect RequestedDialect()
+{
+    static const Dialect chosen = [] {
+        const char* want = std::getenv("QV_GL");
+        return want && std::strcmp(want, "es3") == 0 ? Dialect::Es30 : Dialect::Core33;
+    }();
+    return chosen;
+}
+
+bool LoadFunctions(Dialect dialect)
 {
     // Loaded again for every new context: SDL unloads the GL library with the last GL window,
     // and the next one may map it elsewhere.
+    es = dialect == Dialect::Es30;
     bool complete = true;
 #define QV_GL_LOAD(type, name)                                               \
     name = reinterpret_cast<type>(SDL_GL_GetProcAddress(#name));             \
     if (!name)                                                               \
         complete = false;
+#define QV_GL_CLEAR(type, name) name = nullptr;
     QV_GL_FUNCTIONS(QV_GL_LOAD)
+    if (es) {
+        QV_GL_ES_FUNCTIONS(QV_GL_LOAD)
+        QV_GL_CORE_FUNCTIONS(QV_GL_CLEAR)
+    } else {
+        QV_GL_CORE_FUNCTIONS(QV_GL_LOAD)
+        QV_GL_ES_FUNCTIONS(QV_GL_CLEAR)
+    }
 #undef QV_GL_LOAD
 #define QV_GL_LOAD_OPTIONAL(type, name) name = reinterpret_cast<type>(SDL_GL_GetProcAddress(#name));
     QV_GL_OPTIONAL_FUNCTIONS(QV_GL_LOAD_OPTIONAL)
 #undef QV_GL_LOAD_OPTIONAL
+    if (es) {
+        // Mesa's ES context has these, WebGL 2 has none: no base instance, no program binaries,
+        // no mapped buffers. Fences and waits it has.
+        glDrawArraysInstancedBaseInstance = nullptr;
+        glDrawElementsInstancedBaseVertexBaseInstance = nullptr;
+        glProgramBinary = nullptr;
+        glGetProgramBinary = nullptr;
+        glProgramParameteri = nullptr;
+        glBufferStorage = nullptr;
+        glMapBufferRange = nullptr;
+    }
+#undef QV_GL_CLEAR
     return complete;
 }
 
 bool HasExtension(const char* name)
 {
+    // ES 3.0 drivers offer many extensions WebGL 2 lacks; the ES dialect sees only the one it
+    // can count on finding in a browser too.
+    if (es && std::strcmp(name, "GL_EXT_texture_compression_s3tc") != 0)
+        return false;
     GLint count = 0;
     glGetIntegerv(GL_NUM_EXTENSIONS, &count);
     for (GLint i = 0; i < count; ++i) {
@@ -37,6 +76,17 @@ bool HasExtension(const char* name)
             return true;
     }
     return false;
+}
+
+const char* ShaderPreamble()
+{
+    if (!es)
+        return "#version 330 core\n";
+    return "#version 300 es\n"
+           "precision highp float;\n"
+           "precision highp int;\n"
+           "precision highp sampler2D;\n"
+           "precision highp sampler2DArray;\n";
 }
 
 } // namespace qv::gl

@@ -1,5 +1,10 @@
-// OpenGL 3.3 core entry points, loaded through SDL_GL_GetProcAddress once a context exists.
-// Nothing here links against libGL symbols directly, so the same code runs on GLX and EGL.
+// OpenGL entry points, loaded through SDL_GL_GetProcAddress once a context exists. Nothing here
+// links against libGL symbols directly, so the same code runs on GLX and EGL.
+//
+// The backend speaks one of two dialects, chosen once per process: OpenGL 3.3 core, or OpenGL
+// ES 3.0 as WebGL 2 offers it (QV_GL=es3 asks for it natively). In the ES dialect only what ES
+// 3.0 and WebGL 2 both have is loaded: the entry points of later versions stay null, and of the
+// extensions only S3TC is seen, however much more the driver offers.
 #pragma once
 
 #include <GL/glcorearb.h>
@@ -14,7 +19,6 @@
     X(PFNGLVIEWPORTPROC, glViewport)                                                         \
     X(PFNGLSCISSORPROC, glScissor)                                                           \
     X(PFNGLCLEARCOLORPROC, glClearColor)                                                     \
-    X(PFNGLCLEARDEPTHPROC, glClearDepth)                                                     \
     X(PFNGLCLEARSTENCILPROC, glClearStencil)                                                 \
     X(PFNGLCLEARPROC, glClear)                                                               \
     X(PFNGLCOLORMASKPROC, glColorMask)                                                       \
@@ -24,8 +28,6 @@
     X(PFNGLBLENDEQUATIONSEPARATEPROC, glBlendEquationSeparate)                               \
     X(PFNGLCULLFACEPROC, glCullFace)                                                         \
     X(PFNGLFRONTFACEPROC, glFrontFace)                                                       \
-    X(PFNGLPOLYGONMODEPROC, glPolygonMode)                                                   \
-    X(PFNGLPROVOKINGVERTEXPROC, glProvokingVertex)                                           \
     X(PFNGLPIXELSTOREIPROC, glPixelStorei)                                                   \
     X(PFNGLREADPIXELSPROC, glReadPixels)                                                     \
     X(PFNGLFINISHPROC, glFinish)                                                             \
@@ -69,7 +71,6 @@
     X(PFNGLCREATEPROGRAMPROC, glCreateProgram)                                               \
     X(PFNGLATTACHSHADERPROC, glAttachShader)                                                 \
     X(PFNGLBINDATTRIBLOCATIONPROC, glBindAttribLocation)                                     \
-    X(PFNGLBINDFRAGDATALOCATIONPROC, glBindFragDataLocation)                                 \
     X(PFNGLLINKPROGRAMPROC, glLinkProgram)                                                   \
     X(PFNGLGETPROGRAMIVPROC, glGetProgramiv)                                                 \
     X(PFNGLGETPROGRAMINFOLOGPROC, glGetProgramInfoLog)                                       \
@@ -85,9 +86,8 @@
     X(PFNGLUNIFORMMATRIX3FVPROC, glUniformMatrix3fv)                                         \
     X(PFNGLUNIFORMMATRIX4FVPROC, glUniformMatrix4fv)                                         \
     X(PFNGLDRAWARRAYSPROC, glDrawArrays)                                                     \
-    X(PFNGLDRAWELEMENTSBASEVERTEXPROC, glDrawElementsBaseVertex)                             \
     X(PFNGLDRAWARRAYSINSTANCEDPROC, glDrawArraysInstanced)                                   \
-    X(PFNGLDRAWELEMENTSINSTANCEDBASEVERTEXPROC, glDrawElementsInstancedBaseVertex)           \
+    X(PFNGLDRAWELEMENTSINSTANCEDPROC, glDrawElementsInstanced)                               \
     X(PFNGLGENFRAMEBUFFERSPROC, glGenFramebuffers)                                           \
     X(PFNGLDELETEFRAMEBUFFERSPROC, glDeleteFramebuffers)                                     \
     X(PFNGLBINDFRAMEBUFFERPROC, glBindFramebuffer)                                           \
@@ -99,6 +99,18 @@
     X(PFNGLBINDRENDERBUFFERPROC, glBindRenderbuffer)                                         \
     X(PFNGLRENDERBUFFERSTORAGEPROC, glRenderbufferStorage)                                   \
     X(PFNGLBLITFRAMEBUFFERPROC, glBlitFramebuffer)
+
+// Entry points only the GL 3.3 core dialect has (null in the ES dialect).
+#define QV_GL_CORE_FUNCTIONS(X)                                                              \
+    X(PFNGLPOLYGONMODEPROC, glPolygonMode)                                                   \
+    X(PFNGLPROVOKINGVERTEXPROC, glProvokingVertex)                                           \
+    X(PFNGLCLEARDEPTHPROC, glClearDepth)                                                     \
+    X(PFNGLBINDFRAGDATALOCATIONPROC, glBindFragDataLocation)                                 \
+    X(PFNGLDRAWELEMENTSINSTANCEDBASEVERTEXPROC, glDrawElementsInstancedBaseVertex)
+
+// Entry points only the ES dialect needs (GL 3.3 core has others for the same work).
+#define QV_GL_ES_FUNCTIONS(X)                                                                \
+    X(PFNGLCLEARDEPTHFPROC, glClearDepthf)
 
 // Entry points of later GL versions, used when the context has them (null otherwise).
 #define QV_GL_OPTIONAL_FUNCTIONS(X)                                                          \
@@ -117,12 +129,33 @@ namespace qv::gl {
 
 #define QV_GL_DECLARE(type, name) extern type name;
 QV_GL_FUNCTIONS(QV_GL_DECLARE)
+QV_GL_CORE_FUNCTIONS(QV_GL_DECLARE)
+QV_GL_ES_FUNCTIONS(QV_GL_DECLARE)
 QV_GL_OPTIONAL_FUNCTIONS(QV_GL_DECLARE)
 #undef QV_GL_DECLARE
 
-// Resolves every entry point; needs a current context. False if one is missing.
-// Call it again after creating each context.
-bool LoadFunctions();
+enum class Dialect { Core33, Es30 };
+
+// The dialect this process asks its contexts for: QV_GL=es3 is ES 3.0, anything else GL 3.3 core.
+Dialect RequestedDialect();
+
+// The dialect of the functions loaded last; read wherever the two differ, off the draw path.
+extern bool es;
+
+// Resolves every entry point of `dialect`; needs a current context of it. False if one is
+// missing. Call it again after creating each context.
+bool LoadFunctions(Dialect dialect);
 bool HasExtension(const char* name);
+
+// The lines every shader starts with: the GLSL version, and in ES the precisions.
+const char* ShaderPreamble();
+
+inline void ClearDepth(float z)
+{
+    if (es)
+        glClearDepthf(z);
+    else
+        glClearDepth(double(z));
+}
 
 } // namespace qv::gl

@@ -26,6 +26,7 @@ bool GlBatcher::Create(bool enabled)
     // instance (GL 4.2), else every program reads the block instead.
     baseInstance_ = glDrawElementsInstancedBaseVertexBaseInstance && glDrawArraysInstancedBaseInstance &&
                     (version >= 42 || HasExtension("GL_ARB_base_instance"));
+    baseVertex_ = glDrawElementsInstancedBaseVertex != nullptr;
     const GLint records = std::min<GLint>(kMaxBatch, blockBytes / GLint(sizeof(InstanceRecord)));
     if (records < 1)
         return false;
@@ -53,8 +54,10 @@ bool GlBatcher::Send(const VertexInputPlan& inputs)
         glDrawElementsInstancedBaseVertexBaseInstance(d.mode, d.count, d.indexType, indices, GLsizei(count), d.first, first);
     else if (baseInstance_)
         glDrawArraysInstancedBaseInstance(d.mode, d.first, d.count, GLsizei(count), first);
-    else if (d.indexType)
+    else if (d.indexType && baseVertex_)
         glDrawElementsInstancedBaseVertex(d.mode, d.count, d.indexType, indices, GLsizei(count), d.first);
+    else if (d.indexType)
+        glDrawElementsInstanced(d.mode, d.count, d.indexType, indices, GLsizei(count));
     else
         glDrawArraysInstanced(d.mode, d.first, d.count, GLsizei(count));
     return true;

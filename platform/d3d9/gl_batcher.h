@@ -42,6 +42,9 @@ public:
     UINT capacity() const { return capacity_; }
     // Whether instance attributes can start at any record (else programs read the block).
     bool baseInstance() const { return baseInstance_; }
+    // Whether indexed draws take a base vertex (else the caller starts the attributes there, and
+    // an indexed draw's `first` is not sent).
+    bool baseVertex() const { return baseVertex_; }
     GLuint recordBuffer() const { return ring_.buffer(); }
 
     bool waiting() const { return count_ > 0; }
@@ -70,6 +73,7 @@ public:
 private:
     bool enabled_ = true;
     bool baseInstance_ = false;
+    bool baseVertex_ = true;
     UINT capacity_ = 1;
     UINT count_ = 0;
     GlDraw draw_;

@@ -2,6 +2,8 @@
 // camera space; the fragment half runs the texture stage cascade and the alpha test.
 #include "platform/d3d9/gl_ffp_shader.h"
 
+#include "platform/d3d9/gl_api.h"
+
 #include <cctype>
 #include <string>
 
@@ -183,6 +185,12 @@ std::string VertexInputs(std::string& body, int instances, int maxLocations, Ver
         if (input != 0 && !Uses(body, name))
             continue;
         plan->vertexLocation[input] = int8_t(next);
+        if (gl::es && (input == 2 || input == 3)) {
+            // D3DCOLOR is B, G, R, A in memory; ES reads no BGRA attributes, so the colour
+            // arrives as R, G, B, A and is put right here.
+            decl += Location(next++) + type + "Bgra;\n#define " + name + " " + name + "Bgra.bgra\n";
+            continue;
+        }
         decl += Location(next++) + type + ";\n";
     }
 
@@ -303,7 +311,7 @@ std::string GenerateVertexShader(const FfpKey& k, int instances, int maxLocation
     DropUnused(s, "    vec3 eyePos = (uWorldView * pos).xyz;\n", "eyePos");
     DropUnused(s, "    vec3 N = uNormalMatrix * aNormal;\n", "N");
     const std::string inputs = VertexInputs(s, instances, maxLocations, plan);
-    return "#version 330 core\n" + inputs + kVertexUniforms + outputs + s;
+    return gl::ShaderPreamble() + inputs + kVertexUniforms + outputs + s;
 }
 
 namespace {
@@ -398,7 +406,7 @@ const char* CompareOp(int func)
 
 std::string GenerateFragmentShader(const FfpKey& k)
 {
-    std::string s = "#version 330 core\n";
+    std::string s = gl::ShaderPreamble();
     const char* q = k.flatShade ? "flat in" : "in";
     s += std::string(q) + " vec4 vDiffuse;\n" + q + " vec4 vSpecular;\n";
     const int live = LiveStages(k);

@@ -221,7 +221,9 @@ GLuint BuildProgram(const ProgramStore& store, const std::string& vertex, const 
         program = glCreateProgram();
         glAttachShader(program, vs);
         glAttachShader(program, fs);
-        glBindFragDataLocation(program, 0, "oColor");
+        // ES puts a program's one output at colour 0 by itself.
+        if (glBindFragDataLocation)
+            glBindFragDataLocation(program, 0, "oColor");
         if (store.enabled())
             glProgramParameteri(program, GL_PROGRAM_BINARY_RETRIEVABLE_HINT, GL_TRUE);
         glLinkProgram(program);

@@ -146,7 +146,11 @@ void GlStateCache::CullFace(GLenum face)
 
 void GlStateCache::PolygonMode(GLenum mode)
 {
-    Change(polygonMode_, mode, [&] { glPolygonMode(GL_FRONT_AND_BACK, mode); });
+    // ES fills every polygon: points and lines come only from point and line primitives there.
+    Change(polygonMode_, mode, [&] {
+        if (glPolygonMode)
+            glPolygonMode(GL_FRONT_AND_BACK, mode);
+    });
 }
 
 void GlStateCache::Viewport(GLint x, GLint y, GLsizei w, GLsizei h)

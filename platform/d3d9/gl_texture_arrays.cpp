@@ -20,7 +20,8 @@ constexpr size_t kPageBytes = size_t(1) << 20;
 
 GlTexelLayout GlTexelLayoutOf(const FormatInfo& format, bool compressed)
 {
-    if (IsCompressed(format) && !compressed)
+    // ES takes every plain format as RGBA8, converted on upload (ExpandToRgba8).
+    if ((IsCompressed(format) && !compressed) || (es && !IsCompressed(format)))
         return {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, false};
     return {GLint(format.internalFormat), format.glFormat, format.glType, IsCompressed(format)};
 }
@@ -29,6 +30,8 @@ void SetUpGlTexture(GLenum target, const FormatInfo& format, UINT levels)
 {
     glTexParameteri(target, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(target, GL_TEXTURE_MAX_LEVEL, GLint(levels) - 1);
+    if (es)
+        return; // WebGL has no swizzle: the texels are converted with theirs instead
     glTexParameteri(target, GL_TEXTURE_SWIZZLE_R, format.swizzle[0]);
     glTexParameteri(target, GL_TEXTURE_SWIZZLE_G, format.swizzle[1]);
     glTexParameteri(target, GL_TEXTURE_SWIZZLE_B, format.swizzle[2]);
@@ -39,7 +42,8 @@ GlTextureArrays::Page* GlTextureArrays::Acquire(const FormatInfo& format, UINT w
                                                 bool compressed, UINT* layer)
 {
     compressed = compressed && IsCompressed(format);
-    const bool decoded = IsCompressed(format) && !compressed; // to 4 bytes a texel
+    // Decoded or (ES) converted to 4 bytes a texel.
+    const bool decoded = (IsCompressed(format) && !compressed) || (es && !IsCompressed(format));
     size_t layerBytes = 0;
     for (UINT i = 0; i < levels; ++i) {
         const UINT w = std::max(1u, width >> i), h = std::max(1u, height >> i);
