@@ -12,6 +12,8 @@
 #include <qv_win32.h>
 #include "platform/win32/qv_win32_sdl.h"
 
+#include <SDL2/SDL.h>
+
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
@@ -87,20 +89,58 @@ std::unique_ptr<GlContext> Unavailable(const char* step, const char* why)
 
 } // namespace
 
+struct GlContext::Native {
+    SDL_Window* window = nullptr;
+    bool ownWindow = false;
+    SDL_GLContext context = nullptr;
+};
+
+GlContext::GlContext() : native(std::make_unique<Native>()) {}
+
 GlContext::~GlContext()
 {
-    if (context) {
-        if (SDL_GL_GetCurrentContext() == context)
-            SDL_GL_MakeCurrent(window, nullptr);
-        SDL_GL_DeleteContext(context);
+    if (native->context) {
+        if (SDL_GL_GetCurrentContext() == native->context)
+            SDL_GL_MakeCurrent(native->window, nullptr);
+        SDL_GL_DeleteContext(native->context);
     }
-    if (ownWindow && window)
-        SDL_DestroyWindow(window);
+    if (native->ownWindow && native->window)
+        SDL_DestroyWindow(native->window);
 }
 
 bool GlContext::WindowAlive() const
 {
-    return ownWindow || (hwnd && QvWindowFromHwnd(hwnd) == window);
+    return native->ownWindow || (hwnd && QvWindowFromHwnd(hwnd) == native->window);
+}
+
+bool GlContext::MakeCurrent() const
+{
+    if (!native->context)
+        return false;
+    if (SDL_GL_GetCurrentContext() == native->context)
+        return true;
+    // Destroying the window releases the context from it; a dead window is never touched.
+    return WindowAlive() && SDL_GL_MakeCurrent(native->window, native->context) == 0;
+}
+
+void GlContext::WindowSize(int* width, int* height) const { SDL_GetWindowSize(native->window, width, height); }
+
+void GlContext::DrawableSize(int* width, int* height) const { SDL_GL_GetDrawableSize(native->window, width, height); }
+
+// Drivers without vsync control simply present at once.
+void GlContext::SetSwapInterval(int interval) { SDL_GL_SetSwapInterval(interval); }
+
+void GlContext::Swap() { SDL_GL_SwapWindow(native->window); }
+
+bool DesktopMode(int* width, int* height, int* refreshRate)
+{
+    SDL_DisplayMode desktop;
+    if (!SDL_WasInit(SDL_INIT_VIDEO) || SDL_GetDesktopDisplayMode(0, &desktop) != 0)
+        return false;
+    *width = desktop.w;
+    *height = desktop.h;
+    *refreshRate = desktop.refresh_rate;
+    return true;
 }
 
 std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* hr)
@@ -109,10 +149,11 @@ std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* 
     if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return Unavailable("video", SDL_GetError());
     auto ctx = std::make_unique<GlContext>();
+    GlContext::Native& n = *ctx->native;
     if (focus) {
-        ctx->window = QvWindowFromHwnd(focus);
+        n.window = QvWindowFromHwnd(focus);
         ctx->hwnd = focus;
-        if (!ctx->window) {
+        if (!n.window) {
             *hr = D3DERR_INVALIDCALL;
             return nullptr;
         }
@@ -130,15 +171,15 @@ std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* 
     if (behavior & D3DCREATE_HARDWARE_VERTEXPROCESSING)
         SDL_GL_SetAttribute(SDL_GL_ACCELERATED_VISUAL, 1);
 
-    if (!ctx->window) {
+    if (!n.window) {
         // Tools may create a device without a window of their own.
-        ctx->window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        if (!ctx->window)
+        n.window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        if (!n.window)
             return Unavailable("window", SDL_GetError());
-        ctx->ownWindow = true;
+        n.ownWindow = true;
     }
-    ctx->context = SDL_GL_CreateContext(ctx->window);
-    if (!ctx->context || SDL_GL_MakeCurrent(ctx->window, ctx->context) != 0)
+    n.context = SDL_GL_CreateContext(n.window);
+    if (!n.context || SDL_GL_MakeCurrent(n.window, n.context) != 0)
         return Unavailable("context", SDL_GetError());
     if (!gl::LoadFunctions(dialect))
         return Unavailable("context", "an entry point is missing");
@@ -153,3 +194,5 @@ std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* 
 }
 
 } // namespace qv::d3d
+
+void* qv::gl::GlProcAddress(const char* name) { return SDL_GL_GetProcAddress(name); }

@@ -141,7 +141,7 @@ HRESULT Device::Create(Direct3D9* d3d, HWND focus, DWORD behavior, const D3DPRES
     if (p.BackBufferWidth == 0 || p.BackBufferHeight == 0) {
         // Windowed D3D9 takes the window's client size when none is given.
         int w = 0, h = 0;
-        SDL_GetWindowSize(context->window, &w, &h);
+        context->WindowSize(&w, &h);
         p.BackBufferWidth = p.BackBufferWidth ? p.BackBufferWidth : UINT(w > 0 ? w : 1);
         p.BackBufferHeight = p.BackBufferHeight ? p.BackBufferHeight : UINT(h > 0 ? h : 1);
     }
@@ -212,15 +212,7 @@ void Device::StateBlockDestroyed(StateBlock* block)
         recording_ = nullptr;
 }
 
-bool Device::MakeCurrent()
-{
-    if (!context_ || !context_->context)
-        return false;
-    if (SDL_GL_GetCurrentContext() == context_->context)
-        return true;
-    // Destroying the window releases the context from it; a dead window is never touched.
-    return context_->WindowAlive() && SDL_GL_MakeCurrent(context_->window, context_->context) == 0;
-}
+bool Device::MakeCurrent() { return context_ && context_->MakeCurrent(); }
 
 HRESULT Device::GetDirect3D(IDirect3D9** d3d)
 {

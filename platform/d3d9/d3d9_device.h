@@ -16,8 +16,6 @@
 #include "platform/d3d9/gl_state_cache.h"
 #include <qv_d3d9.h>
 
-#include <SDL2/SDL.h>
-
 #include <array>
 #include <memory>
 #include <string>
@@ -28,23 +26,35 @@ class Direct3D9;
 class StateBlock;
 class Surface;
 
-// The window and GL context a device draws with.
+// The window and GL context a device draws with. What stands behind them is the window
+// system's: SDL natively (d3d9_context.cpp), the page's canvas on the web.
 struct GlContext {
-    SDL_Window* window = nullptr;
+    struct Native; // the window system's window and context
     HWND hwnd = nullptr; // the Win32 window it was made for; null for our own window
-    bool ownWindow = false;
-    SDL_GLContext context = nullptr;
     std::string renderer;
     bool software = false; // a rasteriser on the CPU, which cannot do hardware vertex processing
+    std::unique_ptr<Native> native;
+    GlContext();
     ~GlContext();
-    // False once the Win32 window has been destroyed under us: its SDL window is gone too.
+    // False once the Win32 window has been destroyed under us: its window-system window is gone too.
     bool WindowAlive() const;
+    // Makes the context current; false once it is gone.
+    bool MakeCurrent() const;
+    void WindowSize(int* width, int* height) const;
+    // The window's size in pixels, as its default framebuffer has it.
+    void DrawableSize(int* width, int* height) const;
+    void SetSwapInterval(int interval);
+    // Shows what the default framebuffer holds, waiting for vsync as the interval says.
+    void Swap();
 };
 
 // Creates the context for one of the three vertex-processing requests; null with `hr` set
 // when none can be made. Whether it meets a request for hardware vertex processing is the
 // caller's to judge from `software`.
 std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* hr);
+
+// The desktop's size and refresh rate (0 when unknown); false when the window system cannot say.
+bool DesktopMode(int* width, int* height, int* refreshRate);
 
 enum DirtyBits : uint32_t {
     kDirtyKey = 1u << 0,

@@ -4,7 +4,6 @@
 #include "platform/d3d9/d3d9_device.h"
 #include "platform/d3d9/d3d9_formats.h"
 
-#include <SDL2/SDL.h>
 
 #include <cstring>
 
@@ -39,12 +38,12 @@ HRESULT DisplayMode(D3DDISPLAYMODE* mode)
     mode->Height = 480;
     mode->RefreshRate = 60;
     mode->Format = D3DFMT_X8R8G8B8;
-    SDL_DisplayMode desktop;
-    if (SDL_WasInit(SDL_INIT_VIDEO) && SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
-        mode->Width = UINT(desktop.w);
-        mode->Height = UINT(desktop.h);
-        if (desktop.refresh_rate > 0)
-            mode->RefreshRate = UINT(desktop.refresh_rate);
+    int w = 0, h = 0, refresh = 0;
+    if (DesktopMode(&w, &h, &refresh)) {
+        mode->Width = UINT(w);
+        mode->Height = UINT(h);
+        if (refresh > 0)
+            mode->RefreshRate = UINT(refresh);
     }
     return D3D_OK;
 }

@@ -149,7 +149,7 @@ HRESULT Device::Present(const RECT* src, const RECT* dst, HWND, const RGNDATA*)
     if (!context_ || !context_->WindowAlive() || !MakeCurrent())
         return D3DERR_DEVICELOST;
     int dw = 0, dh = 0;
-    SDL_GL_GetDrawableSize(context_->window, &dw, &dh);
+    context_->DrawableSize(&dw, &dh);
     const LONG bw = LONG(params_.BackBufferWidth), bh = LONG(params_.BackBufferHeight);
     GLint s[4], d[4];
     GlCorners(src, bw, bh, false, s);
@@ -184,10 +184,10 @@ HRESULT Device::Present(const RECT* src, const RECT* dst, HWND, const RGNDATA*)
     const int interval = overrideInterval >= 0 ? overrideInterval
                        : params_.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1;
     if (interval != swapInterval_) {
-        SDL_GL_SetSwapInterval(interval); // drivers without vsync control simply present at once
+        context_->SetSwapInterval(interval);
         swapInterval_ = interval;
     }
-    SDL_GL_SwapWindow(context_->window);
+    context_->Swap();
     batcher_.FenceDrawn();
     presentedOnce_ = true;
     BindBackBuffer();

@@ -1,6 +1,5 @@
 #include "platform/d3d9/gl_api.h"
 
-#include <SDL2/SDL.h>
 #include <cstdlib>
 #include <cstring>
 
@@ -31,7 +30,7 @@ bool LoadFunctions(Dialect dialect)
     es = dialect == Dialect::Es30;
     bool complete = true;
 #define QV_GL_LOAD(type, name)                                               \
-    name = reinterpret_cast<type>(SDL_GL_GetProcAddress(#name));             \
+    name = reinterpret_cast<type>(GlProcAddress(#name));             \
     if (!name)                                                               \
         complete = false;
 #define QV_GL_CLEAR(type, name) name = nullptr;
@@ -44,7 +43,7 @@ bool LoadFunctions(Dialect dialect)
         QV_GL_ES_FUNCTIONS(QV_GL_CLEAR)
     }
 #undef QV_GL_LOAD
-#define QV_GL_LOAD_OPTIONAL(type, name) name = reinterpret_cast<type>(SDL_GL_GetProcAddress(#name));
+#define QV_GL_LOAD_OPTIONAL(type, name) name = reinterpret_cast<type>(GlProcAddress(#name));
     QV_GL_OPTIONAL_FUNCTIONS(QV_GL_LOAD_OPTIONAL)
 #undef QV_GL_LOAD_OPTIONAL
     if (es) {
@@ -62,12 +61,10 @@ bool LoadFunctions(Dialect dialect)
     return complete;
 }
 
-bool HasExtension(const char* name)
+namespace {
+
+bool Listed(const char* name)
 {
-    // ES 3.0 drivers offer many extensions WebGL 2 lacks; the ES dialect sees only the one it
-    // can count on finding in a browser too.
-    if (es && std::strcmp(name, "GL_EXT_texture_compression_s3tc") != 0)
-        return false;
     GLint count = 0;
     glGetIntegerv(GL_NUM_EXTENSIONS, &count);
     for (GLint i = 0; i < count; ++i) {
@@ -76,6 +73,18 @@ bool HasExtension(const char* name)
             return true;
     }
     return false;
+}
+
+} // namespace
+
+bool HasExtension(const char* name)
+{
+    if (!es)
+        return Listed(name);
+    // ES 3.0 drivers offer many extensions WebGL 2 lacks; the ES dialect sees only the one it
+    // can count on finding in a browser too, which WebGL names its own way.
+    constexpr const char* kS3tc = "GL_EXT_texture_compression_s3tc";
+    return std::strcmp(name, kS3tc) == 0 && (Listed(kS3tc) || Listed("GL_WEBGL_compressed_texture_s3tc"));
 }
 
 const char* ShaderPreamble()

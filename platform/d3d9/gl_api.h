@@ -1,5 +1,5 @@
-// OpenGL entry points, loaded through SDL_GL_GetProcAddress once a context exists. Nothing here
-// links against libGL symbols directly, so the same code runs on GLX and EGL.
+// OpenGL entry points, loaded through the window system (GlProcAddress) once a context exists.
+// Nothing here links against libGL symbols directly, so the same code runs on GLX, EGL and WebGL.
 //
 // The backend speaks one of two dialects, chosen once per process: OpenGL 3.3 core, or OpenGL
 // ES 3.0 as WebGL 2 offers it (QV_GL=es3 asks for it natively). In the ES dialect only what ES
@@ -133,6 +133,10 @@ QV_GL_CORE_FUNCTIONS(QV_GL_DECLARE)
 QV_GL_ES_FUNCTIONS(QV_GL_DECLARE)
 QV_GL_OPTIONAL_FUNCTIONS(QV_GL_DECLARE)
 #undef QV_GL_DECLARE
+
+// The window system's address of a GL entry point, null if it has none (d3d9_context.cpp, or
+// the page's).
+void* GlProcAddress(const char* name);
 
 enum class Dialect { Core33, Es30 };
 
