@@ -92,6 +92,44 @@ TEST_F(D3D9Render, PretransformedQuadCoversExactlyThePixelsWhoseCentresItContain
     }
 }
 
+TEST_F(D3D9Render, IndexedDrawsCountTheirIndicesFromTheBaseVertex)
+{
+    // Two quads in one buffer, drawn through the same four indices: the base vertex picks one.
+    const VertexRHW v[8] = {
+        {4, 4, 0.5f, 1, 0xFFFF0000},  {20, 4, 0.5f, 1, 0xFFFF0000},  {4, 20, 0.5f, 1, 0xFFFF0000},  {20, 20, 0.5f, 1, 0xFFFF0000},
+        {40, 4, 0.5f, 1, 0xFF00FF00}, {56, 4, 0.5f, 1, 0xFF00FF00}, {40, 20, 0.5f, 1, 0xFF00FF00}, {56, 20, 0.5f, 1, 0xFF00FF00}};
+    IDirect3DVertexBuffer9* vb = MakeBuffer(v, 8, kFvfRHW);
+    IDirect3DIndexBuffer9* ib = nullptr;
+    ASSERT_EQ(device->CreateIndexBuffer(6 * sizeof(WORD), 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &ib, nullptr), D3D_OK);
+    void* p = nullptr;
+    ASSERT_EQ(ib->Lock(0, 0, &p, 0), D3D_OK);
+    const WORD indices[6] = {0, 1, 2, 2, 1, 3};
+    std::memcpy(p, indices, sizeof indices);
+    ib->Unlock();
+    device->SetStreamSource(0, vb, 0, sizeof(VertexRHW));
+    device->SetIndices(ib);
+    device->SetFVF(kFvfRHW);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->BeginScene();
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 2), D3D_OK);
+    EXPECT_EQ(PixelAt(48, 12), 0xFF00FF00u);
+    EXPECT_EQ(PixelAt(12, 12), kClear);
+    // Back to the first quad with nothing else changed, and with the stream starting at the
+    // second quad and the base vertex stepping back to the first.
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
+    EXPECT_EQ(PixelAt(12, 12), 0xFFFF0000u);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, kClear, 1.0f, 0);
+    device->SetStreamSource(0, vb, 4 * sizeof(VertexRHW), sizeof(VertexRHW));
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
+    EXPECT_EQ(PixelAt(48, 12), 0xFF00FF00u);
+    EXPECT_EQ(PixelAt(12, 12), kClear);
+    device->EndScene();
+    device->SetStreamSource(0, nullptr, 0, 0);
+    device->SetIndices(nullptr);
+    ib->Release();
+    vb->Release();
+}
+
 TEST_F(D3D9Render, PixelCentresExactlyOnAnEdgeFollowTheTopLeftRule)
 {
     // A centre on a top or left edge is inside, on a bottom or right edge outside: a quad from

@@ -95,6 +95,12 @@ TEST_F(D3D9Textures, EveryFormatSamplesAsD3DDefinesIt)
         {D3DFMT_R5G6B5, 2, 0xFC00, D3DCOLOR_XRGB(255, 130, 0)},
         {D3DFMT_A1R5G5B5, 2, 0x801F, D3DCOLOR_XRGB(0, 0, 255)},
         {D3DFMT_L8, 1, 0x80, D3DCOLOR_XRGB(128, 128, 128)},
+        {D3DFMT_A8B8G8R8, 4, 0xFF996633, D3DCOLOR_XRGB(0x33, 0x66, 0x99)},
+        {D3DFMT_R8G8B8, 3, 0x336699, D3DCOLOR_XRGB(0x33, 0x66, 0x99)},
+        {D3DFMT_X1R5G5B5, 2, 0x03E0, D3DCOLOR_XRGB(0, 255, 0)},
+        {D3DFMT_X4R4G4B4, 2, 0x0F00, D3DCOLOR_XRGB(255, 0, 0)},
+        {D3DFMT_A8, 1, 0x80, D3DCOLOR_XRGB(0, 0, 0)}, // black with alpha
+        {D3DFMT_A8L8, 2, 0xFF40, D3DCOLOR_XRGB(0x40, 0x40, 0x40)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << "format " << c.format);
