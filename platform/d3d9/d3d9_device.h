@@ -1,10 +1,10 @@
-// IDirect3DDevice9 on an OpenGL 3.3 core context. Set* calls only record state and mark what
-// changed; a draw applies the changes (d3d9_draw.cpp), so most draws issue few GL calls. A draw
-// that differs from the one before only in its transforms and material joins it: the two go to
-// GL as one instanced draw (d3d9_batch.cpp). The device's files hold Direct3D's semantics; the
-// GL mechanics it owns live beside them: the batcher and its ring of instance records
-// (gl_batcher.h, gl_instance_ring.h), the array textures (gl_texture_arrays.h), the programs
-// and the state mirror.
+// IDirect3DDevice9 on an OpenGL 3.3 core or OpenGL ES 3.0 context (the dialects: gl_api.h). Set*
+// calls only record state and mark what changed; a draw applies the changes (d3d9_draw.cpp), so
+// most draws issue few GL calls. A draw that differs from the one before only in its transforms
+// and material joins it: the two go to GL as one instanced draw (d3d9_batch.cpp). The device's
+// files hold Direct3D's semantics; the GL mechanics it owns live beside them: the batcher and its
+// ring of instance records (gl_batcher.h, gl_instance_ring.h), the array textures
+// (gl_texture_arrays.h), the programs and the state mirror.
 #pragma once
 
 #include "platform/d3d9/d3d9_com.h"
