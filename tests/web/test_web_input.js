@@ -4,7 +4,7 @@
 // node test_web_input.js URL   (URL of web_input_check.html; CHROMIUM names the browser;
 // puppeteer-core found through NODE_PATH)
 'use strict';
-const puppeteer = require('puppeteer-core');
+const chromium = require('./headless_chromium');
 
 const url = process.argv[2];
 let failures = 0;
@@ -14,12 +14,7 @@ function check(ok, what) {
 }
 
 async function main() {
-const browser = await puppeteer.launch({
-  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-  headless: true,
-  args: ['--no-sandbox', '--enable-unsafe-swiftshader', '--use-angle=swiftshader',
-         '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
-});
+const browser = await chromium.launch();
 try {
   const page = await browser.newPage();
   const lines = [];

@@ -52,11 +52,13 @@ int RunWinMain()
 
 // The game with the live session of the native --record around it: one line a frame, the keys
 // the game saw and the time its timer returned, so that the native harness replays it exactly.
+// Its trace goes to the console as --trace - writes it, to hold that replay to.
 int PlayAndRecord()
 {
     EM_ASM({ FS.mkdirTree("/recording"); });
     replay::LiveOptions options;
     options.recordPath = kRecording;
+    options.tracePath = "-";
     options.force = true;
     replay::LiveSession session({g_engine.keyboard.keys, &g_engine.camera.position, &g_hWnd, EngineTimerLastElapsed});
     std::string error;

@@ -1,0 +1,204 @@
+// The whole game in a real browser, held to the Linux build: the cross-build key scripts replayed
+// in the page give the Linux harness's trace line for line and its pictures within 2 levels (the
+// first shot also shows the map: no console error, many colours); keys typed into the page drive
+// the tank and fire, Escape ends the game and the page says so, and the game recorded meanwhile
+// replays through the Linux harness to the page's own trace.
+// node test_web_game.js BASE_URL REPLAY   (BASE_URL: build-web/ as served, with the key scripts
+// in tests/cross/; REPLAY: the Linux quorvel-replay, run from the repository root)
+'use strict';
+const { execFileSync } = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const chromium = require('./headless_chromium');
+
+const [base, replayExe] = process.argv.slice(2);
+let failures = 0;
+function check(ok, what) {
+  if (!ok) { failures++; console.log(`FAIL ${what}`); }
+  return ok;
+}
+
+// The Linux harness's trace and shots (data URLs) for the same options.
+function linuxRun(args, shots) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'qv-web-'));
+  const shotArgs = [];
+  for (const n of shots) shotArgs.push('--shot', `${n}:${path.join(dir, `frame${n}.png`)}`);
+  const out = execFileSync(replayExe, [...args, '--trace', '-', ...shotArgs], {
+    env: { ...process.env, SDL_VIDEODRIVER: 'offscreen', QV_HEADLESS: '1' },
+    maxBuffer: 1 << 28, stdio: ['ignore', 'pipe', 'pipe'],
+  }).toString();
+  const pictures = {};
+  for (const n of shots) {
+    pictures[n] = 'data:image/png;base64,' + fs.readFileSync(path.join(dir, `frame${n}.png`)).toString('base64');
+  }
+  fs.rmSync(dir, { recursive: true, force: true });
+  return { trace: out.split('\n').filter((l) => l.startsWith('{')), pictures };
+}
+
+// Opens url on page and gathers its console until a line matches `until`.
+async function visit(page, url, until, timeoutMs) {
+  const lines = [];
+  const errors = [];
+  const onConsole = (m) => { (m.type() === 'error' ? errors : lines).push(m.text()); };
+  const onError = (e) => errors.push(String(e));
+  page.on('console', onConsole);
+  page.on('pageerror', onError);
+  await page.goto(url);
+  const done = async () => {
+    const start = Date.now();
+    while (!lines.some((l) => until.test(l))) {
+      if (Date.now() - start > timeoutMs) {
+        check(false, `${url}: timed out; last lines ${JSON.stringify(lines.slice(-3)).slice(0, 400)}`);
+        break;
+      }
+      await new Promise((r) => setTimeout(r, 50));
+    }
+    page.off('console', onConsole);
+    page.off('pageerror', onError);
+  };
+  return { lines, errors, done };
+}
+
+function sameLines(a, b, what) {
+  if (!check(a.length === b.length, `${what}: ${a.length} trace lines in the page, ${b.length} on Linux`)) return;
+  for (let i = 0; i < a.length; i++) {
+    if (a[i] !== b[i]) {
+      check(false, `${what}: first difference on line ${i + 1}:\n  page  ${a[i].slice(0, 300)}\n  linux ${b[i].slice(0, 300)}`);
+      return;
+    }
+  }
+}
+
+// Per pixel, the largest channel difference of two PNGs (decoded by the browser), and the
+// number of distinct colours in the first.
+async function comparePictures(page, a, b) {
+  return page.evaluate(async (a, b) => {
+    const pixels = async (url) => {
+      const image = new Image();
+      image.src = url;
+      await image.decode();
+      const c = document.createElement('canvas');
+      c.width = image.width;
+      c.height = image.height;
+      const g = c.getContext('2d', { willReadFrequently: true });
+      g.drawImage(image, 0, 0);
+      return g.getImageData(0, 0, c.width, c.height);
+    };
+    const p = await pixels(a);
+    const q = await pixels(b);
+    if (p.width !== q.width || p.height !== q.height) return { size: false };
+    let beyond = 0;
+    let largest = 0;
+    const colours = new Set();
+    for (let i = 0; i < p.data.length; i += 4) {
+      let worst = 0;
+      for (let c = 0; c < 3; c++) worst = Math.max(worst, Math.abs(p.data[i + c] - q.data[i + c]));
+      largest = Math.max(largest, worst);
+      if (worst > 2) beyond++;
+      colours.add((p.data[i] << 16) | (p.data[i + 1] << 8) | p.data[i + 2]);
+    }
+    return { size: true, beyond, largest, pixels: p.width * p.height, colours: colours.size };
+  }, a, b);
+}
+
+// The cross-build scripts as test_cross_build runs them (frames asked for, shots).
+const kScripts = [
+  { name: 'drive-fire', frames: 300, shots: [1, 130, 300] },
+  { name: 'enemy-hit', frames: 320, shots: [294, 320] },
+  { name: 'camera', frames: 260, shots: [40, 100, 240] },
+];
+// The page's pictures may differ from Linux's by more than 2 levels on this many pixels in
+// 10,000 (the Linux build holds Windows to 1). Today about 50 do (largest difference about 125),
+// nearly all on the ground's tile seams: the two whole rows and the columns 94 pixels apart where
+// neighbouring tiles meet, where llvmpipe leaves a one-pixel crack of the clear colour that
+// Chromium's SwiftShader covers, and where the wrapped texture is sampled at its edge. The GL
+// backend's ES dialect on llvmpipe (QV_GL=es3) draws the Linux picture exactly, so the
+// difference is the two rasterisers', not the page's.
+const kBeyondPerTenThousand = 60;
+
+async function crossScripts(page) {
+  for (const s of kScripts) {
+    const started = Date.now();
+    const query = `replay=tests/cross/${s.name}.keys&frames=${s.frames}&frame-time=0.02&uncapped=1&shot=${s.shots.join(',')}`;
+    const run = await visit(page, `${base}quorvel.html?${query}`, /^replay done /, 60000);
+    await run.done();
+    check(run.errors.length === 0, `${s.name}: console errors ${JSON.stringify(run.errors)}`);
+    const linux = linuxRun(['--frames', String(s.frames), '--keys', `tests/data/cross/${s.name}.keys`,
+      '--frame-time', '0.02', '--uncapped'], s.shots);
+    sameLines(run.lines.filter((l) => l.startsWith('{')), linux.trace, s.name);
+    for (const n of s.shots) {
+      const line = run.lines.find((l) => l.startsWith(`shot ${n} data:`));
+      if (!check(line !== undefined, `${s.name}: no shot of frame ${n}`)) continue;
+      const r = await comparePictures(page, line.slice(line.indexOf('data:')), linux.pictures[n]);
+      if (!check(r.size, `${s.name} frame ${n}: the pictures' sizes differ`)) continue;
+      console.log(`${s.name} frame ${n}: largest channel difference ${r.largest}, ${r.beyond} of ${r.pixels} pixels beyond 2`);
+      check(r.beyond * 10000 <= r.pixels * kBeyondPerTenThousand,
+        `${s.name} frame ${n}: ${r.beyond} pixels differ from Linux's by more than 2 levels`);
+      // The map is drawn: ground, tiles and tanks, not one flat colour.
+      check(r.colours >= 1000, `${s.name} frame ${n}: only ${r.colours} colours`);
+    }
+    console.log(`${s.name}: ${((Date.now() - started) / 1000).toFixed(1)} s`);
+  }
+}
+
+// Typed keys with real timing in ?record=1: W drives the player's tank forward, Space fires,
+// Escape ends the game; the recording replays on Linux to the trace the page wrote as it played.
+async function playAndRecord(page) {
+  const started = Date.now();
+  const run = await visit(page, `${base}quorvel.html?record=1`, /^quorvel ended with /, 30000);
+  const traceLines = () => run.lines.filter((l) => l.startsWith('{'));
+  for (let i = 0; i < 200 && traceLines().length < 10; i++) await new Promise((r) => setTimeout(r, 50));
+  await page.click('#canvas');
+  await page.keyboard.down('w');
+  await new Promise((r) => setTimeout(r, 700));
+  await page.keyboard.up('w');
+  await page.keyboard.down(' ');
+  await new Promise((r) => setTimeout(r, 150));
+  await page.keyboard.up(' ');
+  await new Promise((r) => setTimeout(r, 300));
+  // Held over a few frames, as a player's key is: the game reads its key table once a frame.
+  await page.keyboard.down('Escape');
+  await new Promise((r) => setTimeout(r, 150));
+  await page.keyboard.up('Escape');
+  await run.done();
+  check(run.errors.length === 0, `record: console errors ${JSON.stringify(run.errors)}`);
+  check(run.lines.includes('quorvel ended with 0'), 'Escape ends the game with exit code 0');
+  const notices = await page.$eval('#notices', (n) => n.textContent);
+  check(notices.includes('The game has ended'), `the page says the game has ended: "${notices}"`);
+  check(await page.$('#notices button') !== null, 'the page offers to play again');
+
+  const trace = traceLines().map((l) => JSON.parse(l));
+  const player = (t) => t.tanks[0];
+  check(trace.length > 20, `the game ran: ${trace.length} frames`);
+  const moved = trace.some((t) => player(t).x !== player(trace[0]).x || player(t).y !== player(trace[0]).y);
+  check(moved, 'W moved the player\'s tank');
+  check(trace.some((t) => t.bullets.length > 0), 'Space fired a bullet');
+
+  const keys = await page.evaluate(async () => {
+    const link = document.querySelector('#notices a[download]');
+    return link ? (await fetch(link.href)).text() : null;
+  });
+  if (!check(keys !== null, 'the page offers the recording')) return;
+  const file = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'qv-web-')), 'quorvel.keys');
+  fs.writeFileSync(file, keys);
+  const linux = linuxRun(['--keys', file], []);
+  fs.rmSync(path.dirname(file), { recursive: true, force: true });
+  sameLines(traceLines(), linux.trace, 'the page\'s recording replayed on Linux');
+  console.log(`record: ${trace.length} frames, ${((Date.now() - started) / 1000).toFixed(1)} s`);
+}
+
+async function main() {
+  const browser = await chromium.launch();
+  try {
+    const page = await browser.newPage();
+    await crossScripts(page);
+    await playAndRecord(page);
+  } finally {
+    await browser.close();
+  }
+  console.log(failures ? `test_web_game: ${failures} failed` : 'test_web_game: passed');
+  process.exit(failures ? 1 : 0);
+}
+
+main().catch((e) => { console.log(`FAIL ${e.stack || e}`); process.exit(1); });
