@@ -38,6 +38,14 @@ TEST(WebPageQuery, ReplayAddressesBecomeTheHarnessCommandLine)
     ASSERT_TRUE(ParsePageQuery("uncapped=0&replay=a+b.keys", &r, &error)) << error;
     EXPECT_EQ(r.keysUrl, "a b.keys");
     EXPECT_TRUE(r.options.empty());
+
+    // A packed model to delete first, for the game or a replay.
+    ASSERT_TRUE(ParsePageQuery("?drop=Models/tank0.x", &r, &error)) << error;
+    EXPECT_EQ(r.drop, "Models/tank0.x");
+    EXPECT_FALSE(r.replay);
+    ASSERT_TRUE(ParsePageQuery("?drop=Models/fontN.dds&replay=a.keys&frames=5", &r, &error)) << error;
+    EXPECT_EQ(r.drop, "Models/fontN.dds");
+    EXPECT_TRUE(r.replay);
 }
 
 TEST(WebPageQuery, BadAddressesAreRefusedWithAReason)
@@ -58,6 +66,10 @@ TEST(WebPageQuery, BadAddressesAreRefusedWithAReason)
         "?replay=a.keys&shot=99999999999999",
         "?replay=a%2.keys",                   // broken escape
         "?replay=a.keys%",
+        "?drop=tank0.x",                      // not in Models/
+        "?drop=Models/",
+        "?drop=Models/../quorvel.data",
+        "?drop=Models/..",
         "?record=yes",
         "?record=1&replay=a.keys",            // a replay is recorded already
     };

@@ -2,11 +2,12 @@
 // in the page give the Linux harness's trace line for line and its pictures within 2 levels (the
 // first shot also shows the map: no console error, many colours); keys typed into the page drive
 // the tank and fire, Escape ends the game and the page says so, and the game recorded meanwhile
-// replays through the Linux harness to the page's own trace.
+// replays through the Linux harness to the page's own trace. A model or the ground texture
+// missing from the page's Models/ brings the messages and the ending the Linux harness has.
 // node test_web_game.js BASE_URL REPLAY   (BASE_URL: build-web/ as served, with the key scripts
 // in tests/cross/; REPLAY: the Linux quorvel-replay, run from the repository root)
 'use strict';
-const { execFileSync } = require('child_process');
+const { spawnSync } = require('child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
@@ -20,27 +21,43 @@ function check(ok, what) {
 }
 
 // The Linux harness's trace and shots (data URLs) for the same options.
-function linuxRun(args, shots) {
+// With `without`, it runs in a directory whose Models/ lacks that file, and may fail.
+function linuxRun(args, shots, without) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'qv-web-'));
+  let cwd = process.cwd();
+  if (without) {
+    cwd = path.join(dir, 'run');
+    fs.mkdirSync(path.join(cwd, 'Models'), { recursive: true });
+    for (const f of fs.readdirSync('Models')) {
+      if (`Models/${f}` !== without) fs.symlinkSync(path.resolve('Models', f), path.join(cwd, 'Models', f));
+    }
+  }
   const shotArgs = [];
   for (const n of shots) shotArgs.push('--shot', `${n}:${path.join(dir, `frame${n}.png`)}`);
-  const out = execFileSync(replayExe, [...args, '--trace', '-', ...shotArgs], {
-    env: { ...process.env, SDL_VIDEODRIVER: 'offscreen', QV_HEADLESS: '1' },
-    maxBuffer: 1 << 28, stdio: ['ignore', 'pipe', 'pipe'],
-  }).toString();
+  const run = spawnSync(path.resolve(replayExe), [...args, '--trace', '-', ...shotArgs], {
+    cwd, env: { ...process.env, SDL_VIDEODRIVER: 'offscreen', QV_HEADLESS: '1' }, maxBuffer: 1 << 28,
+  });
+  if (!without) check(run.status === 0, `Linux harness ${args.join(' ')}: exit ${run.status} ${run.stderr}`);
+  const out = run.stdout.toString();
+  // The message boxes, without the harness's own lines (its timing, why it stopped).
+  const stderr = run.stderr.toString().split('\n').filter((l) => l !== '' && !l.startsWith('quorvel-replay:'));
   const pictures = {};
   for (const n of shots) {
     pictures[n] = 'data:image/png;base64,' + fs.readFileSync(path.join(dir, `frame${n}.png`)).toString('base64');
   }
   fs.rmSync(dir, { recursive: true, force: true });
-  return { trace: out.split('\n').filter((l) => l.startsWith('{')), pictures };
+  return { trace: out.split('\n').filter((l) => l.startsWith('{')), pictures, status: run.status, stderr };
 }
 
 // Opens url on page and gathers its console until a line matches `until`.
 async function visit(page, url, until, timeoutMs) {
   const lines = [];
   const errors = [];
-  const onConsole = (m) => { (m.type() === 'error' ? errors : lines).push(m.text()); };
+  const warnings = [];  // the program's stderr: its message boxes
+  const onConsole = (m) => {
+    (m.type() === 'error' ? errors : lines).push(m.text());
+    if (m.type() === 'warn' && !m.text().startsWith('quorvel-replay:')) warnings.push(m.text());
+  };
   const onError = (e) => errors.push(String(e));
   page.on('console', onConsole);
   page.on('pageerror', onError);
@@ -57,7 +74,7 @@ async function visit(page, url, until, timeoutMs) {
     page.off('console', onConsole);
     page.off('pageerror', onError);
   };
-  return { lines, errors, done };
+  return { lines, errors, warnings, done };
 }
 
 function sameLines(a, b, what) {
@@ -188,12 +205,43 @@ async function playAndRecord(page) {
   console.log(`record: ${trace.length} frames, ${((Date.now() - started) / 1000).toFixed(1)} s`);
 }
 
+// A file gone from Models/ (the page's drop=) as on Linux: the same message boxes, in the page
+// too; a missing model lets the game go on, a missing ground texture stops it at start-up.
+async function missingAssets(page) {
+  const started = Date.now();
+  const model = 'Models/lpice2.x';
+  const frames = ['--frames', '30', '--keys', path.resolve('tests/data/cross/drive-fire.keys'), '--frame-time', '0.02', '--uncapped'];
+  const run = await visit(page, `${base}quorvel.html?drop=${model}&replay=tests/cross/drive-fire.keys&frames=30&frame-time=0.02&uncapped=1`,
+    /^replay done /, 30000);
+  await run.done();
+  const linux = linuxRun(frames, [], model);
+  check(linux.status === 0 && linux.stderr.length > 0, `Linux without ${model}: exit ${linux.status}, ${linux.stderr}`);
+  check(run.errors.length === 0, `without ${model}: console errors ${JSON.stringify(run.errors)}`);
+  sameLines(run.warnings, linux.stderr, `the message boxes without ${model}`);
+  sameLines(run.lines.filter((l) => l.startsWith('{')), linux.trace, `the game without ${model}`);
+  let notices = await page.$eval('#notices', (n) => n.textContent);
+  check(notices.includes(`Could not find X file`) && notices.includes(model), `the page shows the model's message: "${notices}"`);
+
+  const font = 'Models/fontN.dds';
+  const game = await visit(page, `${base}quorvel.html?drop=${font}`, /^quorvel ended with /, 30000);
+  await game.done();
+  const failed = linuxRun(frames, [], font);
+  check(failed.status === 1, `Linux without ${font}: exit ${failed.status}`);
+  sameLines(game.warnings, failed.stderr, `the message boxes without ${font}`);
+  check(game.lines.includes('quorvel ended with 1'), `without ${font} the game ends with exit code 1`);
+  notices = await page.$eval('#notices', (n) => n.textContent);
+  check(notices.includes('fail!ENGINE') && notices.includes(`Could not load the ground texture ${font}`) &&
+        notices.includes('The game has ended'), `the page shows why the game stopped: "${notices}"`);
+  console.log(`missing assets: ${((Date.now() - started) / 1000).toFixed(1)} s`);
+}
+
 async function main() {
   const browser = await chromium.launch();
   try {
     const page = await browser.newPage();
     await crossScripts(page);
     await playAndRecord(page);
+    await missingAssets(page);
   } finally {
     await browser.close();
   }

@@ -90,6 +90,9 @@ int main()
     int code = 2;
     if (!understood) {
         MessageBoxA(nullptr, error.c_str(), "Quorvel: the page's address", MB_ICONERROR);
+    } else if (!request.drop.empty() && std::remove(("/" + request.drop).c_str()) != 0) {
+        MessageBoxA(nullptr, ("there is no " + request.drop + " to drop").c_str(), "Quorvel: the page's address",
+                    MB_ICONERROR);
     } else if (request.replay) {
         code = webpage::RunReplay(request);
     } else {

@@ -99,6 +99,15 @@ bool ParsePageQuery(const std::string& query, PageRequest* request, std::string*
             request->record = value == "1";
             continue;
         }
+        if (name == "drop") {
+            if (value.rfind("Models/", 0) != 0 || value.size() == 7 || value.find('/', 7) != std::string::npos ||
+                value == "Models/." || value == "Models/..") {
+                *error = "drop takes a file of Models/, as Models/NAME, got \"" + value + "\"";
+                return false;
+            }
+            request->drop = value;
+            continue;
+        }
         if (name == "frames") {
             request->options.insert(request->options.end(), {"--frames", value});
         } else if (name == "frame-time") {

@@ -1,6 +1,7 @@
 // What the page's address asks for: the game (no query; ?record=1 offers the game played as a
 // key script when it ends), or a replay of a key script in the harness's terms,
-// ?replay=KEYS&frames=N&frame-time=S&uncapped=1&shot=A,B,... Plain C++, so the native tests
+// ?replay=KEYS&frames=N&frame-time=S&uncapped=1&shot=A,B,...; either with drop=Models/NAME.
+// Plain C++, so the native tests
 // read the same addresses.
 #pragma once
 
@@ -17,6 +18,9 @@ struct PageRequest {
     // The harness's command line for the rest (--frames, --frame-time, --uncapped); the harness
     // itself checks the values.
     std::vector<std::string> options;
+    // A file of the packed Models/ to delete before the game starts (drop=Models/NAME), to see
+    // the page meet a missing asset as the native builds do.
+    std::string drop;
 };
 
 // `query` as location.search gives it, with or without the leading '?'. False with a message
