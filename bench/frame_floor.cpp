@@ -44,7 +44,7 @@
 #include "session/frame_clock.h"
 #include "session/key_feed.h"
 #include "session/key_script.h"
-#include "tools/quorvel-replay/replay.h"
+#include "session/replay.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 
 #include "app/engine.h"
 #include "game/game.h"
-#include "tools/quorvel-replay/replay.h"
+#include "session/replay.h"
 
 // The sanitizer owns operator new and malloc, and libraries bound to its operator new would
 // free through ours: that build runs the frames uncounted.

@@ -10,7 +10,7 @@
 #include "platform/win32/qv_live.h"
 #include "session/key_feed.h"
 #include "test_gamepad_support.h"
-#include "tools/quorvel-replay/replay.h"
+#include "session/replay.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "test_run_support.h"
 #include "session/frame_clock.h"
 #include "session/key_script.h"
-#include "tools/quorvel-replay/replay.h"
+#include "session/replay.h"
 #include "session/trace.h"
 
 using replay::KeyScript;

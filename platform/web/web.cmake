@@ -12,10 +12,6 @@ foreach(font IN LISTS QV_WEB_FONTS)
   list(APPEND qv_web_packed "SHELL:--preload-file ${font}@/fonts/${name}")
 endforeach()
 
-# The harness's library, as tools/quorvel-replay builds it natively, for ?replay= (entry/).
-add_library(qv_replay STATIC tools/quorvel-replay/replay.cpp)
-target_link_libraries(qv_replay PUBLIC qv_session)
-
 add_executable(quorvel platform/web/entry/main.cpp platform/web/entry/page_query.cpp
   platform/web/entry/page_replay.cpp app/winmain.cpp)
 target_link_libraries(quorvel PRIVATE qv_engine qv_replay qv_live)

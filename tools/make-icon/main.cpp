@@ -16,7 +16,7 @@
 
 #include "render/device.h"
 #include "session/key_script.h"
-#include "tools/quorvel-replay/replay.h"
+#include "session/replay.h"
 
 namespace {
 

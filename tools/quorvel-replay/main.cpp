@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/quorvel-replay/replay.h"
+#include "session/replay.h"
 
 int main(int argc, char** argv) {
     replay::Options options;

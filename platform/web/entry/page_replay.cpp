@@ -10,7 +10,7 @@
 
 #include <windows.h>
 
-#include "tools/quorvel-replay/replay.h"
+#include "session/replay.h"
 
 namespace webpage {
 namespace {

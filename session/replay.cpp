@@ -1,4 +1,4 @@
-#include "tools/quorvel-replay/replay.h"
+#include "session/replay.h"
 
 #include <windows.h>
 #include <qv_d3d9.h>
