@@ -3,6 +3,7 @@
 #include "test_text_support.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -162,6 +163,37 @@ TEST_F(AtlasTest, TexelsAreWhiteWithTheTopNibbleOfTheBlueByteAsAlpha)
     Built(font);
     EXPECT_EQ(Texel(font, 5, 0), 0x8FFF);
     EXPECT_EQ(Texel(font, 0, 0), 0x0000);
+}
+
+// What font-atlas and the page's ?atlas= write: every texel's alpha as grey, row by row.
+TEST_F(AtlasTest, CoverageReadsBackAsTheAlphaNibbleInGrey)
+{
+    boxes.ink = 0x80;
+    CTextureFont font;
+    Built(font);
+    std::vector<BYTE> grey = {1, 2, 3};
+    ASSERT_EQ(ReadAtlasCoverage(font, &grey), S_OK);
+    ASSERT_EQ(grey.size(), size_t{font.atlasWidth} * font.atlasHeight);
+    EXPECT_EQ(grey[5], 8 * 17);
+    EXPECT_EQ(grey[0], 0);
+    size_t mismatches = 0;
+    for (UINT y = 0; y < font.atlasHeight; ++y) {
+        for (UINT x = 0; x < font.atlasWidth; ++x)
+            mismatches += grey[y * font.atlasWidth + x] != (Texel(font, x, y) >> 12) * 17;
+    }
+    EXPECT_EQ(mismatches, 0u);
+    EXPECT_EQ(device.Count("Tex.UnlockRect"), 2u) << "once for the build, once for the read";
+
+    // A lock that fails leaves nothing half read, and no atlas at all is a failure.
+    device.Fail("Tex.LockRect", D3DERR_INVALIDCALL, 1);
+    EXPECT_EQ(ReadAtlasCoverage(font, &grey), D3DERR_INVALIDCALL);
+    EXPECT_TRUE(grey.empty());
+    EXPECT_EQ(device.Count("Tex.UnlockRect"), 2u);
+    CTextureFont unbuilt;
+    unbuilt.Init("Arial", 14);
+    grey = {1};
+    EXPECT_EQ(ReadAtlasCoverage(unbuilt, &grey), E_FAIL);
+    EXPECT_TRUE(grey.empty());
 }
 
 TEST_F(AtlasTest, EveryFailureReturnsItsResultAndDeletesTheGdiObjects)

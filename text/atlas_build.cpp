@@ -1,5 +1,5 @@
 // CTextureFont::BuildAtlas: finds an atlas size the characters fit, draws them with GDI and
-// copies their coverage into the texture.
+// copies their coverage into the texture; and the coverage read back out of a built atlas.
 #include "text/texture_font.h"
 
 #include "render/device.h"
@@ -98,24 +98,32 @@ HRESULT SelectDrawingBitmap(const CTextureFont& font, GdiBuild& gdi)
     return gdi.previousBitmap ? S_OK : E_FAIL;
 }
 
-// Step 10: the coverage as white with alpha, row by row at the texture's pitch.
-HRESULT CopyCoverage(CTextureFont& font, const DWORD* pixels)
+// Locks the atlas texture and hands `visit` each row's texels (row number, first texel), then
+// unlocks it. E_FAIL for a lock whose rows cannot hold the atlas's width.
+template <class Visit>
+HRESULT VisitAtlasRows(const CTextureFont& font, DWORD lockFlags, Visit visit)
 {
     D3DLOCKED_RECT locked = {};
-    HRESULT hr = font.atlasTexture->LockRect(0, &locked, nullptr, 0);
+    HRESULT hr = font.atlasTexture->LockRect(0, &locked, nullptr, lockFlags);
     if (FAILED(hr)) return hr;
-    const UINT width = font.atlasWidth;
-    if (!locked.pBits || locked.Pitch < 0 || static_cast<UINT>(locked.Pitch) < width * 2) {
+    if (!locked.pBits || locked.Pitch < 0 || static_cast<UINT>(locked.Pitch) < font.atlasWidth * 2) {
         font.atlasTexture->UnlockRect(0);
         return E_FAIL;
     }
-    for (UINT r = 0; r < font.atlasHeight; ++r) {
-        WORD* texels = reinterpret_cast<WORD*>(static_cast<BYTE*>(locked.pBits) + static_cast<size_t>(r) * locked.Pitch);
-        const DWORD* source = pixels + static_cast<size_t>(r) * width;
-        for (UINT k = 0; k < width; ++k) texels[k] = AtlasTexel(source[k]);
-    }
+    for (UINT r = 0; r < font.atlasHeight; ++r)
+        visit(r, reinterpret_cast<WORD*>(static_cast<BYTE*>(locked.pBits) + static_cast<size_t>(r) * locked.Pitch));
     font.atlasTexture->UnlockRect(0);
     return S_OK;
+}
+
+// Step 10: the coverage as white with alpha, row by row at the texture's pitch.
+HRESULT CopyCoverage(CTextureFont& font, const DWORD* pixels)
+{
+    const UINT width = font.atlasWidth;
+    return VisitAtlasRows(font, 0, [&](UINT r, WORD* texels) {
+        const DWORD* source = pixels + static_cast<size_t>(r) * width;
+        for (UINT k = 0; k < width; ++k) texels[k] = AtlasTexel(source[k]);
+    });
 }
 
 }  // namespace
@@ -153,4 +161,18 @@ HRESULT CTextureFont::BuildAtlas()
     hr = LayoutGlyphs(gdi.dc, false);
     if (FAILED(hr)) return hr;
     return CopyCoverage(*this, gdi.pixels);
+}
+
+HRESULT ReadAtlasCoverage(const CTextureFont& font, std::vector<BYTE>* grey)
+{
+    grey->clear();
+    if (!font.atlasTexture) return E_FAIL;
+    const UINT width = font.atlasWidth;
+    std::vector<BYTE> pixels(static_cast<size_t>(width) * font.atlasHeight);
+    const HRESULT hr = VisitAtlasRows(font, D3DLOCK_READONLY, [&](UINT r, const WORD* texels) {
+        BYTE* out = pixels.data() + static_cast<size_t>(r) * width;
+        for (UINT k = 0; k < width; ++k) out[k] = static_cast<BYTE>((texels[k] >> 12) * 17);
+    });
+    if (SUCCEEDED(hr)) grey->swap(pixels);
+    return hr;
 }

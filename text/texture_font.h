@@ -6,6 +6,8 @@
 #include <d3d9.h>
 #include <windows.h>
 
+#include <vector>
+
 class CD3DEngine;
 
 // styleFlags bits.
@@ -53,6 +55,11 @@ public:
 // The 16-bit A4R4G4B4 atlas texel for a pixel of the GDI drawing: white, with the top four bits
 // of the coverage (the blue byte) as alpha; fully transparent texels are black.
 WORD AtlasTexel(DWORD dibPixel);
+
+// A built atlas's coverage, its texels' four alpha bits as 8-bit grey (0 to 255 in steps of 17),
+// atlasWidth x atlasHeight bytes, top row first: the picture of the atlas that tools and the
+// page write out. E_FAIL without an atlas, else what locking the texture returns.
+HRESULT ReadAtlasCoverage(const CTextureFont& font, std::vector<BYTE>* grey);
 
 struct CTextLabel {
     INT x;

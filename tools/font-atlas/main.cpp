@@ -52,18 +52,11 @@ void PrintCharacters(const CTextureFont& font)
 // The atlas alpha (4 bits) as 8-bit grey, top row first.
 bool WriteAtlas(const CTextureFont& font, const char* path)
 {
-    D3DLOCKED_RECT locked = {};
-    if (FAILED(font.atlasTexture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY))) {
-        std::fprintf(stderr, "font-atlas: the atlas texture cannot be locked\n");
+    std::vector<BYTE> grey;
+    if (FAILED(ReadAtlasCoverage(font, &grey))) {
+        std::fprintf(stderr, "font-atlas: the atlas texture cannot be read\n");
         return false;
     }
-    std::vector<unsigned char> grey(static_cast<size_t>(font.atlasWidth) * font.atlasHeight);
-    for (UINT y = 0; y < font.atlasHeight; ++y) {
-        const WORD* row = reinterpret_cast<const WORD*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
-        for (UINT x = 0; x < font.atlasWidth; ++x)
-            grey[y * font.atlasWidth + x] = static_cast<unsigned char>((row[x] >> 12) * 17);
-    }
-    font.atlasTexture->UnlockRect(0);
     if (!QvWritePng(path, static_cast<int>(font.atlasWidth), static_cast<int>(font.atlasHeight), 1, grey.data())) {
         std::fprintf(stderr, "font-atlas: cannot write %s\n", path);
         return false;
