@@ -46,6 +46,18 @@ TEST(WebPageQuery, ReplayAddressesBecomeTheHarnessCommandLine)
     ASSERT_TRUE(ParsePageQuery("?drop=Models/fontN.dds&replay=a.keys&frames=5", &r, &error)) << error;
     EXPECT_EQ(r.drop, "Models/fontN.dds");
     EXPECT_TRUE(r.replay);
+
+    // A font's atlas, face and size together, in either order.
+    ASSERT_TRUE(ParsePageQuery("?atlas=Arial&points=14", &r, &error)) << error;
+    EXPECT_EQ(r.atlasFace, "Arial");
+    EXPECT_EQ(r.atlasPoints, 14);
+    EXPECT_FALSE(r.replay);
+    ASSERT_TRUE(ParsePageQuery("points=1000&atlas=Times+New+Roman", &r, &error)) << error;
+    EXPECT_EQ(r.atlasFace, "Times New Roman");
+    EXPECT_EQ(r.atlasPoints, 1000);
+    ASSERT_TRUE(ParsePageQuery("?replay=a.keys", &r, &error)) << error;
+    EXPECT_TRUE(r.atlasFace.empty());
+    EXPECT_EQ(r.atlasPoints, 0);
 }
 
 TEST(WebPageQuery, BadAddressesAreRefusedWithAReason)
@@ -72,6 +84,21 @@ TEST(WebPageQuery, BadAddressesAreRefusedWithAReason)
         "?drop=Models/..",
         "?record=yes",
         "?record=1&replay=a.keys",            // a replay is recorded already
+        "?atlas=Arial",                       // no size
+        "?points=14",                         // no face
+        "?atlas=&points=14",
+        "?atlas=Arial&points=0",
+        "?atlas=Arial&points=1001",
+        "?atlas=Arial&points=14.5",
+        "?atlas=Arial&points=+14",
+        "?atlas=Arial&points=99999999999",
+        "?atlas=%0Aatlas+Arial&points=14",    // a face that would forge a console line
+        "?atlas=ABCDEFGHIJKLMNOPQRSTUVWXYZ789012&points=14",  // longer than GDI's 31
+        "?atlas=Arial&points=14&replay=a.keys",  // an atlas is all the page does then
+        "?atlas=Arial&points=14&record=1",
+        "?atlas=Arial&points=14&record=0",
+        "?atlas=Arial&points=14&drop=Models/tank0.x",
+        "?atlas=Arial&points=14&frames=5",
     };
     for (const char* query : bad) {
         PageRequest r;

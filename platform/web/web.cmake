@@ -13,7 +13,8 @@ foreach(font IN LISTS QV_WEB_FONTS)
 endforeach()
 
 add_executable(quorvel platform/web/entry/main.cpp platform/web/entry/page_query.cpp
-  platform/web/entry/page_replay.cpp app/winmain.cpp)
+  platform/web/entry/page_replay.cpp platform/web/entry/page_atlas.cpp platform/web/entry/page_data_url.cpp
+  app/winmain.cpp)
 target_link_libraries(quorvel PRIVATE qv_engine qv_replay qv_live)
 target_link_options(quorvel PRIVATE
   -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536

@@ -1,7 +1,8 @@
-// The page's process entry: WinMain as the loader would call it, or with ?replay=... the replay
-// harness (page_replay.h). The page learns how the program ended through Module.qvEnded
-// (Escape, a failed start-up, a bad address), so it can say so and offer a restart; with
-// ?record=1 it is offered the game played, as a key script, through Module.qvOfferFile.
+// The page's process entry: WinMain as the loader would call it, with ?replay=... the replay
+// harness (page_replay.h), or with ?atlas=... a font's glyph atlas (page_atlas.h). The page
+// learns how the program ended through Module.qvEnded (Escape, a failed start-up, a bad
+// address), so it can say so and offer a restart; with ?record=1 it is offered the game played,
+// as a key script, through Module.qvOfferFile.
 #include <emscripten.h>
 
 #include <cstdio>
@@ -15,6 +16,7 @@
 
 #include "app/engine.h"
 #include "app/timer.h"
+#include "platform/web/entry/page_atlas.h"
 #include "platform/web/entry/page_query.h"
 #include "platform/web/entry/page_replay.h"
 #include "platform/win32/qv_live.h"
@@ -95,6 +97,8 @@ int main()
                     MB_ICONERROR);
     } else if (request.replay) {
         code = webpage::RunReplay(request);
+    } else if (!request.atlasFace.empty()) {
+        code = webpage::RunAtlas(request);
     } else {
         QvEnableGamepads(true);
         code = request.record ? PlayAndRecord() : RunWinMain();

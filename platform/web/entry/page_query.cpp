@@ -53,6 +53,28 @@ bool ReadShots(const std::string& text, std::vector<long long>* shots)
     return true;
 }
 
+// A font's size as the engine takes it: whole points, 1 to 1000.
+bool ReadPoints(const std::string& text, int* points)
+{
+    if (text.empty() || text.size() > 4) return false;
+    for (char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    }
+    *points = std::atoi(text.c_str());
+    return *points >= 1 && *points <= 1000;
+}
+
+// A GDI face name (at most 31 characters) of printable ASCII, so it reads back from the
+// console line unchanged.
+bool IsFaceName(const std::string& text)
+{
+    if (text.empty() || text.size() > 31) return false;
+    for (char c : text) {
+        if (c < 0x20 || c > 0x7E) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ParsePageQuery(const std::string& query, PageRequest* request, std::string* error)
@@ -108,6 +130,21 @@ bool ParsePageQuery(const std::string& query, PageRequest* request, std::string*
             request->drop = value;
             continue;
         }
+        if (name == "atlas") {
+            if (!IsFaceName(value)) {
+                *error = "atlas takes a face name of up to 31 printable characters, got \"" + value + "\"";
+                return false;
+            }
+            request->atlasFace = value;
+            continue;
+        }
+        if (name == "points") {
+            if (!ReadPoints(value, &request->atlasPoints)) {
+                *error = "points takes a whole number from 1 to 1000, got \"" + value + "\"";
+                return false;
+            }
+            continue;
+        }
         if (name == "frames") {
             request->options.insert(request->options.end(), {"--frames", value});
         } else if (name == "frame-time") {
@@ -136,6 +173,15 @@ bool ParsePageQuery(const std::string& query, PageRequest* request, std::string*
     }
     if (request->record && request->replay) {
         *error = "record=1 records a game played in the page, not a replay";
+        return false;
+    }
+    const bool atlas = !request->atlasFace.empty();
+    if (atlas != (request->atlasPoints != 0)) {
+        *error = "atlas=FACE and points=N go together";
+        return false;
+    }
+    if (atlas && (request->replay || seen.count("record") || !request->drop.empty())) {
+        *error = "atlas builds a font's atlas and nothing else: no replay, record or drop with it";
         return false;
     }
     return true;

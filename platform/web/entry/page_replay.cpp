@@ -3,13 +3,12 @@
 #include <emscripten.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include <windows.h>
 
+#include "platform/web/entry/page_data_url.h"
 #include "session/replay.h"
 
 namespace webpage {
@@ -30,22 +29,6 @@ EM_ASYNC_JS(int, FetchToFile, (const char* url, const char* path), {
         return -1;
     }
 });
-
-std::string Base64(const std::vector<unsigned char>& bytes)
-{
-    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        const unsigned n = (unsigned(bytes[i]) << 16) | (i + 1 < bytes.size() ? unsigned(bytes[i + 1]) << 8 : 0u) |
-                           (i + 2 < bytes.size() ? unsigned(bytes[i + 2]) : 0u);
-        out += kDigits[(n >> 18) & 63];
-        out += kDigits[(n >> 12) & 63];
-        out += i + 1 < bytes.size() ? kDigits[(n >> 6) & 63] : '=';
-        out += i + 2 < bytes.size() ? kDigits[n & 63] : '=';
-    }
-    return out;
-}
 
 std::string ShotPath(long long frame) { return "/replay/shot-" + std::to_string(frame) + ".png"; }
 
@@ -89,9 +72,8 @@ int RunReplay(const PageRequest& request)
         if (frame == 1) firstFrameEnd = lastFrameEnd;
         for (long long shot : request.shots) {
             if (shot != frame) continue;
-            std::ifstream file(ShotPath(frame), std::ios::binary);
-            const std::vector<unsigned char> png((std::istreambuf_iterator<char>(file)), {});
-            if (!png.empty()) std::printf("shot %lld data:image/png;base64,%s\n", frame, Base64(png).c_str());
+            const std::string url = PngFileDataUrl(ShotPath(frame));
+            if (!url.empty()) std::printf("shot %lld %s\n", frame, url.c_str());
         }
     };
     const int code = replay::Run(options);
