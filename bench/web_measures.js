@@ -1,7 +1,9 @@
 // The page against the Linux build: the uncapped replay's frame time next to the Linux harness's
 // on the same frames (pairs of runs, alternating; medians), the processor time Chromium's
-// processes spend on those frames (the GPU process is SwiftShader's), and the time from
-// navigation to the first presented frame (the program's first requestAnimationFrame), cold
+// processes spend on those frames (the GPU process draws WebGL 2 with the renderer that
+// tests/web/headless_chromium.js picks: Mesa's llvmpipe unless QV_WEB_GL says otherwise), and
+// the time from navigation to the first presented frame (the program's first
+// requestAnimationFrame), cold
 // (a fresh browser) and warm (the same browser again). Prints; asserts nothing.
 //   NODE_PATH=build-web/node/node_modules node bench/web_measures.js BASE_URL REPLAY [PAIRS]
 // from the repository root, with build-web/ served at BASE_URL and the cross key scripts in

@@ -9,7 +9,11 @@
 const puppeteer = require('puppeteer-core');
 
 const kRenderers = {
-  mesa: ['--use-angle=gl-egl', '--ignore-gpu-blocklist'],
+  // llvmpipe mallocs a few megabytes as it bins a frame and frees them once the frame is drawn
+  // (the Linux build keeps glibc from handing them back, d3d9_context.cpp); Chromium's allocator
+  // hands back freed spans beyond its ring of empty ones, and the GPU process faults them in
+  // again every frame. The larger ring keeps them.
+  mesa: ['--use-angle=gl-egl', '--ignore-gpu-blocklist', '--enable-features=PartitionAllocLargeEmptySlotSpanRing'],
   swiftshader: ['--enable-unsafe-swiftshader', '--use-angle=swiftshader'],
 };
 
