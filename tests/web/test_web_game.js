@@ -3,9 +3,11 @@
 // first shot also shows the map: no console error, many colours); keys typed into the page drive
 // the tank and fire, Escape ends the game and the page says so, and the game recorded meanwhile
 // replays through the Linux harness to the page's own trace. A model or the ground texture
-// missing from the page's Models/ brings the messages and the ending the Linux harness has.
+// missing from the page's Models/ brings the messages and the ending the Linux harness has. The
+// glyph atlases of the game's fonts (?atlas=) equal, pixel for pixel, the Linux build's font-atlas.
 // node test_web_game.js BASE_URL REPLAY   (BASE_URL: build-web/ as served, with the key scripts
-// in tests/cross/; REPLAY: the Linux quorvel-replay, run from the repository root)
+// in tests/cross/; REPLAY: the Linux quorvel-replay, run from the repository root, with
+// font-atlas in the same build tree)
 'use strict';
 const { spawnSync } = require('child_process');
 const fs = require('fs');
@@ -87,8 +89,8 @@ function sameLines(a, b, what) {
   }
 }
 
-// Per pixel, the largest channel difference of two PNGs (decoded by the browser), and the
-// number of distinct colours in the first.
+// Per pixel, the largest channel difference of two PNGs (decoded by the browser), the pixels
+// that differ at all, and the number of distinct colours in the first.
 async function comparePictures(page, a, b) {
   return page.evaluate(async (a, b) => {
     const pixels = async (url) => {
@@ -106,6 +108,7 @@ async function comparePictures(page, a, b) {
     const q = await pixels(b);
     if (p.width !== q.width || p.height !== q.height) return { size: false };
     let beyond = 0;
+    let differing = 0;
     let largest = 0;
     const colours = new Set();
     for (let i = 0; i < p.data.length; i += 4) {
@@ -113,9 +116,10 @@ async function comparePictures(page, a, b) {
       for (let c = 0; c < 3; c++) worst = Math.max(worst, Math.abs(p.data[i + c] - q.data[i + c]));
       largest = Math.max(largest, worst);
       if (worst > 2) beyond++;
+      if (worst > 0) differing++;
       colours.add((p.data[i] << 16) | (p.data[i + 1] << 8) | p.data[i + 2]);
     }
-    return { size: true, beyond, largest, pixels: p.width * p.height, colours: colours.size };
+    return { size: true, beyond, differing, largest, pixels: p.width * p.height, colours: colours.size };
   }, a, b);
 }
 
@@ -235,6 +239,41 @@ async function missingAssets(page) {
   console.log(`missing assets: ${((Date.now() - started) / 1000).toFixed(1)} s`);
 }
 
+// The game's fonts (text/text_labels.cpp, text/engine_text.cpp) and Arial 20, whose "o" once
+// came out otherwise in the page: FreeType on WebAssembly flattened curves by another method
+// than on x86-64 until scripts/build-web patched it (scripts/patches).
+const kAtlases = [['Arial', 14], ['Tahoma', 16], ['Arial', 20]];
+
+// Each atlas from the page's ?atlas= against the Linux build's font-atlas: the same size and
+// the same grey on every pixel, with the font's ink and its antialiased edges in it.
+async function fontAtlases(page) {
+  const started = Date.now();
+  const tool = path.join(path.dirname(path.dirname(path.resolve(replayExe))), 'font-atlas', 'font-atlas');
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'qv-web-'));
+  for (const [face, points] of kAtlases) {
+    const what = `${face} ${points}`;
+    const run = await visit(page, `${base}quorvel.html?atlas=${face}&points=${points}`, /^quorvel ended with /, 30000);
+    await run.done();
+    check(run.errors.length === 0 && run.lines.includes('quorvel ended with 0'),
+      `atlas ${what}: ${JSON.stringify(run.errors)} ${JSON.stringify(run.warnings)}`);
+    const line = run.lines.find((l) => l.startsWith(`atlas ${what} `));
+    const file = path.join(dir, `${face}${points}.png`);
+    const linux = spawnSync(tool, [face, String(points), file], {
+      env: { ...process.env, SDL_VIDEODRIVER: 'offscreen', QV_HEADLESS: '1' },
+    });
+    if (!check(line !== undefined, `atlas ${what}: the page wrote no atlas`) ||
+        !check(linux.status === 0, `font-atlas ${what}: exit ${linux.status} ${linux.stderr}`)) continue;
+    const r = await comparePictures(page, line.slice(line.indexOf('data:')),
+      'data:image/png;base64,' + fs.readFileSync(file).toString('base64'));
+    if (!check(r.size, `atlas ${what}: the page's is ${line.split(' ')[3]}, Linux's another size`)) continue;
+    console.log(`atlas ${what}: ${r.differing ? `${r.differing} pixels differ from Linux's` : 'identical to Linux\'s'}`);
+    check(r.differing === 0, `atlas ${what}: ${r.differing} pixels differ from Linux's (largest by ${r.largest})`);
+    check(r.colours >= 8, `atlas ${what}: only ${r.colours} levels of grey`);
+  }
+  fs.rmSync(dir, { recursive: true, force: true });
+  console.log(`atlases: ${((Date.now() - started) / 1000).toFixed(1)} s`);
+}
+
 async function main() {
   const browser = await chromium.launch();
   try {
@@ -246,6 +285,7 @@ async function main() {
     await crossScripts(page);
     await playAndRecord(page);
     await missingAssets(page);
+    await fontAtlases(page);
   } finally {
     await browser.close();
   }
