@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -59,11 +60,13 @@ inline Bytes DdsFile(const DdsHeader& s, const Bytes& data) {
     return out;
 }
 
-// A scratch directory for this test alone: CTest runs tests side by side.
+// A scratch directory for this test alone: CTest runs tests side by side, the ES dialect's
+// copy of a test (QV_GL=es3) beside the core one.
 inline std::string ScratchDir() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const char* dialect = std::getenv("QV_GL");
     auto dir = std::filesystem::temp_directory_path() /
-               (std::string("qv_tex_") + info->test_suite_name() + "_" + info->name());
+               (std::string("qv_tex_") + (dialect ? dialect : "") + info->test_suite_name() + "_" + info->name());
     std::filesystem::create_directories(dir);
     return dir.string();
 }
