@@ -383,4 +383,157 @@ TEST_F(D3D9Render, AlphaTestComparesTheEightBitAlphaWithTheReference)
     }
 }
 
+// ---- fill modes and flat shading: every device draws them, ES through rewritten draws -------
+
+constexpr DWORD kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kYellow = 0xFFFFFF00;
+
+VertexRHW Rhw(float x, float y, DWORD colour) { return {x, y, 0.5f, 1.0f, colour}; }
+
+struct Square {
+    D3DPRIMITIVETYPE type;
+    std::vector<VertexRHW> v;
+};
+
+// The square from 8 to 56 as two triangles clockwise on screen (Direct3D's front faces) as a
+// list, a strip and a fan, vertex i in colour c[i]; with `back` every triangle turned round.
+// The list and the strip split it along x + y = 64, the fan along x = y.
+std::vector<Square> Squares(bool back, const std::vector<DWORD>& c)
+{
+    std::vector<Square> s = {
+        {D3DPT_TRIANGLELIST, {Rhw(8, 8, c[0]), Rhw(56, 8, c[1]), Rhw(8, 56, c[2]), Rhw(56, 8, c[3]), Rhw(56, 56, c[4]), Rhw(8, 56, c[5])}},
+        {D3DPT_TRIANGLESTRIP, {Rhw(8, 8, c[0]), Rhw(56, 8, c[1]), Rhw(8, 56, c[2]), Rhw(56, 56, c[3])}},
+        {D3DPT_TRIANGLEFAN, {Rhw(8, 8, c[0]), Rhw(56, 8, c[1]), Rhw(56, 56, c[2]), Rhw(8, 56, c[3])}}};
+    if (back) {
+        std::swap(s[0].v[1], s[0].v[2]);
+        std::swap(s[0].v[4], s[0].v[5]);
+        std::swap(s[1].v[0], s[1].v[1]);
+        std::swap(s[1].v[2], s[1].v[3]);
+        std::swap(s[2].v[1], s[2].v[3]);
+    }
+    return s;
+}
+
+class D3D9FillModes : public D3D9Render {
+protected:
+    std::vector<DWORD> Draw(D3DPRIMITIVETYPE type, UINT count, const std::vector<VertexRHW>& v)
+    {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClear, 1.0f, 0);
+        IDirect3DVertexBuffer9* vb = MakeBuffer(v.data(), UINT(v.size()), kFvfRHW);
+        device->SetStreamSource(0, vb, 0, sizeof(VertexRHW));
+        device->SetFVF(kFvfRHW);
+        EXPECT_EQ(device->DrawPrimitive(type, 0, count), D3D_OK);
+        device->SetStreamSource(0, nullptr, 0, 0);
+        vb->Release();
+        return Pixels();
+    }
+    // Pixels other than the clear colour from (x0, y0) to (x1, y1) inclusive.
+    static int Drawn(const std::vector<DWORD>& px, UINT x0 = 0, UINT y0 = 0, UINT x1 = kW - 1, UINT y1 = kH - 1)
+    {
+        int n = 0;
+        for (UINT y = y0; y <= y1; ++y)
+            for (UINT x = x0; x <= x1; ++x)
+                n += px[y * kW + x] != kClear;
+        return n;
+    }
+};
+
+// Wireframe draws a triangle's edges and point fill its corners, of the triangles culling
+// leaves (judged on the triangle, as for a solid one); neither touches the inside.
+TEST_F(D3D9FillModes, WireframeAndPointFillDrawTheTrianglesCullingLeaves)
+{
+    for (const DWORD fill : {DWORD(D3DFILL_WIREFRAME), DWORD(D3DFILL_POINT)}) {
+        device->SetRenderState(D3DRS_FILLMODE, fill);
+        for (const bool back : {false, true})
+            for (const Square& s : Squares(back, {kRed, kGreen, kBlue, kYellow, kGreen, kBlue}))
+                for (const DWORD cull : {D3DCULL_NONE, D3DCULL_CCW, D3DCULL_CW}) {
+                    SCOPED_TRACE(::testing::Message() << "fill " << fill << ", type " << s.type << ", back " << back
+                                                      << ", cull " << cull);
+                    device->SetRenderState(D3DRS_CULLMODE, cull);
+                    const auto px = Draw(s.type, 2, s.v);
+                    if (cull != D3DCULL_NONE && (cull == D3DCULL_CCW) == back) {
+                        EXPECT_EQ(Drawn(px), 0);
+                        continue;
+                    }
+                    for (const auto& at : {std::make_pair(32, 8), {8, 32}, {32, 56}, {56, 32}}) // the sides' middles
+                        EXPECT_EQ(px[at.second * kW + at.first] != kClear, fill == D3DFILL_WIREFRAME);
+                    if (fill == D3DFILL_POINT) {
+                        EXPECT_EQ(px[8 * kW + 8], kRed);
+                        EXPECT_EQ(Drawn(px), 4);
+                    }
+                    // Inside, off both diagonals.
+                    EXPECT_EQ(Drawn(px, 12, 28, 18, 36) + Drawn(px, 46, 28, 52, 36) + Drawn(px, 28, 12, 36, 18) +
+                                  Drawn(px, 28, 46, 36, 52), 0);
+                }
+    }
+    device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+    EXPECT_EQ(Drawn(Draw(D3DPT_TRIANGLESTRIP, 2, Squares(true, {kRed, kRed, kRed, kRed, kRed, kRed})[1].v)), 48 * 48);
+}
+
+// A flat triangle takes the colour of its first vertex: 3i in a list, i in a strip, i + 1 in a
+// fan; a flat line that of its first. The default culling still sees every triangle's winding.
+TEST_F(D3D9FillModes, FlatShadingTakesEachPrimitivesFirstVertexColour)
+{
+    device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
+    const auto squares = Squares(false, {kRed, kGreen, kBlue, kYellow, kGreen, kBlue});
+    auto px = Draw(squares[0].type, 2, squares[0].v); // (red, green, blue), (yellow, green, blue)
+    EXPECT_EQ(px[20 * kW + 20], kRed);
+    EXPECT_EQ(px[44 * kW + 44], kYellow);
+    px = Draw(squares[1].type, 2, squares[1].v); // (red, green, blue), (green, yellow, blue)
+    EXPECT_EQ(px[20 * kW + 20], kRed);
+    EXPECT_EQ(px[44 * kW + 44], kGreen);
+    px = Draw(squares[2].type, 2, squares[2].v); // (green, blue, red), (blue, yellow, red)
+    EXPECT_EQ(px[20 * kW + 44], kGreen);
+    EXPECT_EQ(px[44 * kW + 20], kBlue);
+    px = Draw(D3DPT_LINELIST, 2, {Rhw(8, 20, kRed), Rhw(56, 20, kGreen), Rhw(8, 40, kBlue), Rhw(56, 40, kYellow)});
+    EXPECT_EQ(px[20 * kW + 32], kRed);
+    EXPECT_EQ(px[40 * kW + 32], kBlue);
+    px = Draw(D3DPT_LINESTRIP, 2, {Rhw(8, 20, kRed), Rhw(56, 20, kGreen), Rhw(56, 50, kBlue)});
+    EXPECT_EQ(px[20 * kW + 32], kRed);
+    EXPECT_EQ(px[35 * kW + 56], kGreen);
+}
+
+// Culling before the edges are drawn sees the transformed triangle, and the vertices an indexed
+// draw names from its base vertex.
+TEST_F(D3D9FillModes, WireframeCullsTransformedAndIndexedTriangles)
+{
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME);
+    VertexPDT q[4];
+    QuadPDT(q, 10.0f, kGreen); // covers 16 to 48
+    DrawStrip(q, kFvfPDT);
+    auto px = Pixels();
+    EXPECT_GT(Drawn(px, 30, 15, 34, 17), 0);
+    EXPECT_EQ(Drawn(px, 20, 20, 26, 26) + Drawn(px, 38, 38, 44, 44), 0);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, kClear, 1.0f, 0);
+    std::swap(q[0], q[1]);
+    std::swap(q[2], q[3]);
+    DrawStrip(q, kFvfPDT);
+    EXPECT_EQ(Drawn(Pixels()), 0);
+
+    // Vertices 0 to 3 a back-facing square on the left, 4 to 7 a front-facing one on the right;
+    // the draws start at the second index.
+    const std::vector<VertexRHW> v = {Rhw(20, 8, kRed),  Rhw(4, 8, kRed),  Rhw(20, 24, kRed),  Rhw(4, 24, kRed),
+                                      Rhw(40, 8, kBlue), Rhw(56, 8, kBlue), Rhw(40, 24, kBlue), Rhw(56, 24, kBlue)};
+    IDirect3DVertexBuffer9* vb = MakeBuffer(v.data(), 8, kFvfRHW);
+    IDirect3DIndexBuffer9* ib = nullptr;
+    ASSERT_EQ(device->CreateIndexBuffer(7 * sizeof(WORD), 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &ib, nullptr), D3D_OK);
+    void* p = nullptr;
+    ASSERT_EQ(ib->Lock(0, 0, &p, 0), D3D_OK);
+    const WORD indices[7] = {9, 0, 1, 2, 2, 1, 3};
+    std::memcpy(p, indices, sizeof indices);
+    ib->Unlock();
+    device->SetStreamSource(0, vb, 0, sizeof(VertexRHW));
+    device->SetFVF(kFvfRHW);
+    device->SetIndices(ib);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, kClear, 1.0f, 0);
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 1, 2), D3D_OK);
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 1, 2), D3D_OK);
+    px = Pixels();
+    EXPECT_EQ(px[8 * kW + 48], kBlue);
+    EXPECT_EQ(Drawn(px, 42, 10, 47, 15) + Drawn(px, 50, 18, 54, 22) + Drawn(px, 0, 0, 31, kH - 1), 0);
+    device->SetIndices(nullptr);
+    ib->Release();
+    vb->Release();
+}
+
 } // namespace

@@ -105,6 +105,7 @@ Device::~Device()
     if (MakeCurrent()) {
         programs_.Clear();
         batcher_.Release();
+        rewrite_.Release(cache_);
         if (vao_)
             gl::glDeleteVertexArrays(1, &vao_);
         gl::glDeleteSamplers(GLsizei(samplers_.size()), samplers_.data());
@@ -263,8 +264,13 @@ HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value)
         return D3DERR_INVALIDCALL;
     if (recording_)
         recording_->RecordRenderState(state, value);
-    else if (Store(state_.renderStates[state], value))
+    else if (Store(state_.renderStates[state], value)) {
         dirty_ |= RenderStateDirty(state);
+        if (state == D3DRS_FILLMODE || state == D3DRS_SHADEMODE) {
+            const auto& rs = state_.renderStates;
+            rewriteDraws_ = gl::es && (PolygonModeOf(rs[D3DRS_FILLMODE]) != GL_FILL || rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT);
+        }
+    }
     return D3D_OK;
 }
 

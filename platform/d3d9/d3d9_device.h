@@ -12,6 +12,7 @@
 #include "platform/d3d9/d3d9_texture.h"
 #include "platform/d3d9/gl_batcher.h"
 #include "platform/d3d9/gl_ffp_shader.h"
+#include "platform/d3d9/gl_primitive_rewrite.h"
 #include "platform/d3d9/gl_program_store.h"
 #include "platform/d3d9/gl_state_cache.h"
 #include <qv_d3d9.h>
@@ -19,6 +20,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qv::d3d {
 
@@ -184,6 +186,10 @@ private:
     bool InitBatching();
     bool Submit(const GlDraw& draw);
     bool CanJoinBatch(const GlDraw& draw) const;
+    // A draw ES would not draw as Direct3D does (fill mode, flat shading), rewritten and sent
+    // alone; other draws go on to Submit.
+    bool SubmitRewritten(const GlDraw& draw);
+    bool RewriteClipPositions(GLint first, UINT lo, UINT hi);
 
     // Draw-time work (d3d9_draw.cpp).
     bool PrepareDraw(const GlDraw& draw);
@@ -253,6 +259,10 @@ private:
     InstanceRecord current_{}; // the record of the device's present transforms and material
     float normalSource_[9] = {}; // the world x view upper 3 x 3 its normal matrix came from
     GlBatcher batcher_;
+    // ES only: a fill mode other than solid, or flat shading, is on (draws go to SubmitRewritten).
+    bool rewriteDraws_ = false;
+    GlPrimitiveRewrite rewrite_;
+    std::vector<float> rewriteClip_; // GL clip x, y, w of the vertices a rewritten draw culls
     int swapInterval_ = -2;
 
     friend class StateBlock;
@@ -260,5 +270,8 @@ private:
 
 // Bytes of one vertex of `fvf`, 0 for layouts we do not draw.
 UINT FvfVertexSize(DWORD fvf);
+// GL's polygon mode for D3DRS_FILLMODE, and the face GL culls for D3DRS_CULLMODE (0 for none).
+GLenum PolygonModeOf(DWORD fill);
+GLenum CulledFaceOf(DWORD cull);
 
 } // namespace qv::d3d

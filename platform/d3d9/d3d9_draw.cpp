@@ -7,6 +7,7 @@
 #include "platform/d3d9/d3d9_texture.h"
 
 #include <cstring>
+#include <new>
 
 namespace qv::d3d {
 
@@ -15,6 +16,8 @@ using namespace qv::gl;
 namespace {
 
 constexpr uint32_t kUniformDirty = kDirtyAmbient | kDirtyLights | kDirtyTexMatrix | kDirtyPixel;
+// A rewritten draw's 32-bit indices take at most the bytes of the largest buffer the device makes.
+constexpr size_t kMaxRewrittenElements = size_t(1) << 26;
 
 UINT TexSetFloats(DWORD fvf, int set)
 {
@@ -126,6 +129,20 @@ UINT FvfVertexSize(DWORD fvf)
     return size;
 }
 
+GLenum PolygonModeOf(DWORD fill)
+{
+    return fill == D3DFILL_POINT ? GL_POINT : fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL;
+}
+
+// D3D judges winding on its y-down screen, GL in its y-up window, and the picture is stored
+// upside down (D3D's top row is GL's row 0): a triangle clockwise on D3D's screen is
+// counter-clockwise to GL, a front face under glFrontFace(GL_CCW). Culling D3D's CCW culls
+// GL_BACK.
+GLenum CulledFaceOf(DWORD cull)
+{
+    return cull == D3DCULL_CCW ? GL_BACK : cull == D3DCULL_CW ? GL_FRONT : 0;
+}
+
 void Device::ApplyFixedState()
 {
     const auto& rs = state_.renderStates;
@@ -150,16 +167,11 @@ void Device::ApplyFixedState()
         }
     }
     if (dirty_ & kDirtyRaster) {
-        // D3D judges winding on its y-down screen, GL in its y-up window, and the picture is
-        // stored upside down (D3D's top row is GL's row 0): a triangle clockwise on D3D's screen
-        // is counter-clockwise to GL, a front face under glFrontFace(GL_CCW). Culling D3D's CCW
-        // culls GL_BACK.
-        const DWORD cull = rs[D3DRS_CULLMODE];
-        cache_.Enable(GL_CULL_FACE, cull == D3DCULL_CW || cull == D3DCULL_CCW);
-        if (cull == D3DCULL_CW || cull == D3DCULL_CCW)
-            cache_.CullFace(cull == D3DCULL_CCW ? GL_BACK : GL_FRONT);
-        const DWORD fill = rs[D3DRS_FILLMODE];
-        cache_.PolygonMode(fill == D3DFILL_POINT ? GL_POINT : fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
+        const GLenum culled = CulledFaceOf(rs[D3DRS_CULLMODE]);
+        cache_.Enable(GL_CULL_FACE, culled != 0);
+        if (culled)
+            cache_.CullFace(culled);
+        cache_.PolygonMode(PolygonModeOf(rs[D3DRS_FILLMODE]));
         const DWORD mask = rs[D3DRS_COLORWRITEENABLE];
         cache_.ColorMask(mask & D3DCOLORWRITEENABLE_RED, mask & D3DCOLORWRITEENABLE_GREEN,
                          mask & D3DCOLORWRITEENABLE_BLUE, (mask & D3DCOLORWRITEENABLE_ALPHA) && !opaqueTarget_);
@@ -329,6 +341,87 @@ bool Device::PrepareDraw(const GlDraw& draw)
     return true;
 }
 
+// The GL clip x, y and w of vertices lo to hi (counted from `first`), as the vertex program
+// computes them but for the half-pixel shift, which turns no triangle round: what GL judges a
+// triangle's facing by.
+bool Device::RewriteClipPositions(GLint first, UINT lo, UINT hi)
+{
+    auto* vb = static_cast<VertexBuffer*>(state_.stream.buffer);
+    const uint8_t* data = vb->store().data();
+    const UINT stride = state_.stream.stride;
+    const bool rhw = (state_.fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW;
+    const float* m = current_.worldViewProj; // Direct3D's row-vector matrix
+    const float sx = 2.0f / uniforms_.posFixup[2], sy = 2.0f / uniforms_.posFixup[3];
+    try {
+        rewriteClip_.resize(3 * (size_t(hi) - lo + 1));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    float* c = rewriteClip_.data();
+    for (size_t v = lo; v <= hi; ++v, c += 3) {
+        float p[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+        std::memcpy(p, data + state_.stream.offset + (int64_t(first) + int64_t(v)) * stride, rhw ? 16 : 12);
+        // GL's y is Direct3D's turned over (the programs end with clip.y = -clip.y).
+        if (rhw) {
+            const float w = p[3] != 0.0f ? 1.0f / p[3] : 1.0f;
+            c[0] = (p[0] * sx - 1.0f) * w;
+            c[1] = (p[1] * sy - 1.0f) * w;
+            c[2] = w;
+        } else {
+            c[0] = p[0] * m[0] + p[1] * m[4] + p[2] * m[8] + m[12];
+            c[1] = -(p[0] * m[1] + p[1] * m[5] + p[2] * m[9] + m[13]);
+            c[2] = p[0] * m[3] + p[1] * m[7] + p[2] * m[11] + m[15];
+        }
+    }
+    return true;
+}
+
+// ES has no polygon mode and no first-vertex convention: a draw that needs either goes to GL as
+// the list the rewrite makes of it, alone, after the waiting draws.
+bool Device::SubmitRewritten(const GlDraw& draw)
+{
+    const auto& rs = state_.renderStates;
+    GlPrimitiveRewrite::Shape shape;
+    shape.mode = draw.mode;
+    shape.fill = PolygonModeOf(rs[D3DRS_FILLMODE]);
+    shape.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+    shape.cullFace = CulledFaceOf(rs[D3DRS_CULLMODE]);
+    if (!GlPrimitiveRewrite::Needed(shape))
+        return Submit(draw);
+    FlushBatch();
+    if (dirty_ & kDirtyPerInstance)
+        UpdateInstanceRecord();
+    auto* ib = static_cast<IndexBuffer*>(state_.indices);
+    const void* elements = draw.indexType ? ib->store().data() + draw.indexOffset : nullptr;
+    const float* clip = nullptr;
+    UINT lo = 0, hi = UINT(draw.count) - 1;
+    if (shape.fill != GL_FILL && shape.cullFace) {
+        if (draw.indexType)
+            ib->IndexRange(UINT(draw.indexOffset / ib->indexSize()), UINT(draw.count), &lo, &hi);
+        if (!RewriteClipPositions(draw.first, lo, hi))
+            return false;
+        clip = rewriteClip_.data();
+    }
+    GLenum mode = 0;
+    if (!rewrite_.Rewrite(shape, elements, draw.indexType, size_t(draw.count), clip, lo, kMaxRewrittenElements, &mode))
+        return false;
+    if (rewrite_.indices().empty())
+        return true; // every triangle culled
+    GlDraw out = draw;
+    out.mode = mode;
+    out.count = GLsizei(rewrite_.indices().size());
+    out.indexType = GL_UNSIGNED_INT;
+    out.indexOffset = 0;
+    out.indices = &rewrite_;
+    if (!PrepareDraw(out))
+        return false;
+    rewrite_.Upload(cache_);
+    batcher_.Start(out);
+    batcher_.Add(current_);
+    FlushBatch();
+    return true;
+}
+
 HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT count)
 {
     if (count == 0)
@@ -345,7 +438,7 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT coun
     const uint64_t end = uint64_t(state_.stream.offset) + (uint64_t(startVertex) + vertices - 1) * stride + vertexSize;
     draw.count = GLsizei(vertices);
     draw.first = GLint(startVertex);
-    if (end > vb->store().size() || !Submit(draw)) {
+    if (end > vb->store().size() || !(rewriteDraws_ ? SubmitRewritten(draw) : Submit(draw))) {
         ++statsRejected_;
         return D3DERR_INVALIDCALL;
     }
@@ -383,7 +476,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT
     draw.indexType = ib->indexSize() == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
     draw.indexOffset = size_t(startIndex) * ib->indexSize();
     draw.indices = ib;
-    if (end > vb->store().size() || !Submit(draw)) {
+    if (end > vb->store().size() || !(rewriteDraws_ ? SubmitRewritten(draw) : Submit(draw))) {
         ++statsRejected_;
         return D3DERR_INVALIDCALL;
     }

@@ -300,7 +300,11 @@ std::string GenerateVertexShader(const FfpKey& k, int instances, int maxLocation
     s += "    clip.xy += uPosFixup.xy * clip.w;\n"
          "    clip.z = 2.0 * clip.z - clip.w;\n"
          "    clip.y = -clip.y;\n"
-         "    gl_Position = clip;\n}\n";
+         "    gl_Position = clip;\n";
+    // Core draws points glPointSize's 1 pixel wide; ES only as wide as the program says.
+    if (gl::es)
+        s += "    gl_PointSize = 1.0;\n";
+    s += "}\n";
     // What the fragment program never reads need not be computed, nor its inputs fetched.
     if (!readsSpecular) {
         const std::string specular = "    vSpecular = ";
