@@ -1,6 +1,8 @@
 // Game controllers on Windows: XInput's buttons, d-pad and left stick become WM_KEYDOWN/WM_KEYUP
 // of the game's keys by the rules the Linux build uses, shared between controllers, and a
-// controller that goes away lets its keys go. XInput is a fake put in through the import table.
+// controller that goes away lets its keys go, and only while the game's window is in front.
+// XInput is a fake put in through the import table; whether the window is in front is set by the
+// test (under Wine without a window manager the system's answer could go either way).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -23,12 +25,14 @@ protected:
         hWnd = windowstest::MakeWindow("QvGamepadTest", DefWindowProcA);
         ASSERT_NE(hWnd, nullptr);
         QvSetFakeXInput(&fake);
+        QvSetFakeForeground(&foreground);
         QvEnableGamepads(true);
     }
     void TearDown() override
     {
         QvEnableGamepads(false);
         QvSetFakeXInput(nullptr);
+        QvSetFakeForeground(nullptr);
         QvResetWin32();
     }
 
@@ -54,6 +58,7 @@ protected:
 
     HWND hWnd = nullptr;
     QvFakeXInput fake;
+    bool foreground = true;
 };
 
 TEST_F(Gamepads, ButtonsDpadAndStickHoldTheGameKeys)
@@ -120,6 +125,59 @@ TEST_F(Gamepads, PadsShareKeysAndOneThatGoesAwayLetsItsKeysGo)
     MSG m;
     ASSERT_TRUE(PeekMessageA(&m, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
     EXPECT_EQ(m.wParam, WPARAM(VK_ESCAPE));
+}
+
+TEST_F(Gamepads, OnlyTheForegroundWindowGetsKeysAndLosingItLetsThemGo)
+{
+    Pad(0).wButtons = XINPUT_GAMEPAD_A;
+    Pad(0).sThumbLY = 20000;
+    QvSetFakeXInput(&fake);
+    EXPECT_EQ(Keys(), "+W +SPACE");
+
+    // To the background: what was held goes up, and nothing the pads do reaches the window.
+    foreground = false;
+    EXPECT_EQ(Keys(), "-W -SPACE");
+    Pad(0).wButtons = XINPUT_GAMEPAD_Y;
+    Pad(0).sThumbLY = 12000;  // inside the stick's hysteresis: it would have kept W down
+    Pad(2).wButtons = XINPUT_GAMEPAD_START;  // plugged in meanwhile
+    EXPECT_EQ(Keys(), "");
+    fake.connected[2] = false;
+    EXPECT_EQ(Keys(), "");
+
+    // Back in front: every slot read at once, the pads as they are now, no key or stick state
+    // kept from before.
+    foreground = true;
+    EXPECT_EQ(Keys(), "+3");
+
+    // The message loop's own PeekMessageA asks the same question.
+    foreground = false;
+    MSG m;
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, WM_KEYUP, WM_KEYUP, PM_REMOVE));
+    EXPECT_EQ(m.wParam, WPARAM('3'));
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE));
+}
+
+// QvResetWin32 leaves the next test no gamepads on, no fakes and no loop observer.
+TEST_F(Gamepads, ResetTurnsPadsOffAndClearsTheLoopObserver)
+{
+    int peeks = 0;
+    QvSetLoopObserver({[&peeks] { ++peeks; }, {}});
+    Pad(0).wButtons = XINPUT_GAMEPAD_A;
+    EXPECT_EQ(Keys(), "+SPACE");
+    EXPECT_GT(peeks, 0);
+
+    QvResetWin32();
+    peeks = 0;
+    hWnd = windowstest::MakeWindow("QvGamepadTest", DefWindowProcA);
+    ASSERT_NE(hWnd, nullptr);
+    Pad(0).wButtons = XINPUT_GAMEPAD_START;
+    EXPECT_EQ(Keys(), "");  // off: the loop samples nothing
+    EXPECT_EQ(peeks, 0);
+
+    // On again and in front, the pads are the system's (none under Wine), not the old fake's.
+    QvSetFakeForeground(&foreground);
+    QvEnableGamepads(true);
+    EXPECT_EQ(Keys(), "");
 }
 
 }  // namespace

@@ -60,5 +60,6 @@ BOOL QvPostKey(HWND hWnd, UINT virtualKey, BOOL down);
 // ---- tests ------------------------------------------------------------------------------------
 // Destroys every window without sending it messages, forgets every class, empties the queue and
 // the quit flag, forgets fed key states, and returns message boxes and clocks to their defaults.
-// For test suites that need a fresh subset between cases.
+// Game controllers go off (on Windows their fakes, qv_xinput.h, are dropped too) and the loop
+// observer (qv_live.h) is cleared. For test suites that need a fresh subset between cases.
 void QvResetWin32();

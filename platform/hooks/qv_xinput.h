@@ -14,6 +14,11 @@ struct QvFakeXInput {
 };
 void QvSetFakeXInput(QvFakeXInput* fake);
 
+// The controllers reach the game only while one of its thread's windows is the foreground
+// window (GetForegroundWindow). While `foreground` is set, *foreground answers that instead, for
+// tests: the caller keeps the flag and changes it between calls. nullptr asks the system again.
+void QvSetFakeForeground(const bool* foreground);
+
 // Reads the controllers now and posts the key changes, as the program's PeekMessageA does by
 // itself while gamepads are on (QvEnableGamepads). For tests that do not run a message loop.
 void QvSampleGamepads();

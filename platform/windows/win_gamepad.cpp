@@ -3,6 +3,11 @@
 // own PeekMessageA calls (win_loop.cpp) read the controllers first while gamepads are on; the
 // game's message loop then samples them once a frame. xinput9_1_0.dll is the XInput every
 // Windows since Vista has.
+//
+// XInput knows no windows and answers in the background too. As SDL passes a program without
+// the keyboard focus no presses on Linux, the controllers are read only while the game's window
+// is the foreground window: going to the background lets every held key go, and coming back
+// reads every slot afresh, so the keys then down are what the controllers hold at that moment.
 #include <qv_xinput.h>
 
 #include "platform/win32/qv_live.h"
@@ -19,6 +24,7 @@ const GetStateFn g_getState = qvhooks::Reroute("xinput9_1_0.dll", "XInputGetStat
 
 bool g_enabled = false;
 QvFakeXInput* g_fake = nullptr;
+const bool* g_fakeForeground = nullptr;
 qvwin::GamepadKeys g_keys;
 bool g_connected[XUSER_MAX_COUNT] = {};
 ULONGLONG g_lastScan = 0;
@@ -79,11 +85,34 @@ void Post(BYTE key, bool down)
     PostMessageA(hWnd, down ? WM_KEYDOWN : WM_KEYUP, key, static_cast<LPARAM>(lParam));
 }
 
+// Whether one of this thread's windows, where the keys go, is the foreground window.
+bool InForeground()
+{
+    if (g_fakeForeground != nullptr) return *g_fakeForeground;
+    HWND hWnd = GetForegroundWindow();
+    return hWnd != nullptr && GetWindowThreadProcessId(hWnd, nullptr) == GetCurrentThreadId();
+}
+
+// Every controller forgotten and its keys let go, as if each had been unplugged.
+void ForgetPads()
+{
+    for (DWORD user = 0; user < XUSER_MAX_COUNT; ++user) {
+        if (g_keys.Known(int(user))) g_keys.Remove(int(user));
+        g_connected[user] = false;
+    }
+    g_keys.SendChanges(Post);
+    g_scanned = false;
+}
+
 // XInput's stick has up positive; the shared rules take SDL's sense, up negative.
 int Down(SHORT y) { return y == -32768 ? 32767 : -int(y); }
 
 void Sample()
 {
+    if (!InForeground()) {
+        ForgetPads();
+        return;
+    }
     const ULONGLONG now = GetTickCount64();
     const bool scan = !g_scanned || now - g_lastScan >= kScanInterval;
     if (scan) {
@@ -107,6 +136,15 @@ void Sample()
     g_keys.SendChanges(Post);
 }
 
+// QvResetWin32's part: gamepads off and the tests' fakes dropped.
+void Reset()
+{
+    QvEnableGamepads(false);
+    g_fake = nullptr;
+    g_fakeForeground = nullptr;
+}
+[[maybe_unused]] const bool g_resetInPlace = (qvhooks::g_resetGamepads = Reset, true);
+
 }  // namespace
 
 void QvEnableGamepads(bool enable)
@@ -126,6 +164,8 @@ void QvSetFakeXInput(QvFakeXInput* fake)
     g_fake = fake;
     g_scanned = false;  // look at every slot at the next sample
 }
+
+void QvSetFakeForeground(const bool* foreground) { g_fakeForeground = foreground; }
 
 void QvSampleGamepads()
 {

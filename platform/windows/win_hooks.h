@@ -12,4 +12,10 @@ void ForgetKeys();
 // controllers' reading while gamepads are on (win_loop.cpp).
 extern void (*g_beforePeek)();
 
+// QvResetWin32's parts in other files, each set as the program starts by the file it belongs to
+// (win_gamepad.cpp: gamepads off and their fakes dropped; win_loop.cpp: the loop observer
+// cleared), and left empty in a program that does not link that file and so has nothing to clear.
+extern void (*g_resetGamepads)();
+extern void (*g_resetLoopObserver)();
+
 }  // namespace qvhooks

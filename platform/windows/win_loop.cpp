@@ -16,6 +16,7 @@ BOOL WINAPI ObservedPeekMessageA(LPMSG msg, HWND hWnd, UINT first, UINT last, UI
 using PeekFn = BOOL(WINAPI*)(LPMSG, HWND, UINT, UINT, UINT);
 const PeekFn g_peekMessage = qvhooks::Reroute("user32.dll", "PeekMessageA", ObservedPeekMessageA);
 QvLoopObserver g_loopObserver;
+[[maybe_unused]] const bool g_resetInPlace = (qvhooks::g_resetLoopObserver = [] { g_loopObserver = QvLoopObserver{}; }, true);
 
 BOOL WINAPI ObservedPeekMessageA(LPMSG msg, HWND hWnd, UINT first, UINT last, UINT remove)
 {

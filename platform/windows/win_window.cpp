@@ -65,6 +65,9 @@ BOOL QvPostKey(HWND hWnd, UINT virtualKey, BOOL down)
 
 void QvResetWin32()
 {
+    // First, so that nothing samples controllers or observes the loop while the queue is emptied.
+    if (qvhooks::g_resetGamepads != nullptr) qvhooks::g_resetGamepads();
+    if (qvhooks::g_resetLoopObserver != nullptr) qvhooks::g_resetLoopObserver();
     // The thread's own windows; destroying one sends it WM_DESTROY, which cannot be helped here.
     std::vector<HWND> windows;
     EnumThreadWindows(GetCurrentThreadId(), CollectWindow, reinterpret_cast<LPARAM>(&windows));
@@ -80,6 +83,9 @@ void QvResetWin32()
 }
 
 namespace qvhooks {
+void (*g_resetGamepads)() = nullptr;
+void (*g_resetLoopObserver)() = nullptr;
+
 void ForgetKeys()
 {
     g_fedDown.fill(false);
