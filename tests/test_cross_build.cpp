@@ -2,7 +2,8 @@
 // trace line for line, and screenshots of the same frames may differ by at most 2 in a channel
 // (two correct rasterisers may still split a pixel on a triangle edge differently: a few such
 // pixels, at most 0.01% of a picture, are allowed and counted). The Windows harness runs through
-// Wine on its real Direct3D 9.
+// Wine on its real Direct3D 9. And a game recorded on either build replays on the other to the
+// recording game's own trace.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/png_file.h"
@@ -102,6 +104,45 @@ TEST_P(CrossBuild, SameTraceAndPicturesWithinTwoLevels)
         std::printf("%s %s: largest channel difference %d, %zu of %zu pixels beyond 2\n", script.name, file.c_str(),
                     largest, beyond, pixels);
         EXPECT_LE(beyond * 10000, pixels) << file << ": more than 0.01% of pixels differ by more than 2";
+    }
+}
+
+// Runs a command from the repository root; its exit code.
+int RunCommand(const std::string& command)
+{
+    const std::string line = "cd " + std::string(QV_SOURCE_DIR) + " && " + command;
+    const int status = std::system(line.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(CrossBuildRecordings, EachBuildsRecordingReplaysOnTheOtherToTheSameTrace)
+{
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "Wine's Direct3D needs an X display (scripts/build-windows --test starts one)";
+    const fs::path dir = fs::path(QV_CROSS_OUT) / "recordings";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string d = dir.string() + "/";
+    const std::string z = "Z:" + d;  // the same directory as Wine's programs see it
+    std::ofstream(dir / "keys") << "1-40 W\n10 SPACE\n41-60 A\n55 2\n61 ESC\n";
+    const std::string onLinux = "SDL_VIDEODRIVER=offscreen QV_HEADLESS=1 ";
+    const std::string onWine = std::string(QV_SOURCE_DIR) + "/scripts/wine-run ";
+
+    // Played on Windows, replayed by the Linux harness; played on Linux, replayed by the Windows game.
+    ASSERT_EQ(RunCommand(onWine + QV_WINDOWS_GAME + " --keys " + z + "keys --record " + z + "windows.keys --trace " + z +
+                  "windows.json >" + d + "windows.out 2>&1"), 0);
+    ASSERT_EQ(RunCommand(onLinux + QV_LINUX_REPLAY + " --keys " + d + "windows.keys --trace " + d + "windows-on-linux.json >" + d +
+                  "replay.out 2>&1"), 0);
+    ASSERT_EQ(RunCommand(onLinux + QV_LINUX_GAME + " --keys " + d + "keys --record " + d + "linux.keys --trace " + d +
+                  "linux.json >" + d + "linux.out 2>&1"), 0);
+    ASSERT_EQ(RunCommand(onWine + QV_WINDOWS_GAME + " --keys " + z + "linux.keys --trace " + z + "linux-on-windows.json >" + d +
+                  "windows-replay.out 2>&1"), 0);
+
+    const std::pair<const char*, const char*> kReplays[] = {{"windows.json", "windows-on-linux.json"},
+                                                            {"linux.json", "linux-on-windows.json"}};
+    for (const auto& [played, replayed] : kReplays) {
+        const std::vector<std::string> a = Lines(dir / played);
+        EXPECT_EQ(a.size(), 62u) << played;  // the world before frame 1, and 61 frames up to Escape
+        EXPECT_EQ(a, Lines(dir / replayed)) << replayed;
     }
 }
 
