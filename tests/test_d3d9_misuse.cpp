@@ -9,6 +9,8 @@
 
 #include <SDL.h>
 
+#include <climits>
+#include <initializer_list>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -103,6 +105,147 @@ TEST_F(D3D9Misuse, AnswersDirect3D9Gives)
     EXPECT_EQ(glGetError_(), kGlNoError);
 }
 
+// Strides, counts, offsets and base vertices at and past the limits the caps report, chosen so
+// that the byte a draw would end at wraps in 32 or 64 bits and lands inside a small buffer.
+// Each is tried with solid, wireframe and point fill: on ES the last two go through the rewrite,
+// which reads the vertices on the CPU.
+class D3D9DrawLimits : public D3D9Misuse {
+protected:
+    static constexpr UINT kBytes = 96; // six XYZ | DIFFUSE vertices
+    static constexpr DWORD kFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
+
+    void SetUp() override
+    {
+        D3D9Misuse::SetUp();
+        ASSERT_EQ(device->GetDeviceCaps(&caps), D3D_OK);
+        ASSERT_EQ(device->CreateVertexBuffer(kBytes, 0, kFvf, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+        void* p = nullptr;
+        ASSERT_EQ(vb->Lock(0, 0, &p, 0), D3D_OK);
+        std::memset(p, 0x3F, kBytes);
+        vb->Unlock();
+        device->SetFVF(kFvf);
+        device->SetRenderState(D3DRS_LIGHTING, FALSE);
+        ASSERT_EQ(device->BeginScene(), D3D_OK);
+    }
+    void TearDown() override
+    {
+        device->EndScene();
+        device->SetStreamSource(0, nullptr, 0, 0);
+        device->SetIndices(nullptr);
+        if (ib) ib->Release();
+        if (vb) vb->Release();
+        D3D9Misuse::TearDown();
+    }
+    // A 32-bit index buffer holding `indices`, bound to the device.
+    void BindIndices(std::initializer_list<UINT> indices)
+    {
+        if (ib) ib->Release();
+        ib = nullptr;
+        ASSERT_EQ(device->CreateIndexBuffer(UINT(indices.size() * 4), 0, D3DFMT_INDEX32, D3DPOOL_MANAGED, &ib, nullptr),
+                  D3D_OK);
+        void* p = nullptr;
+        ASSERT_EQ(ib->Lock(0, 0, &p, 0), D3D_OK);
+        std::memcpy(p, indices.begin(), indices.size() * 4);
+        ib->Unlock();
+        ASSERT_EQ(device->SetIndices(ib), D3D_OK);
+    }
+    // Runs `draw` under each fill mode, expecting `want` and no GL error each time.
+    template <class Draw>
+    void EveryFill(HRESULT want, Draw draw)
+    {
+        for (DWORD fill : {D3DFILL_WIREFRAME, D3DFILL_POINT, D3DFILL_SOLID}) {
+            SCOPED_TRACE(::testing::Message() << "fill " << fill);
+            device->SetRenderState(D3DRS_FILLMODE, fill);
+            EXPECT_EQ(draw(), want);
+            ASSERT_EQ(glGetError_(), kGlNoError);
+        }
+        device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+    }
+
+    D3DCAPS9 caps{};
+    IDirect3DVertexBuffer9* vb = nullptr;
+    IDirect3DIndexBuffer9* ib = nullptr;
+};
+
+TEST_F(D3D9DrawLimits, StreamStrideIsBoundByTheCaps)
+{
+    ASSERT_EQ(caps.MaxStreamStride, 255u);
+    EXPECT_EQ(device->SetStreamSource(0, vb, 0, 0), D3D_OK);
+    EXPECT_EQ(device->SetStreamSource(0, vb, 0, caps.MaxStreamStride), D3D_OK);
+    for (UINT stride : {caps.MaxStreamStride + 1, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+        EXPECT_EQ(device->SetStreamSource(0, vb, 0, stride), D3DERR_INVALIDCALL) << stride;
+        ASSERT_EQ(device->BeginStateBlock(), D3D_OK);
+        EXPECT_EQ(device->SetStreamSource(0, vb, 0, stride), D3DERR_INVALIDCALL) << "recorded, " << stride;
+        IDirect3DStateBlock9* block = nullptr;
+        ASSERT_EQ(device->EndStateBlock(&block), D3D_OK);
+        block->Release();
+    }
+    // A refused stride leaves the stream as it was: at offset 8 the two triangles would not fit.
+    ASSERT_EQ(device->SetStreamSource(0, vb, 0, 16), D3D_OK);
+    EXPECT_EQ(device->SetStreamSource(0, vb, 8, 0xFFFFFFFF), D3DERR_INVALIDCALL);
+    EveryFill(D3D_OK, [&] { return device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2); });
+}
+
+// stride 0xFFFFFFFF: the sixth vertex of 0x55555556 triangles ends at 2^64 + 15.
+TEST_F(D3D9DrawLimits, StrideAndCountWhoseEndWrapsAreRefused)
+{
+    device->SetStreamSource(0, vb, 0, 0xFFFFFFFF);
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 0x55555556); });
+    device->SetStreamSource(0, vb, 0, 16);
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 0x55555556); });
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawPrimitive(D3DPT_POINTLIST, 0, caps.MaxPrimitiveCount + 1); });
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawPrimitive(D3DPT_LINESTRIP, 0xFFFFFFFF, 1); });
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0x7FFFFFFF, 0xFFFFFFFF); });
+    // The last vertex that fits, and one past it, with and without an offset.
+    EveryFill(D3D_OK, [&] { return device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2); });
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 2); });
+    device->SetStreamSource(0, vb, 16, 16);
+    EveryFill(D3D_OK, [&] { return device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 3); });
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 4); });
+    device->SetStreamSource(0, vb, 0xFFFFFFFF, 16);
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawPrimitive(D3DPT_POINTLIST, 0, 1); });
+    device->SetStreamSource(0, vb, 0, 0);
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1); });
+}
+
+// Base vertex 0x7FFFFFFF plus index 0x80000002 is vertex 2^32 + 1, whose end at stride
+// 0xFFFFFFFF is 2^64 + 15; base vertex INT_MIN brings the same index back to vertex 2.
+TEST_F(D3D9DrawLimits, BaseVertexAndIndicesWhoseEndWrapsAreRefused)
+{
+    BindIndices({0x80000002u, 0x80000002u, 0x80000002u, 0, 1, 2});
+    device->SetStreamSource(0, vb, 0, 0xFFFFFFFF);
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0x7FFFFFFF, 0, 6, 0, 1); });
+    device->SetStreamSource(0, vb, 0, 16);
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0x7FFFFFFF, 0, 6, 0, 1); });
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, INT_MIN, 0, 3, 0, 1); });
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, INT_MIN, 0, 3, 3, 1); });
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, INT_MAX, 0, 3, 3, 1); });
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 3, 3, 1); });
+    EveryFill(D3D_OK, [&] { return device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 3, 0, 3, 3, 1); });
+    BindIndices({caps.MaxVertexIndex + 1, caps.MaxVertexIndex + 2, caps.MaxVertexIndex + 3});
+    EveryFill(D3DERR_INVALIDCALL, [&] {
+        return device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, -int(caps.MaxVertexIndex + 1), 0, 3, 0, 1);
+    });
+    // MinVertexIndex and NumVertices are hints: at their largest they take part in no sum.
+    BindIndices({0, 1, 2});
+    EveryFill(D3D_OK, [&] { return device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0xFFFFFFFF, 0xFFFFFFFF, 0, 1); });
+}
+
+// Start indices whose sum with the index count wraps in 32 bits.
+TEST_F(D3D9DrawLimits, StartIndexWhoseEndWrapsIsRefused)
+{
+    BindIndices({0, 1, 2, 3, 4, 5});
+    device->SetStreamSource(0, vb, 0, 16);
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 6, 0xFFFFFFFF, 1); });
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 6, 0xFFFFFFFE, 1); });
+    EveryFill(D3DERR_INVALIDCALL,
+              [&] { return device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 6, 0, 0x55555556); });
+    EveryFill(D3DERR_INVALIDCALL,
+              [&] { return device->DrawIndexedPrimitive(D3DPT_TRIANGLESTRIP, 0, 0, 6, 0x7FFFFFFF, 0xFFFFFFFF); });
+    EveryFill(D3DERR_INVALIDCALL, [&] { return device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 6, 4, 1); });
+    EveryFill(D3D_OK, [&] { return device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 6, 3, 1); });
+}
+
 // The random caller. Objects it has let go of but the device or a block may still hold are
 // only ever reached through the device again, never called.
 class Misuser {
@@ -145,6 +288,14 @@ private:
         const float odd[] = {0.0f, -1.0f, 1e30f, -1e30f, std::numeric_limits<float>::quiet_NaN(),
                              std::numeric_limits<float>::infinity(), 1e-30f};
         return Chance(2) ? float(Pick(200)) / 50.0f - 2.0f : odd[Pick(7)];
+    }
+    // A size at a limit or just past one: 0, 1, either side of `near`, the caps' stride and
+    // counts, and 31 and 32 bits.
+    UINT Edge(UINT near)
+    {
+        const UINT edge[] = {0, 1, near - 1, near, near + 1, 255, 256, 0xFFFFFF, 0x1000000, 0x55555556,
+                             0x7FFFFFFF, 0x80000000, 0xFFFFFFFF};
+        return edge[Pick(13)];
     }
     template <class T>
     T* Any(const std::vector<T*>& pool) { return pool.empty() || Chance(5) ? nullptr : pool[Pick(uint32_t(pool.size()))]; }
@@ -339,14 +490,19 @@ void Misuser::SetStates()
     }
     default: {
         IDirect3DVertexBuffer9* b = Any(vbs_);
-        const UINT offset = Chance(3) ? Pick(300) : 0, stride = Chance(3) ? Pick(64) : 16;
-        if (SUCCEEDED(d_->SetStreamSource(Chance(10) ? 1 : 0, b, offset, stride)) && !recording_) {
+        D3DVERTEXBUFFER_DESC bDesc{};
+        if (b) b->GetDesc(&bDesc);
+        const UINT offset = Chance(3) ? Pick(300) : Chance(3) ? Edge(bDesc.Size) : 0;
+        const UINT stride = Chance(3) ? Pick(64) : Chance(3) ? Edge(16) : 16;
+        const HRESULT hr = d_->SetStreamSource(Chance(10) ? 1 : 0, b, offset, stride);
+        if (stride > 255) {
+            EXPECT_EQ(hr, D3DERR_INVALIDCALL) << "stride " << stride;
+        }
+        if (SUCCEEDED(hr) && !recording_) {
             stream_ = b;
             offset_ = offset;
             stride_ = stride;
-            D3DVERTEXBUFFER_DESC desc{};
-            if (b) b->GetDesc(&desc);
-            streamBytes_ = desc.Size;
+            streamBytes_ = bDesc.Size;
             knownBindings_ = true;
         }
         IDirect3DIndexBuffer9* ib = Any(ibs_);
@@ -361,15 +517,25 @@ void Misuser::SetStates()
     }
 }
 
-// Draws of every kind; one that reads past its vertex or index buffer is refused.
+// Whether vertices up to `last` at `offset` and `stride` end inside `bytes`, worked so that
+// nothing wraps.
+bool VerticesFit(uint64_t bytes, uint64_t offset, uint64_t stride, uint64_t vertexSize, uint64_t last)
+{
+    if (offset + vertexSize > bytes) return false;
+    return stride == 0 || last <= (bytes - offset - vertexSize) / stride;
+}
+
+// Draws of every kind, with counts, starts and base vertices at and past their limits; one that
+// reads past its vertex or index buffer, or asks for more than the caps allow, is refused.
 void Misuser::Draw()
 {
     const D3DPRIMITIVETYPE type = D3DPRIMITIVETYPE(Pick(8));
-    const UINT start = Chance(4) ? Pick(1000) : Pick(4);
-    const UINT count = Chance(8) ? 0x40000000u : Pick(6);
     const bool indexed = Chance(3);
-    const HRESULT hr = indexed ? d_->DrawIndexedPrimitive(type, Chance(4) ? -int(Pick(8)) : int(Pick(8)), 0, Pick(100),
-                                                          start, count)
+    const UINT start = Chance(4) ? Pick(1000) : Chance(4) ? Edge(indexed ? indexCount_ : streamBytes_ / 16) : Pick(4);
+    const UINT count = Chance(8) ? 0x40000000u : Chance(6) ? Edge(0xFFFFFF) : Pick(6);
+    const INT base = Chance(6) ? INT(Edge(0x7FFFFFFF)) : Chance(4) ? -int(Pick(8)) : int(Pick(8));
+    const UINT minIndex = Chance(6) ? Edge(0) : 0, vertices = Chance(6) ? Edge(0) : Pick(100);
+    const HRESULT hr = indexed ? d_->DrawIndexedPrimitive(type, base, minIndex, vertices, start, count)
                                : d_->DrawPrimitive(type, start, count);
     uint64_t elements = 0;
     switch (type) {
@@ -380,6 +546,9 @@ void Misuser::Draw()
     case D3DPT_TRIANGLESTRIP:
     case D3DPT_TRIANGLEFAN: elements = uint64_t(count) + 2; break;
     default: return;
+    }
+    if (count > 0xFFFFFF) {
+        EXPECT_TRUE(FAILED(hr)) << "more primitives than MaxPrimitiveCount";
     }
     if (!knownBindings_ || count == 0) return;
     if (indexed) {
@@ -397,8 +566,7 @@ void Misuser::Draw()
     default: return;  // formats this caller does not size
     }
     if (!stream_ || stride_ < perVertex) return;
-    const uint64_t end = offset_ + (uint64_t(start) + elements - 1) * stride_ + perVertex;
-    if (end > streamBytes_) {
+    if (!VerticesFit(streamBytes_, offset_, stride_, perVertex, uint64_t(start) + elements - 1)) {
         EXPECT_TRUE(FAILED(hr)) << "vertices past the end";
     }
 }

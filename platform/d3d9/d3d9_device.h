@@ -192,6 +192,10 @@ private:
     bool RewriteClipPositions(GLint first, UINT lo, UINT hi);
 
     // Draw-time work (d3d9_draw.cpp).
+    bool StreamReady() const;
+    bool StreamHolds(int64_t first, int64_t last) const;
+    HRESULT SendDraw(const GlDraw& draw);
+    HRESULT RefuseDraw();
     bool PrepareDraw(const GlDraw& draw);
     void BuildKey();
     void UpdateInstanceRecord();

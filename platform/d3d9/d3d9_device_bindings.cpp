@@ -3,6 +3,7 @@
 #include "platform/d3d9/d3d9_device.h"
 
 #include "platform/d3d9/d3d9_buffers.h"
+#include "platform/d3d9/d3d9_direct3d.h"
 #include "platform/d3d9/d3d9_stateblock.h"
 #include "platform/d3d9/d3d9_texture.h"
 
@@ -160,7 +161,7 @@ HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UIN
     if (!recording_ && stream == 0 && now.buffer == buffer && now.offset == offset && now.stride == stride)
         return D3D_OK;
     auto* ours = dynamic_cast<VertexBuffer*>(buffer);
-    if (stream != 0 || (buffer && (!ours || ours->device() != this)))
+    if (stream != 0 || stride > kMaxStreamStride || (buffer && (!ours || ours->device() != this)))
         return D3DERR_INVALIDCALL;
     if (recording_) {
         recording_->RecordStream(buffer, offset, stride);

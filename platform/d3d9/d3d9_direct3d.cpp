@@ -66,10 +66,10 @@ void FillCaps(D3DDEVTYPE type, D3DCAPS9* caps)
     caps->MaxActiveLights = kMaxLights;
     caps->MaxVertexBlendMatrices = 1;
     caps->MaxPointSize = 1.0f;
-    caps->MaxPrimitiveCount = 0xFFFFFF;
-    caps->MaxVertexIndex = 0xFFFFFF;
+    caps->MaxPrimitiveCount = kMaxPrimitiveCount;
+    caps->MaxVertexIndex = kMaxVertexIndex;
     caps->MaxStreams = 1;
-    caps->MaxStreamStride = 255;
+    caps->MaxStreamStride = kMaxStreamStride;
     caps->FVFCaps = 8; // texture coordinate sets
 }
 

@@ -32,6 +32,12 @@ private:
     std::unique_ptr<GlContext> refused_;
 };
 
+// Limits the caps report and the device holds its callers to: with them no draw's sizes come
+// near 64 bits, and GL's signed counts and strides take them as they are.
+constexpr UINT kMaxPrimitiveCount = 0xFFFFFF;
+constexpr UINT kMaxVertexIndex = 0xFFFFFF;
+constexpr UINT kMaxStreamStride = 255;
+
 void FillCaps(D3DDEVTYPE type, D3DCAPS9* caps);
 HRESULT DisplayMode(D3DDISPLAYMODE* mode);
 

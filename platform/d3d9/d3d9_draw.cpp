@@ -422,28 +422,55 @@ bool Device::SubmitRewritten(const GlDraw& draw)
     return true;
 }
 
+// The stream a draw reads from: a buffer not locked, a vertex format we draw, and a stride that
+// holds one vertex.
+bool Device::StreamReady() const
+{
+    auto* vb = static_cast<VertexBuffer*>(state_.stream.buffer);
+    const UINT vertexSize = FvfVertexSize(state_.fvf);
+    return vb && vertexSize && state_.stream.stride >= vertexSize && !vb->store().locked();
+}
+
+// Whether vertices `first` to `last` of the stream lie whole inside its buffer. `last` is held
+// to the number of strides that fit rather than multiplied out, so no argument can make the
+// sum wrap round into the buffer.
+bool Device::StreamHolds(int64_t first, int64_t last) const
+{
+    auto* vb = static_cast<VertexBuffer*>(state_.stream.buffer);
+    const uint64_t size = vb->store().size();
+    const UINT stride = state_.stream.stride;
+    const uint64_t head = uint64_t(state_.stream.offset) + FvfVertexSize(state_.fvf); // two 32-bit terms
+    if (first < 0 || last < first || stride == 0 || head > size)
+        return false;
+    return uint64_t(last) <= (size - head) / stride;
+}
+
+HRESULT Device::SendDraw(const GlDraw& draw)
+{
+    if (!(rewriteDraws_ ? SubmitRewritten(draw) : Submit(draw)))
+        return RefuseDraw();
+    ++statsDraws_;
+    return D3D_OK;
+}
+
+HRESULT Device::RefuseDraw()
+{
+    ++statsRejected_;
+    return D3DERR_INVALIDCALL;
+}
+
 HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT count)
 {
     if (count == 0)
         return inScene_ ? D3D_OK : D3DERR_INVALIDCALL;
     GlDraw draw;
     const uint64_t vertices = ElementCount(type, count, &draw.mode);
-    auto* vb = static_cast<VertexBuffer*>(state_.stream.buffer);
-    const UINT vertexSize = FvfVertexSize(state_.fvf);
-    const UINT stride = state_.stream.stride;
-    if (!inScene_ || !vertices || !vb || !vertexSize || stride < vertexSize || vb->store().locked()) {
-        ++statsRejected_;
-        return D3DERR_INVALIDCALL;
-    }
-    const uint64_t end = uint64_t(state_.stream.offset) + (uint64_t(startVertex) + vertices - 1) * stride + vertexSize;
+    if (!inScene_ || !vertices || count > kMaxPrimitiveCount || !StreamReady() ||
+        !StreamHolds(startVertex, int64_t(startVertex) + int64_t(vertices) - 1))
+        return RefuseDraw();
     draw.count = GLsizei(vertices);
     draw.first = GLint(startVertex);
-    if (end > vb->store().size() || !(rewriteDraws_ ? SubmitRewritten(draw) : Submit(draw))) {
-        ++statsRejected_;
-        return D3DERR_INVALIDCALL;
-    }
-    ++statsDraws_;
-    return D3D_OK;
+    return SendDraw(draw);
 }
 
 HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT, UINT, UINT startIndex, UINT count)
@@ -452,36 +479,26 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT
         return inScene_ ? D3D_OK : D3DERR_INVALIDCALL;
     GlDraw draw;
     const uint64_t indices = ElementCount(type, count, &draw.mode);
-    auto* vb = static_cast<VertexBuffer*>(state_.stream.buffer);
     auto* ib = static_cast<IndexBuffer*>(state_.indices);
-    const UINT vertexSize = FvfVertexSize(state_.fvf);
-    const UINT stride = state_.stream.stride;
-    if (!inScene_ || !indices || !vb || !ib || !vertexSize || stride < vertexSize || vb->store().locked() ||
-        ib->store().locked() || uint64_t(startIndex) + indices > ib->indexCount()) {
-        ++statsRejected_;
-        return D3DERR_INVALIDCALL;
-    }
+    if (!inScene_ || !indices || count > kMaxPrimitiveCount || !ib || ib->store().locked() || !StreamReady() ||
+        uint64_t(startIndex) + indices > ib->indexCount())
+        return RefuseDraw();
     // The indices themselves must stay inside the vertex buffer, whatever MinVertexIndex and
-    // NumVertices claim.
+    // NumVertices claim: those are hints, and take part in no sum.
     UINT lo = 0, hi = 0;
     ib->IndexRange(startIndex, UINT(indices), &lo, &hi);
-    const int64_t first = int64_t(baseVertex) + lo, last = int64_t(baseVertex) + hi;
-    uint64_t end = first < 0 ? ~0ull : uint64_t(state_.stream.offset) + uint64_t(last) * stride + vertexSize;
+    if (hi > kMaxVertexIndex || !StreamHolds(int64_t(baseVertex) + lo, int64_t(baseVertex) + hi))
+        return RefuseDraw();
     // Without base-vertex draws the attributes start at the base vertex, which must then lie
     // inside the buffer too.
-    if (!batcher_.baseVertex() && int64_t(state_.stream.offset) + int64_t(baseVertex) * int64_t(stride) < 0)
-        end = ~0ull;
+    if (!batcher_.baseVertex() && int64_t(state_.stream.offset) + int64_t(baseVertex) * state_.stream.stride < 0)
+        return RefuseDraw();
     draw.count = GLsizei(indices);
     draw.first = GLint(baseVertex);
     draw.indexType = ib->indexSize() == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT;
     draw.indexOffset = size_t(startIndex) * ib->indexSize();
     draw.indices = ib;
-    if (end > vb->store().size() || !(rewriteDraws_ ? SubmitRewritten(draw) : Submit(draw))) {
-        ++statsRejected_;
-        return D3DERR_INVALIDCALL;
-    }
-    ++statsDraws_;
-    return D3D_OK;
+    return SendDraw(draw);
 }
 
 } // namespace qv::d3d
