@@ -11,6 +11,7 @@
 #include "platform/d3d9/d3d9_state.h"
 #include "platform/d3d9/d3d9_texture.h"
 #include "platform/d3d9/gl_batcher.h"
+#include "platform/d3d9/gl_clip_positions.h"
 #include "platform/d3d9/gl_ffp_shader.h"
 #include "platform/d3d9/gl_primitive_rewrite.h"
 #include "platform/d3d9/gl_program_store.h"
@@ -20,7 +21,6 @@
 #include <array>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace qv::d3d {
 
@@ -189,7 +189,7 @@ private:
     // A draw ES would not draw as Direct3D does (fill mode, flat shading), rewritten and sent
     // alone; other draws go on to Submit.
     bool SubmitRewritten(const GlDraw& draw);
-    bool RewriteClipPositions(GLint first, UINT lo, UINT hi);
+    GlClipPositions::Source RewriteClipSource() const;
 
     // Draw-time work (d3d9_draw.cpp).
     bool StreamReady() const;
@@ -266,7 +266,7 @@ private:
     // ES only: a fill mode other than solid, or flat shading, is on (draws go to SubmitRewritten).
     bool rewriteDraws_ = false;
     GlPrimitiveRewrite rewrite_;
-    std::vector<float> rewriteClip_; // GL clip x, y, w of the vertices a rewritten draw culls
+    GlClipPositions rewriteClip_; // of the vertices a rewritten draw culls
     int swapInterval_ = -2;
 
     friend class StateBlock;

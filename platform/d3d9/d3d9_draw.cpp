@@ -7,7 +7,6 @@
 #include "platform/d3d9/d3d9_texture.h"
 
 #include <cstring>
-#include <new>
 
 namespace qv::d3d {
 
@@ -16,8 +15,6 @@ using namespace qv::gl;
 namespace {
 
 constexpr uint32_t kUniformDirty = kDirtyAmbient | kDirtyLights | kDirtyTexMatrix | kDirtyPixel;
-// A rewritten draw's 32-bit indices take at most the bytes of the largest buffer the device makes.
-constexpr size_t kMaxRewrittenElements = size_t(1) << 26;
 
 UINT TexSetFloats(DWORD fvf, int set)
 {
@@ -338,87 +335,6 @@ bool Device::PrepareDraw(const GlDraw& draw)
             cache_.BindElementBuffer(ib->store().name());
     }
     dirty_ &= kDirtyPerInstance;
-    return true;
-}
-
-// The GL clip x, y and w of vertices lo to hi (counted from `first`), as the vertex program
-// computes them but for the half-pixel shift, which turns no triangle round: what GL judges a
-// triangle's facing by.
-bool Device::RewriteClipPositions(GLint first, UINT lo, UINT hi)
-{
-    auto* vb = static_cast<VertexBuffer*>(state_.stream.buffer);
-    const uint8_t* data = vb->store().data();
-    const UINT stride = state_.stream.stride;
-    const bool rhw = (state_.fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW;
-    const float* m = current_.worldViewProj; // Direct3D's row-vector matrix
-    const float sx = 2.0f / uniforms_.posFixup[2], sy = 2.0f / uniforms_.posFixup[3];
-    try {
-        rewriteClip_.resize(3 * (size_t(hi) - lo + 1));
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    float* c = rewriteClip_.data();
-    for (size_t v = lo; v <= hi; ++v, c += 3) {
-        float p[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-        std::memcpy(p, data + state_.stream.offset + (int64_t(first) + int64_t(v)) * stride, rhw ? 16 : 12);
-        // GL's y is Direct3D's turned over (the programs end with clip.y = -clip.y).
-        if (rhw) {
-            const float w = p[3] != 0.0f ? 1.0f / p[3] : 1.0f;
-            c[0] = (p[0] * sx - 1.0f) * w;
-            c[1] = (p[1] * sy - 1.0f) * w;
-            c[2] = w;
-        } else {
-            c[0] = p[0] * m[0] + p[1] * m[4] + p[2] * m[8] + m[12];
-            c[1] = -(p[0] * m[1] + p[1] * m[5] + p[2] * m[9] + m[13]);
-            c[2] = p[0] * m[3] + p[1] * m[7] + p[2] * m[11] + m[15];
-        }
-    }
-    return true;
-}
-
-// ES has no polygon mode and no first-vertex convention: a draw that needs either goes to GL as
-// the list the rewrite makes of it, alone, after the waiting draws.
-bool Device::SubmitRewritten(const GlDraw& draw)
-{
-    const auto& rs = state_.renderStates;
-    GlPrimitiveRewrite::Shape shape;
-    shape.mode = draw.mode;
-    shape.fill = PolygonModeOf(rs[D3DRS_FILLMODE]);
-    shape.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
-    shape.cullFace = CulledFaceOf(rs[D3DRS_CULLMODE]);
-    if (!GlPrimitiveRewrite::Needed(shape))
-        return Submit(draw);
-    FlushBatch();
-    if (dirty_ & kDirtyPerInstance)
-        UpdateInstanceRecord();
-    auto* ib = static_cast<IndexBuffer*>(state_.indices);
-    const void* elements = draw.indexType ? ib->store().data() + draw.indexOffset : nullptr;
-    const float* clip = nullptr;
-    UINT lo = 0, hi = UINT(draw.count) - 1;
-    if (shape.fill != GL_FILL && shape.cullFace) {
-        if (draw.indexType)
-            ib->IndexRange(UINT(draw.indexOffset / ib->indexSize()), UINT(draw.count), &lo, &hi);
-        if (!RewriteClipPositions(draw.first, lo, hi))
-            return false;
-        clip = rewriteClip_.data();
-    }
-    GLenum mode = 0;
-    if (!rewrite_.Rewrite(shape, elements, draw.indexType, size_t(draw.count), clip, lo, kMaxRewrittenElements, &mode))
-        return false;
-    if (rewrite_.indices().empty())
-        return true; // every triangle culled
-    GlDraw out = draw;
-    out.mode = mode;
-    out.count = GLsizei(rewrite_.indices().size());
-    out.indexType = GL_UNSIGNED_INT;
-    out.indexOffset = 0;
-    out.indices = &rewrite_;
-    if (!PrepareDraw(out))
-        return false;
-    rewrite_.Upload(cache_);
-    batcher_.Start(out);
-    batcher_.Add(current_);
-    FlushBatch();
     return true;
 }
 

@@ -31,10 +31,10 @@ public:
 
     // Rewrites the draw's `count` elements: indices of `type` (GL_UNSIGNED_SHORT or
     // GL_UNSIGNED_INT) at `elements`, or with `type` 0 the vertices 0 to count - 1. `clip` holds
-    // x, y and w in GL's clip space for the vertices from `clipFirst` on, 3 floats each; it is
-    // read only to cull lines and points and may be null when nothing is culled. Sets `mode` to
-    // the GL mode of indices(), which may be empty (everything culled); false when the list
-    // would pass `maxElements` or cannot be held.
+    // x, y and w in GL's clip space for the vertices from `clipFirst` on, 3 floats each, as
+    // GlClipPositions works them out; it is read only to cull lines and points and may be null
+    // when nothing is culled. Sets `mode` to the GL mode of indices(), which may be empty
+    // (everything culled); false when the list would pass `maxElements` or cannot be held.
     bool Rewrite(const Shape& shape, const void* elements, GLenum type, size_t count, const float* clip,
                  uint32_t clipFirst, size_t maxElements, GLenum* mode);
     const std::vector<uint32_t>& indices() const { return out_; }
