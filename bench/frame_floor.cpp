@@ -29,7 +29,7 @@
 #include <qv_png.h>
 #include <qv_win32.h>
 
-#include "platform/win32/qv_win32_sdl.h"
+#include "platform/sdl/qv_win32_sdl.h"
 
 #include <chrono>
 #include <cstdio>

@@ -9,7 +9,7 @@
 
 #include <windows.h>
 #include <qv_win32.h>
-#include "platform/win32/qv_win32_sdl.h"
+#include "platform/sdl/qv_win32_sdl.h"
 
 #include <SDL.h>
 

@@ -1,8 +1,7 @@
 // What the game's own command line adds around a live game, outside the game itself: recording
 // the session as a key script, writing the harness's trace, playing a key script into the window,
 // and running from a data directory. A process entry parses the options, opens the session, and
-// calls OnPeek and OnIdle from the main loop's pulse (on Linux QvSetLoopObserver,
-// platform/win32/qv_live.h).
+// calls OnPeek and OnIdle from the main loop's pulse (QvSetLoopObserver, platform/hooks/qv_live.h).
 #pragma once
 
 #include <cstdint>

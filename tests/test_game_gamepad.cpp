@@ -4,10 +4,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <qv_live.h>
+
 #include "app/engine.h"
 #include "game/game.h"
 #include "game/world.h"
-#include "platform/win32/qv_live.h"
 #include "session/key_feed.h"
 #include "test_gamepad_support.h"
 #include "session/replay.h"

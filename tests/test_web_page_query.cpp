@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/web/entry/page_query.h"
+#include "programs/web/page_query.h"
 
 namespace {
 

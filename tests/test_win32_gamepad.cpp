@@ -1,6 +1,7 @@
 // Game controllers as the keyboard: buttons, d-pad and stick become WM_KEYDOWN/WM_KEYUP of the
 // game's keys, shared between controllers, and a controller that goes away lets its keys go.
-#include "platform/win32/qv_live.h"
+#include <qv_live.h>
+
 #include "test_gamepad_keys.h"
 #include "test_gamepad_support.h"
 #include "test_win32_support.h"

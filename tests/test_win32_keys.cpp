@@ -1,7 +1,7 @@
 // Keyboard messages: SDL key events and fed keys as Windows would deliver them.
 #include "test_win32_support.h"
 
-#include "platform/win32/win32_key_table.h"
+#include "platform/core/win32_key_table.h"
 
 using namespace win32test;
 

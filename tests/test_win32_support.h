@@ -8,7 +8,7 @@
 
 #include <qv_win32.h>
 
-#include "platform/win32/qv_win32_sdl.h"
+#include "platform/sdl/qv_win32_sdl.h"
 
 #include <vector>
 

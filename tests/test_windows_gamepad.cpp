@@ -12,7 +12,8 @@
 
 #include <string>
 
-#include "platform/win32/qv_live.h"
+#include <qv_live.h>
+
 #include "test_gamepad_keys.h"
 #include "test_windows_support.h"
 

@@ -55,7 +55,7 @@ if(TARGET installer)
 endif()
 
 # Game controllers through a fake XInput, by the rules the Linux build's suite holds too.
-qv_windows_test(test_windows_gamepad test_windows_gamepad.cpp ${CMAKE_SOURCE_DIR}/platform/win32/win32_gamepad_keys.cpp)
+qv_windows_test(test_windows_gamepad test_windows_gamepad.cpp ${CMAKE_SOURCE_DIR}/platform/core/win32_gamepad_keys.cpp)
 target_link_libraries(test_windows_gamepad PRIVATE qv_hooks xinput9_1_0)  # XInput after the hooks that call it
 
 # quorvel.exe's own command line: options, errors, and a recorded game that replays exactly.

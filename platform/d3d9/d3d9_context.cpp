@@ -10,7 +10,7 @@
 
 #include "platform/d3d9/gl_api.h"
 #include <qv_win32.h>
-#include "platform/win32/qv_win32_sdl.h"
+#include "platform/sdl/qv_win32_sdl.h"
 
 #include <SDL2/SDL.h>
 

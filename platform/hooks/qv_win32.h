@@ -1,5 +1,5 @@
-// Hooks into Win32 for tools and tests, with one implementation over our SDL2 substitute
-// (platform/win32) and one over the real system (platform/windows). Nothing above platform/ in
+// Hooks into Win32 for tools and tests, with one implementation over our own Win32 (platform/core
+// with its SDL or browser backend) and one over the real system (platform/windows). Nothing above platform/ in
 // the game itself calls these; the game sees only <windows.h>.
 #pragma once
 

@@ -6,7 +6,7 @@
 
 #include <qv_win32.h>
 
-#include "platform/win32/win32_clock.h"
+#include "platform/core/win32_clock.h"
 
 namespace qvwin {
 

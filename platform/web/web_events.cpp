@@ -13,7 +13,7 @@
 
 #include "platform/web/qv_web.h"
 #include "platform/web/web_internal.h"
-#include "platform/win32/win32_key_table.h"
+#include "platform/core/win32_key_table.h"
 
 namespace qvweb {
 namespace {

@@ -7,9 +7,10 @@
 #include <cmath>
 #include <cstring>
 
+#include <qv_live.h>
+
 #include "platform/web/web_internal.h"
-#include "platform/win32/qv_live.h"
-#include "platform/win32/win32_gamepad_keys.h"
+#include "platform/core/win32_gamepad_keys.h"
 
 namespace qvweb {
 namespace {

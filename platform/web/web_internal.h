@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "platform/win32/win32_queue.h"
+#include "platform/core/win32_queue.h"
 
 namespace qvweb {
 

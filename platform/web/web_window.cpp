@@ -12,7 +12,7 @@
 #include <qv_win32.h>
 
 #include "platform/web/web_internal.h"
-#include "platform/win32/win32_classes.h"
+#include "platform/core/win32_classes.h"
 
 namespace qvweb {
 namespace {

@@ -15,7 +15,8 @@
 // or the back buffer would not be kept for read-back), and a replacement passes each call
 // straight to the system until a test asks for something else, so a hook costs a program that
 // never uses it nothing it can see. Only programs that link the file of a hook get it; the game
-// links none.
+// links those its process entry uses (the loop's pulse with game controllers, the clock a played
+// key script sets, the message box), and the tools and tests link them all.
 #pragma once
 
 #include <windows.h>

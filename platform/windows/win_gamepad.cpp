@@ -1,5 +1,5 @@
 // Game controllers on Windows through XInput, as the same keys as on Linux
-// (platform/win32/win32_gamepad_keys.h): XInput reports states, not changes, so the program's
+// (platform/core/win32_gamepad_keys.h): XInput reports states, not changes, so the program's
 // own PeekMessageA calls (win_loop.cpp) read the controllers first while gamepads are on; the
 // game's message loop then samples them once a frame. xinput9_1_0.dll is the XInput every
 // Windows since Vista has.
@@ -9,9 +9,9 @@
 // is the foreground window: going to the background lets every held key go, and coming back
 // reads every slot afresh, so the keys then down are what the controllers hold at that moment.
 #include <qv_xinput.h>
+#include <qv_live.h>
 
-#include "platform/win32/qv_live.h"
-#include "platform/win32/win32_gamepad_keys.h"
+#include "platform/core/win32_gamepad_keys.h"
 #include "platform/windows/import_patch.h"
 #include "platform/windows/win_hooks.h"
 

@@ -1,11 +1,12 @@
 // The program's own PeekMessageA calls (import_patch.h): the main loop's pulse for the process
-// entry (QvSetLoopObserver, platform/win32/qv_live.h), and where game controllers are read, as
+// entry (QvSetLoopObserver, platform/hooks/qv_live.h), and where game controllers are read, as
 // the Linux PeekMessageA does both.
 #include <windows.h>
 
 #include <utility>
 
-#include "platform/win32/qv_live.h"
+#include <qv_live.h>
+
 #include "platform/windows/import_patch.h"
 #include "platform/windows/win_hooks.h"
 

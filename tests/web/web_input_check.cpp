@@ -5,8 +5,9 @@
 
 #include <windows.h>
 
+#include <qv_live.h>
+
 #include "platform/web/qv_web.h"
-#include "platform/win32/qv_live.h"
 
 namespace {
 

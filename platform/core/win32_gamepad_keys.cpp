@@ -1,4 +1,4 @@
-#include "platform/win32/win32_gamepad_keys.h"
+#include "platform/core/win32_gamepad_keys.h"
 
 namespace qvwin {
 namespace {

@@ -2,9 +2,10 @@
 // keys, and a key goes down when the first controller holds it and up when the last lets go.
 #include <vector>
 
-#include "platform/win32/qv_live.h"
-#include "platform/win32/win32_gamepad_keys.h"
-#include "platform/win32/win32_internal.h"
+#include <qv_live.h>
+
+#include "platform/core/win32_gamepad_keys.h"
+#include "platform/sdl/sdl_internal.h"
 
 namespace qvwin {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/web/entry/page_atlas.h"
+#include "programs/web/page_atlas.h"
 
 #include <d3d9.h>
 #include <qv_d3d9.h>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/web/entry/page_data_url.h"
+#include "programs/web/page_data_url.h"
 #include "render/device.h"
 #include "text/texture_font.h"
 

@@ -1,4 +1,4 @@
-#include "platform/web/entry/page_replay.h"
+#include "programs/web/page_replay.h"
 
 #include <emscripten.h>
 
@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "platform/web/entry/page_data_url.h"
+#include "programs/web/page_data_url.h"
 #include "session/replay.h"
 
 namespace webpage {

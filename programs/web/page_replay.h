@@ -4,7 +4,7 @@
 // for each frame asked for, and last "replay done N frames, X ms per frame".
 #pragma once
 
-#include "platform/web/entry/page_query.h"
+#include "programs/web/page_query.h"
 
 namespace webpage {
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/win32/win32_classes.h"
-#include "platform/win32/win32_internal.h"
+#include "platform/core/win32_classes.h"
+#include "platform/sdl/sdl_internal.h"
 
 namespace qvwin {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_key_table.h"
+#include "platform/core/win32_key_table.h"
 
 #include <cstring>
 

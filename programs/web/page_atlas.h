@@ -4,7 +4,7 @@
 // holding the atlas's coverage as grey (ReadAtlasCoverage).
 #pragma once
 
-#include "platform/web/entry/page_query.h"
+#include "programs/web/page_query.h"
 
 namespace webpage {
 

@@ -1,7 +1,7 @@
 // The Windows clocks: the system's, or the fake one a tool or test installs.
 #include <qv_win32.h>
 
-#include "platform/win32/win32_clock.h"
+#include "platform/core/win32_clock.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_classes.h"
+#include "platform/core/win32_classes.h"
 
 #include <strings.h>
 

@@ -1,7 +1,7 @@
 // MessageBoxA: a real box when someone can see it, a line on stderr when no one can.
 #include <cstdio>
 
-#include "platform/win32/win32_internal.h"
+#include "platform/sdl/sdl_internal.h"
 
 namespace qvwin {
 namespace {

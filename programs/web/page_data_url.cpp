@@ -1,4 +1,4 @@
-#include "platform/web/entry/page_data_url.h"
+#include "programs/web/page_data_url.h"
 
 #include <fstream>
 #include <iterator>

@@ -2,8 +2,8 @@
 // pair, with Windows virtual-key codes and a Windows lParam.
 #include <array>
 
-#include "platform/win32/win32_internal.h"
-#include "platform/win32/win32_key_table.h"
+#include "platform/sdl/sdl_internal.h"
+#include "platform/core/win32_key_table.h"
 
 namespace qvwin {
 namespace {

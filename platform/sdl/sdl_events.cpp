@@ -1,5 +1,5 @@
 // The event pump: SDL's events become the window messages a Windows queue would hold.
-#include "platform/win32/win32_internal.h"
+#include "platform/sdl/sdl_internal.h"
 
 namespace qvwin {
 namespace {

@@ -12,8 +12,8 @@ foreach(font IN LISTS QV_WEB_FONTS)
   list(APPEND qv_web_packed "SHELL:--preload-file ${font}@/fonts/${name}")
 endforeach()
 
-add_executable(quorvel platform/web/entry/main.cpp platform/web/entry/page_query.cpp
-  platform/web/entry/page_replay.cpp platform/web/entry/page_atlas.cpp platform/web/entry/page_data_url.cpp
+add_executable(quorvel programs/web/main.cpp programs/web/page_query.cpp
+  programs/web/page_replay.cpp programs/web/page_atlas.cpp programs/web/page_data_url.cpp
   app/winmain.cpp)
 target_link_libraries(quorvel PRIVATE qv_engine qv_replay qv_live)
 target_link_options(quorvel PRIVATE
@@ -26,7 +26,7 @@ set_target_properties(quorvel PROPERTIES SUFFIX ".js")
 set_property(TARGET quorvel APPEND PROPERTY LINK_DEPENDS ${QV_WEB_FONTS})
 
 # The page a player opens, beside the program.
-configure_file(${CMAKE_SOURCE_DIR}/platform/web/page/quorvel.html ${CMAKE_BINARY_DIR}/quorvel.html COPYONLY)
+configure_file(${CMAKE_SOURCE_DIR}/programs/web/page/quorvel.html ${CMAKE_BINARY_DIR}/quorvel.html COPYONLY)
 
 # The browser check of the page's keyboard (tests/web, scripts/build-web --test).
 add_executable(web_input_check tests/web/web_input_check.cpp)

@@ -1,7 +1,8 @@
-// Linux-only hooks for the game's own process entry (platform/win32/main.cpp): a pulse from the
-// main loop for recording and tracing a live game, and game controllers as the keyboard.
-// The game sees none of this; on Windows the process entry is WinMain itself. QvResetWin32
-// clears the observer and turns gamepads off.
+// Hooks for the programs' process entries (programs/game, programs/web): a pulse from the main
+// loop for recording and tracing a live game, and game controllers as the keyboard. Every build
+// has them: the SDL and browser backends in our own PeekMessageA, the Windows build in the
+// program's PeekMessageA rerouted through its import table (platform/windows/win_loop.cpp).
+// The game sees none of this. QvResetWin32 clears the observer and turns gamepads off.
 #pragma once
 
 #include <functional>

@@ -11,9 +11,10 @@
 #include <cstring>
 #include <string>
 
+#include <qv_live.h>
+
 #include "app/engine.h"
 #include "app/timer.h"
-#include "platform/win32/qv_live.h"
 #include "session/live_session.h"
 
 int main(int argc, char** argv)

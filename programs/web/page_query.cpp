@@ -1,4 +1,4 @@
-#include "platform/web/entry/page_query.h"
+#include "programs/web/page_query.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -14,12 +14,13 @@
 
 #include <windows.h>
 
+#include <qv_live.h>
+
 #include "app/engine.h"
 #include "app/timer.h"
-#include "platform/web/entry/page_atlas.h"
-#include "platform/web/entry/page_query.h"
-#include "platform/web/entry/page_replay.h"
-#include "platform/win32/qv_live.h"
+#include "programs/web/page_atlas.h"
+#include "programs/web/page_query.h"
+#include "programs/web/page_replay.h"
 #include "session/live_session.h"
 
 namespace {

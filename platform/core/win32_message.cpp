@@ -3,9 +3,9 @@
 #include <deque>
 
 #include <qv_win32.h>
+#include <qv_live.h>
 
-#include "platform/win32/qv_live.h"
-#include "platform/win32/win32_queue.h"
+#include "platform/core/win32_queue.h"
 
 namespace qvwin {
 namespace {

@@ -1,5 +1,5 @@
 // The Windows game's console. A program of the GUI subsystem has none of its own, so that
-// --help and the process entry's messages (platform/win32/main.cpp, which both builds use; the
+// --help and the process entry's messages (programs/game/main.cpp, which both builds use; the
 // C runtime calls it before WinMain) reach the console the game was started from, unless its
 // output already goes somewhere (a file, a pipe). Done as the program starts, before main.
 #include <windows.h>

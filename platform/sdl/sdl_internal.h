@@ -8,8 +8,8 @@
 
 #include <qv_win32.h>
 
-#include "platform/win32/qv_win32_sdl.h"
-#include "platform/win32/win32_queue.h"
+#include "platform/sdl/qv_win32_sdl.h"
+#include "platform/core/win32_queue.h"
 
 namespace qvwin {
 
