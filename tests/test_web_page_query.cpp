@@ -108,4 +108,54 @@ TEST(WebPageQuery, BadAddressesAreRefusedWithAReason)
     }
 }
 
+// What reaches fetch is a path under the page's own folder, whatever the escapes: the URL parser
+// reads a backslash as '/' and drops tabs and line breaks, which turned these into addresses of
+// another server.
+TEST(WebPageQuery, KeyScriptsAndDroppedFilesAreOnlyPlainPathsBesideThePage)
+{
+    const std::string bad[] = {
+        "replay=%5C%5Cevil.example/a.keys", "replay=/%5Cevil.example/a.keys", "replay=/%09/evil.example/a.keys",
+        "replay=%2F%2Fevil.example/a.keys", "replay=/a.keys", "replay=a//b.keys", "replay=a/", "replay=a/../b.keys",
+        "replay=..", "replay=./a.keys", "replay=a%00.keys", "replay=a%0A.keys", "replay=a%7F.keys",
+        "replay=a%25.keys", "replay=a%3Fb.keys", "replay=a%23b.keys", "replay=evil.example%5Ca.keys",
+        "replay=a%C3%A9.keys", "replay=" + std::string(201, 'a'),
+        "drop=Models/..%00", "drop=Models/a%0Ab", "drop=Models/a%5Cb", "drop=Models/a/b", "drop=Models/.",
+        "drop=models/tank0.x", "drop=Models/%2E%2E",
+    };
+    for (const std::string& query : bad) {
+        PageRequest r;
+        std::string error;
+        EXPECT_FALSE(ParsePageQuery(query, &r, &error)) << query;
+        EXPECT_EQ(error.find_first_of(std::string("\0\t\n\r", 4)), std::string::npos) << query << ": " << error;
+    }
+    PageRequest r;
+    std::string error;
+    ASSERT_TRUE(ParsePageQuery("replay=tests/cross/a_b-c.1.keys", &r, &error)) << error;
+    ASSERT_TRUE(ParsePageQuery("replay=tests%2Fcross%2Fdrive-fire.keys", &r, &error)) << error;
+    EXPECT_EQ(r.keysUrl, "tests/cross/drive-fire.keys");
+    ASSERT_TRUE(ParsePageQuery("replay=" + std::string(200, 'a'), &r, &error)) << error;
+
+    // A refusal names the bytes it refused without writing them.
+    ASSERT_FALSE(ParsePageQuery("?atlas=%0Aatlas+Arial&points=14", &r, &error));
+    EXPECT_NE(error.find("\"\\x0Aatlas Arial\""), std::string::npos) << error;
+}
+
+// A replay is bounded in its frames and its shots; the bounds themselves are taken.
+TEST(WebPageQuery, ReplaysAreBoundedInFramesAndShots)
+{
+    PageRequest r;
+    std::string error;
+    ASSERT_TRUE(ParsePageQuery("replay=a.keys&frames=" + std::to_string(webpage::kMostReplayFrames), &r, &error))
+        << error;
+    for (const char* frames : {"0", "-5", "1e3", "", "1000001", "99999999999999"}) {
+        EXPECT_FALSE(ParsePageQuery(std::string("replay=a.keys&frames=") + frames, &r, &error)) << frames;
+        EXPECT_NE(error.find("1000000"), std::string::npos) << error;
+    }
+    std::string shots = "1";
+    for (size_t i = 2; i <= webpage::kMostShots; ++i) shots += "," + std::to_string(i);
+    ASSERT_TRUE(ParsePageQuery("replay=a.keys&shot=" + shots, &r, &error)) << error;
+    EXPECT_EQ(r.shots.size(), webpage::kMostShots);
+    EXPECT_FALSE(ParsePageQuery("replay=a.keys&shot=" + shots + ",7", &r, &error));
+}
+
 }  // namespace

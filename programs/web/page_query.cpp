@@ -33,6 +33,23 @@ bool Decode(const std::string& text, std::string* out)
     return true;
 }
 
+// A value as a message shows it: quoted, with bytes that are not printable as \xHH, so that no
+// address can write a line of its own to the console through a refusal.
+std::string Shown(const std::string& text)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out = "\"";
+    for (char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            out += c;
+        } else {
+            out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+        }
+    }
+    return out + "\"";
+}
+
 bool AllDigits(const std::string& text)
 {
     for (char c : text) {
@@ -41,11 +58,13 @@ bool AllDigits(const std::string& text)
     return !text.empty();
 }
 
-// Frames as the harness's --shot takes them: whole numbers from 1, comma-separated.
+// Frames as the harness's --shot takes them: whole numbers from 1, comma-separated; each shot
+// is a picture on the console, so there are a few at most.
 bool ReadShots(const std::string& text, PageRequest* request)
 {
     size_t start = 0;
     while (start <= text.size()) {
+        if (request->shots.size() == kMostShots) return false;
         const size_t comma = text.find(',', start);
         const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         if (item.size() > 12 || !AllDigits(item)) return false;
@@ -78,26 +97,59 @@ bool ReadFaceName(const std::string& text, PageRequest* request)
     return true;
 }
 
-// Key scripts come from beside the page, never from elsewhere.
+// One segment of a path beside the page: letters, digits, '.', '_', '-' and spaces (fetch
+// encodes those), and neither "." nor "..".
+bool IsPlainSegment(const std::string& segment)
+{
+    if (segment.empty() || segment == "." || segment == "..") return false;
+    for (char c : segment) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '_' && c != '-' && c != ' ') return false;
+    }
+    return true;
+}
+
+// Plain segments with one '/' between each two. Nothing else can take the browser elsewhere: a
+// scheme or a leading '/' names another place, a backslash is read as '/' and tabs and line
+// breaks are dropped (so "/%5Cevil.example" and "/%09/evil.example" are "//evil.example",
+// another server), and '%', '?' and '#' would be read again.
+bool IsPathBesidePage(const std::string& path)
+{
+    if (path.size() > kLongestKeysPath) return false;
+    size_t start = 0;
+    for (;;) {
+        const size_t slash = path.find('/', start);
+        if (!IsPlainSegment(path.substr(start, slash == std::string::npos ? std::string::npos : slash - start))) {
+            return false;
+        }
+        if (slash == std::string::npos) return true;
+        start = slash + 1;
+    }
+}
+
 bool ReadKeysPath(const std::string& text, PageRequest* request)
 {
-    if (text.empty() || text.find("://") != std::string::npos || text.rfind("//", 0) == 0 ||
-        text.find(':') != std::string::npos) {
-        return false;
-    }
+    if (!IsPathBesidePage(text)) return false;
     request->replay = true;
     request->keysUrl = text;
     return true;
 }
 
-// One file directly in the packed Models/.
+// One file directly in the packed Models/, named as a path beside the page is.
 bool ReadDrop(const std::string& text, PageRequest* request)
 {
-    if (text.rfind("Models/", 0) != 0 || text.size() == 7 || text.find('/', 7) != std::string::npos ||
-        text == "Models/." || text == "Models/..") {
-        return false;
-    }
+    const std::string folder = "Models/";
+    if (text.compare(0, folder.size(), folder) != 0 || !IsPlainSegment(text.substr(folder.size()))) return false;
     request->drop = text;
+    return true;
+}
+
+// A replay's length: a whole number of frames, up to the most a page replays.
+bool ReadFrames(const std::string& text, PageRequest* request)
+{
+    if (text.size() > 12 || !AllDigits(text)) return false;
+    const long long frames = std::atoll(text.c_str());
+    if (frames < 1 || frames > kMostReplayFrames) return false;
+    request->options.insert(request->options.end(), {"--frames", text});
     return true;
 }
 
@@ -111,24 +163,21 @@ bool ReadSwitch(const std::string& text, bool* on)
 struct Parameter {
     const char* name;
     // What the refusal of a bad value says the parameter takes.
-    const char* takes;
+    std::string takes;
     // Reads and checks the value into the request; false refuses it.
     bool (*read)(const std::string& value, PageRequest* request);
     // Only a replay reads it.
     bool replayOnly;
 };
 
-// The values of frames and frame-time are the harness's to check: they go on as its options.
+// frame-time's value is the harness's to check: it goes on as its option.
 const Parameter kParameters[] = {
     {"replay", "the path of a key script beside the page", ReadKeysPath, false},
     {"record", "1 or 0", [](const std::string& v, PageRequest* r) { return ReadSwitch(v, &r->record); }, false},
     {"drop", "a file of Models/, as Models/NAME", ReadDrop, false},
     {"atlas", "a face name of up to 31 printable characters", ReadFaceName, false},
     {"points", "a whole number from 1 to 1000", ReadPoints, false},
-    {"frames", "", [](const std::string& v, PageRequest* r) {
-         r->options.insert(r->options.end(), {"--frames", v});
-         return true;
-     }, true},
+    {"frames", "a whole number of frames from 1 to " + std::to_string(kMostReplayFrames), ReadFrames, true},
     {"frame-time", "", [](const std::string& v, PageRequest* r) {
          r->options.insert(r->options.end(), {"--frame-time", v});
          return true;
@@ -139,7 +188,7 @@ const Parameter kParameters[] = {
          if (on) r->options.push_back("--uncapped");
          return true;
      }, true},
-    {"shot", "frame numbers from 1, separated by commas", ReadShots, true},
+    {"shot", "up to " + std::to_string(kMostShots) + " frame numbers from 1, separated by commas", ReadShots, true},
 };
 
 const Parameter* FindParameter(const std::string& name)
@@ -174,16 +223,16 @@ bool ReadPairs(const std::string& query, PageRequest* request, Given* given, std
             return false;
         }
         if (!given->names.insert(name).second) {
-            *error = "the address gives " + name + " twice";
+            *error = "the address gives " + Shown(name) + " twice";
             return false;
         }
         const Parameter* parameter = FindParameter(name);
         if (parameter == nullptr) {
-            *error = "the page knows no parameter \"" + name + "\"";
+            *error = "the page knows no parameter " + Shown(name);
             return false;
         }
         if (!parameter->read(value, request)) {
-            *error = name + " takes " + parameter->takes + ", got \"" + value + "\"";
+            *error = name + " takes " + parameter->takes + ", got " + Shown(value);
             return false;
         }
         if (parameter->replayOnly) given->replayOnly = name;

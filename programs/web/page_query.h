@@ -5,10 +5,20 @@
 // Plain C++, so the native tests read the same addresses.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace webpage {
+
+// The most a replay in the page runs, whether frames= says it or a recording's own length does:
+// over 4 hours at 60 frames a second.
+constexpr long long kMostReplayFrames = 1000000;
+// The largest key script a replay fetches (a recording of the longest replay is about 20 MB).
+constexpr size_t kMostKeyScriptBytes = 32u << 20;
+// The longest path a replay's key script may have, and the most shots one takes.
+constexpr size_t kLongestKeysPath = 200;
+constexpr size_t kMostShots = 100;
 
 struct PageRequest {
     bool record = false;
@@ -27,8 +37,10 @@ struct PageRequest {
 };
 
 // `query` as location.search gives it, with or without the leading '?'. False with a message
-// for a parameter the page does not know, one given twice, one without its replay, a
-// recording asked of a replay, or an atlas asked with anything else.
+// for a parameter the page does not know, one given twice, a value it does not take (a key
+// script anywhere but beside the page, a file not directly in Models/, more frames than
+// kMostReplayFrames), one without its replay, a recording asked of a replay, or an atlas asked
+// with anything else. The message shows bytes that are not printable as \xHH.
 bool ParsePageQuery(const std::string& query, PageRequest* request, std::string* error);
 
 }  // namespace webpage
