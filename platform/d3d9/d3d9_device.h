@@ -159,7 +159,9 @@ private:
     void MaybeDestroy();
     HRESULT CreateBackBuffer();
     void BindBackBuffer();
-    bool DrawBackBufferUpright(GLint width, GLint height);
+    // Draws the back buffer upright into the window's rectangle at (x, y) (GL's corner: bottom
+    // left), filtered when `stretched`; false when the present program could not be built.
+    bool DrawBackBufferUpright(GLint x, GLint y, GLint width, GLint height, bool stretched);
     void ReadFramebuffer(GLuint fbo, uint8_t* bgra, UINT pitch);
 
     // Stores a setter's value; true when it changed.
@@ -228,6 +230,7 @@ private:
     std::array<GLuint, 2> colorBuffers_{}; // textures
     GLuint presentProgram_ = 0, presentVao_ = 0, presentSampler_ = 0;
     bool presentProgramTried_ = false;
+    bool presentStretched_ = false; // the present sampler filters
     std::array<GLuint, 2> framebuffers_{};
     GLuint depthBuffer_ = 0;
     int backIndex_ = 0;
