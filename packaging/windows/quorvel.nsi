@@ -6,9 +6,10 @@
 ; For everyone on the machine (Program Files, HKLM; administrators, the default for them) or for
 ; the current user alone (the user's local programs folder, HKCU; no administrator rights, and
 ; the default for everyone else); /AllUsers and /CurrentUser choose on the command line, /S
-; runs silently, /D=DIR sets the folder. It writes the game, its models, an uninstaller, one
-; Start menu shortcut and one key in the system's list of installed programs; the uninstaller
-; removes exactly those and leaves anything else it finds in the folder.
+; runs silently, /D=DIR sets the folder. It writes the game, its models, an uninstaller and a
+; note beside it of which kind of installation it is, one Start menu shortcut and one key in the
+; system's list of installed programs; the uninstaller removes exactly those and leaves
+; anything else it finds in the folder, and the other kind's installation.
 
 Unicode true
 Target amd64-unicode
@@ -61,16 +62,40 @@ Function .onInit
   ${EndIf}
 FunctionEnd
 
+; Which installation this uninstaller belongs to, as its installer wrote it down beside it
+; (uninstall.ini): AllUsers or CurrentUser, or empty when that is not known. A machine and a
+; user may each have an installation, and one folder has many spellings (short names, a
+; trailing backslash), so the folder's name cannot say whose shortcut and entry are its own.
+Var Installation
+
 Function un.onInit
   !insertmacro MULTIUSER_UNINIT
-  ; Whoever runs it, the uninstaller works in the mode its folder was installed in: the list
-  ; of installed programs that names the folder says which.
-  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
-  ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
-  ${If} $0 == $INSTDIR
+  ReadINIStr $Installation "$INSTDIR\uninstall.ini" "Installation" "Mode"
+  ${If} $Installation == ""
+    ; No note (deleted by hand, or an installation older than the note): the entry is plainly
+    ; this installation's only where just one list of installed programs has one. Otherwise
+    ; only the files go.
+    ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "UninstallString"
+    ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "UninstallString"
+    ${If} $0 != ""
+    ${AndIf} $1 == ""
+      StrCpy $Installation CurrentUser
+    ${ElseIf} $1 != ""
+    ${AndIf} $0 == ""
+      StrCpy $Installation AllUsers
+    ${EndIf}
+  ${EndIf}
+  ${If} $Installation == CurrentUser
     Call un.MultiUser.InstallMode.CurrentUser
-  ${ElseIf} $1 == $INSTDIR
+  ${ElseIf} $Installation == AllUsers
     Call un.MultiUser.InstallMode.AllUsers
+    ; Without administrator rights the mode stays the user's, whose shortcut and entry are not
+    ; this installation's to remove.
+    ${If} $MultiUser.InstallMode != AllUsers
+      MessageBox MB_OK|MB_ICONSTOP "$(^Name) was installed for all users of this computer: removing it needs administrator rights." /SD IDOK
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
   ${EndIf}
 FunctionEnd
 
@@ -90,6 +115,7 @@ Section "Quorvel"
   SetOutPath "$INSTDIR\Models"
   File "${MODELS}\*.*"
   WriteUninstaller "$INSTDIR\uninstall.exe"
+  WriteINIStr "$INSTDIR\uninstall.ini" "Installation" "Mode" $MultiUser.InstallMode
 
   ; The game opens Models\ relative to where it runs: the shortcut starts it in its folder.
   SetOutPath "$INSTDIR"
@@ -125,15 +151,18 @@ SectionEnd
 ; Only what the installer wrote, by name: files a player added to the folder stay, and so does
 ; the folder then. Files already deleted by hand are passed over without a word.
 Section "Uninstall"
-  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   Delete "$INSTDIR\quorvel.exe"
   !include "${UNINSTALL_FILES}"
   RMDir "$INSTDIR\Models"
+  Delete "$INSTDIR\uninstall.ini"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
-  ReadRegDWORD $0 SHCTX "${UNINSTALL_KEY}" "MadeProgramList"
-  DeleteRegKey SHCTX "${UNINSTALL_KEY}"
-  ${If} $0 = 1
-    DeleteRegKey /ifempty SHCTX "${PROGRAM_LIST}"
+  ${If} $Installation != ""
+    Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+    ReadRegDWORD $0 SHCTX "${UNINSTALL_KEY}" "MadeProgramList"
+    DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+    ${If} $0 = 1
+      DeleteRegKey /ifempty SHCTX "${PROGRAM_LIST}"
+    ${EndIf}
   ${EndIf}
 SectionEnd
