@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # quorvel.exe's command line under Wine: --help, the errors and their exit codes, and a game
 # played from a key script far from the data, with a trace and a recording; the recording
-# replayed by the harness gives the game's own trace line for line.
+# replayed by the harness gives the game's own trace line for line, and played by the game with
+# the trace and a new recording on standard output gives the same files byte for byte.
 #   test_windows_entry.sh GAME_EXE REPLAY_EXE SOURCE_DIR WORK_DIR
 set -euo pipefail
 game=$1 replay=$2 source=$3 work=$4
@@ -12,17 +13,18 @@ rm -rf "$work"
 mkdir -p "$work/sub"
 cd "$work/sub"
 
-run() {  # run EXPECTED_CODE ARGS...: the game's exit code must be EXPECTED_CODE; output in out, err
+# run EXPECTED_CODE ARGS...: the game's exit code must be EXPECTED_CODE; its standard output
+# as written in out, its messages in err.txt (standard error is text: "\r\n")
+run() {
   local expected=$1 rc=0
   shift
   wine "$game" "$@" > "$work/out" 2> "$work/err" || rc=$?
-  tr -d '\r' < "$work/out" > "$work/out.txt"
   tr -d '\r' < "$work/err" > "$work/err.txt"
   [ "$rc" -eq "$expected" ] || { cat "$work/err.txt" >&2; fail "quorvel $* exited with $rc, not $expected"; }
 }
 
 run 0 --help
-grep -q '^usage: quorvel \[--record FILE\]' "$work/out.txt" || fail "--help prints no usage"
+grep -q '^usage: quorvel \[--record FILE\]' "$work/out" || fail "--help prints no usage"
 run 2 --bogus
 grep -qx 'quorvel: unknown argument "--bogus"' "$work/err.txt" || fail "an unknown option is not named"
 grep -q '^usage: quorvel' "$work/err.txt" || fail "an unknown option shows no usage"
@@ -44,4 +46,10 @@ grep -q '^{"frame":6,' ../trace.json || fail "trace has no frame 6"
 (cd "$source" && wine "$replay" --keys "Z:$work/sub/game.keys" --trace "Z:$work/replayed.json") 2>/dev/null ||
   fail "the harness could not replay the recording"
 diff "$work/trace.json" "$work/replayed.json" >&2 || fail "the replayed recording's trace differs from the game's"
+# Piped, the trace and the recording are the bytes the game writes to files, as the Linux game
+# writes them (no "\r" before each "\n").
+run 0 --keys game.keys --trace - --data-dir "Z:$source"
+cmp "$work/out" "$work/trace.json" >&2 || fail "the trace on standard output differs from the game's trace file"
+run 0 --keys game.keys --record - --data-dir "Z:$source"
+cmp "$work/out" game.keys >&2 || fail "the recording on standard output differs from the recording it played"
 echo "entry: options, errors, a played, traced and recorded game, and its replay"
