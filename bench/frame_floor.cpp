@@ -63,11 +63,11 @@ struct Options {
 
 bool ParseOptions(int argc, char** argv, Options* o, std::string* error)
 {
-    replay::CommandLine line;
+    session::CommandLine line;
     line.Value("--frames", "a whole number from 1",
-               [o](const char* text) { return replay::ReadCount(text, &o->frames) && o->frames > 0; });
+               [o](const char* text) { return session::ReadCount(text, &o->frames) && o->frames > 0; });
     line.Text("--keys", &o->keysPath);
-    line.Value("--frame-time", "seconds above 0", [o](const char* text) { return replay::ReadSeconds(text, &o->frameTime); });
+    line.Value("--frame-time", "seconds above 0", [o](const char* text) { return session::ReadSeconds(text, &o->frameTime); });
     line.Text("--shot", &o->shotPath);
     line.Value("--order", "sorted, game, game-array or game-multi", [o](const char* text) {
         const std::string order = text;
@@ -337,20 +337,20 @@ struct RunTimes {
 };
 
 // The game's frames with the script's keys at a fixed frame time, each drawn by the floor.
-bool RunFrames(const Options& options, const replay::KeyScript& script, replay::FrameClock& clock,
+bool RunFrames(const Options& options, const session::KeyScript& script, session::FrameClock& clock,
                QuietDevice& device, Floor& floor, RunTimes* times)
 {
     FramePlan plan(floor.world);
     FrameDraws frame;
     device.onBeginScene = [&plan] { plan.TakeMap(); };
-    replay::KeyFeed keys(replay::KeyFeed::kSend);
-    bool running = replay::DispatchWaitingMessages();
+    session::KeyFeed keys(session::KeyFeed::kSend);
+    bool running = session::DispatchWaitingMessages();
     const auto start = std::chrono::steady_clock::now();
     const double cpuStart = QvProcessCpuSeconds();
     while (running && times->frames < options.frames) {
         const long long number = ++times->frames;
         keys.Feed(g_hWnd, script.Held(number));
-        running = replay::DispatchWaitingMessages();
+        running = session::DispatchWaitingMessages();
         clock.Advance(options.frameTime);
         GameFrame();
         plan.Plan(options.gameOrder, &frame);
@@ -376,7 +376,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "frame_floor: %s\n%s", error.c_str(), kUsage);
         return 2;
     }
-    replay::KeyScript script;
+    session::KeyScript script;
     if (!options.keysPath.empty() && !script.Load(options.keysPath, &error)) {
         std::fprintf(stderr, "frame_floor: %s\n", error.c_str());
         return 2;
@@ -384,9 +384,9 @@ int main(int argc, char** argv)
 
     // The game's start-up, as the harness runs it, on a device that stops drawing once the floor
     // has copied what it loaded.
-    replay::FrameClock clock(1000000000); // nanoseconds, as the harness's with --frame-time
+    session::FrameClock clock(1000000000); // nanoseconds, as the harness's with --frame-time
     InstallQuietDirect3D();
-    if (!replay::StartGame()) {
+    if (!session::StartGame()) {
         std::fprintf(stderr, "frame_floor: the game could not start\n");
         return 1;
     }

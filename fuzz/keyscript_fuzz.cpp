@@ -32,7 +32,7 @@ bool ReadLines(const std::string& text, std::vector<OneLine>* lines)
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
-        replay::KeyScript one;
+        session::KeyScript one;
         std::string error;
         std::istringstream single(line + "\n");
         Check(one.Parse(single, &error));  // a line of a good script is good on its own
@@ -51,19 +51,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
     std::istringstream in(text);
-    replay::KeyScript script;
+    session::KeyScript script;
     std::string error;
     if (!script.Parse(in, &error)) {
         Check(!error.empty() && error.find('\n') == std::string::npos);
         return 0;
     }
-    const uint16_t allKeys = (1u << replay::kScriptKeyCount) - 1;
+    const uint16_t allKeys = (1u << session::kScriptKeyCount) - 1;
     int64_t previousLast = 0;
     for (const auto& span : script.Spans()) {
         Check(span.first >= 1 && span.first <= span.last && span.first > previousLast);
         Check((span.keys & ~allKeys) == 0);
         Check(!span.hasFrameTime || (std::isfinite(span.frameTime) && span.frameTime >= 0.0f &&
-                                     span.frameTime <= replay::kMaxFrameTime));
+                                     span.frameTime <= session::kMaxFrameTime));
         previousLast = span.last;
     }
     Check(script.LastFrame() == previousLast);

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-namespace replay {
+namespace session {
 
 void CommandLine::Flag(const char* name, bool* value) {
     options_.push_back({name, nullptr, [value](const char*) { return *value = true; }});
@@ -63,4 +63,4 @@ bool ReadSeconds(const char* text, double* value) {
     return true;
 }
 
-}  // namespace replay
+}  // namespace session

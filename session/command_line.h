@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace replay {
+namespace session {
 
 class CommandLine {
 public:
@@ -36,4 +36,4 @@ bool ReadCount(const char* text, long long* value);
 // Seconds above 0 and below a million, all of `text`.
 bool ReadSeconds(const char* text, double* value);
 
-}  // namespace replay
+}  // namespace session

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <d3dx9math.h>
 
-namespace replay {
+namespace session {
 
 struct EngineView {
     const BYTE* keys = nullptr;                 // the key table, 256 entries, non-zero while held
@@ -15,4 +15,4 @@ struct EngineView {
     FLOAT (*frameSeconds)() = nullptr;          // the seconds the timer returned for the frame just run
 };
 
-}  // namespace replay
+}  // namespace session

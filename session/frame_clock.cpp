@@ -8,7 +8,7 @@
 #include "app/timer.h"
 #include "session/key_script.h"
 
-namespace replay {
+namespace session {
 
 namespace {
 
@@ -90,4 +90,4 @@ std::unique_ptr<FrameClock> ScriptClock(const KeyScript& script, int64_t frames,
     return clock;
 }
 
-}  // namespace replay
+}  // namespace session

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace replay {
+namespace session {
 
 class KeyScript;
 
@@ -39,13 +39,13 @@ private:
 LONGLONG ScriptClockFrequency(const KeyScript& script, int64_t frames, double otherSeconds,
                               double reserveSeconds, bool* exact);
 
-}  // namespace replay
+}  // namespace session
 
-namespace replay {
+namespace session {
 
 // The fake clock for playing `script`: ScriptClockFrequency's, with a word on stderr from
 // `program` when some dt= cannot be kept exactly.
 std::unique_ptr<FrameClock> ScriptClock(const KeyScript& script, int64_t frames, double otherSeconds,
                                         double reserveSeconds, const char* program);
 
-}  // namespace replay
+}  // namespace session

@@ -4,7 +4,7 @@
 
 #include "session/key_script.h"
 
-namespace replay {
+namespace session {
 
 void KeyFeed::Feed(HWND window, uint16_t keys) {
     for (int bit = 0; bit < kScriptKeyCount; ++bit) {
@@ -41,4 +41,4 @@ bool DispatchWaitingMessages() {
     return true;
 }
 
-}  // namespace replay
+}  // namespace session

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace replay {
+namespace session {
 
 // Feeds held keys to a window: at each call, a press or a release of every script key that
 // changed since the keys fed before (none at first).
@@ -33,4 +33,4 @@ uint16_t KeysHeldIn(const BYTE* keyTable);
 // once the quit message has come.
 bool DispatchWaitingMessages();
 
-}  // namespace replay
+}  // namespace session

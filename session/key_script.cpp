@@ -10,7 +10,7 @@
 #include <set>
 #include <sstream>
 
-namespace replay {
+namespace session {
 
 const char kRecordingHeader[] = "# quorvel recording";
 
@@ -263,4 +263,4 @@ bool KeyScript::FrameTime(int64_t frame, float* seconds) const {
     return true;
 }
 
-}  // namespace replay
+}  // namespace session

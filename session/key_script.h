@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-namespace replay {
+namespace session {
 
 // The keys a script can hold, one bit each.
 enum KeyBit : uint16_t {
@@ -90,4 +90,4 @@ private:
     int cutLine_ = 0;
 };
 
-}  // namespace replay
+}  // namespace session

@@ -6,7 +6,7 @@
 #include "session/command_line.h"
 #include "session/frame_clock.h"
 
-namespace replay {
+namespace session {
 
 const char kLiveUsage[] =
     "usage: quorvel [--record FILE] [--trace FILE|-] [--keys FILE] [--force] [--data-dir DIR]\n"
@@ -114,4 +114,4 @@ void LiveSession::EndFrame() {
     if (playing_) feed_.Feed(*engine_.window, script_.Held(frame_ + 1));
 }
 
-}  // namespace replay
+}  // namespace session

@@ -14,7 +14,7 @@
 #include "session/session_file.h"
 #include "session/trace.h"
 
-namespace replay {
+namespace session {
 
 struct LiveOptions {
     std::string recordPath;  // --record: the session as a key script
@@ -71,4 +71,4 @@ private:
     std::string line_;
 };
 
-}  // namespace replay
+}  // namespace session

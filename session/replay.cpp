@@ -22,7 +22,7 @@
 #include "session/key_script.h"
 #include "session/trace.h"
 
-namespace replay {
+namespace session {
 
 const char kUsage[] =
     "usage: quorvel-replay [--frames N] [--keys FILE] [--trace FILE|-] [--shot N:FILE.png]...\n"
@@ -196,4 +196,4 @@ int Run(const Options& options) {
     return ok ? 0 : 1;
 }
 
-}  // namespace replay
+}  // namespace session

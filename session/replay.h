@@ -9,7 +9,7 @@
 
 #include "session/engine_view.h"
 
-namespace replay {
+namespace session {
 
 struct Options {
     long long frames = 600;
@@ -38,4 +38,4 @@ bool StartGame();
 // Runs a whole replay after StartGame. Returns the process exit code.
 int Run(const Options& options);
 
-}  // namespace replay
+}  // namespace session

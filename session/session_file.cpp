@@ -9,7 +9,7 @@
 
 #include "session/key_script.h"
 
-namespace replay {
+namespace session {
 
 bool IsKeyScriptFile(const std::string& path) {
     KeyScript script;
@@ -78,4 +78,4 @@ void SessionFile::Fail(const std::string& why) {
     MessageBoxA(NULL, text.c_str(), "Quorvel", MB_OK | MB_ICONERROR);
 }
 
-}  // namespace replay
+}  // namespace session

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-namespace replay {
+namespace session {
 
 class SessionFile {
 public:
@@ -34,4 +34,4 @@ private:
 bool IsKeyScriptFile(const std::string& path);
 bool IsTraceFile(const std::string& path);
 
-}  // namespace replay
+}  // namespace session

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace replay {
+namespace session {
 
 void AppendFloat(std::string& out, float value) {
     if (!std::isfinite(value)) {
@@ -133,4 +133,4 @@ void TraceWriter::Write(long long frame, bool allCells) {
     Append("}\n");
 }
 
-}  // namespace replay
+}  // namespace session

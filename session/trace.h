@@ -7,7 +7,7 @@
 #include "game/world.h"
 #include "session/engine_view.h"
 
-namespace replay {
+namespace session {
 
 class TraceWriter {
 public:
@@ -38,4 +38,4 @@ private:
 // The shortest decimal that reads back to the same float; null for what JSON cannot hold.
 void AppendFloat(std::string& out, float value);
 
-}  // namespace replay
+}  // namespace session

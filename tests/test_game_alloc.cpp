@@ -114,7 +114,7 @@ void HoldKeysFor(int frame) {
 }  // namespace
 
 TEST(FrameAllocations, NoneAfterWarmUp) {
-    ASSERT_TRUE(replay::StartGame());
+    ASSERT_TRUE(session::StartGame());
     t_gameThread = true;
     for (int frame = 1; frame <= 120; ++frame) {
         HoldKeysFor(frame);

@@ -25,15 +25,15 @@ int ActiveBullets()
 TEST(GamepadGame, VirtualPadDrivesAndFiresAndLetsGoWhenPulled)
 {
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");  // the hidden window has no focus
-    ASSERT_TRUE(replay::StartGame());
+    ASSERT_TRUE(session::StartGame());
     QvEnableGamepads(true);
-    replay::DispatchWaitingMessages();
+    session::DispatchWaitingMessages();
 
     gamepadtest::VirtualPad pad;  // hot-plugged into the running game
     pad.Axis(SDL_CONTROLLER_AXIS_LEFTX, -32768);
     pad.Button(SDL_CONTROLLER_BUTTON_A, true);
     for (int frame = 1; frame <= 10; ++frame) {
-        replay::DispatchWaitingMessages();
+        session::DispatchWaitingMessages();
         GameFrame();
     }
     EXPECT_EQ(g_engine.keyboard.keys['A'], 1);
@@ -44,7 +44,7 @@ TEST(GamepadGame, VirtualPadDrivesAndFiresAndLetsGoWhenPulled)
 
     pad.Button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
     pad.Unplug();
-    replay::DispatchWaitingMessages();
+    session::DispatchWaitingMessages();
     EXPECT_EQ(g_engine.keyboard.keys['A'], 0);
     EXPECT_EQ(g_engine.keyboard.keys['W'], 0);
     EXPECT_EQ(g_engine.keyboard.keys[VK_SPACE], 0);

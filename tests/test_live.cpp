@@ -17,7 +17,7 @@
 #include "test_run_support.h"
 #include "session/key_script.h"
 
-using replay::KeyScript;
+using session::KeyScript;
 
 namespace {
 
@@ -164,7 +164,7 @@ TEST_F(LiveGame, UnwritableFilesAreReportedOnceAndTheGameGoesOn) {
     KeyScript full = ParseFile(Path("full.keys"), &error);
     EXPECT_GT(full.LastFrame(), 10);
     EXPECT_LT(full.LastFrame(), 120);
-    EXPECT_EQ(full.Held(20), replay::kKeyD | replay::kKeySpace);
+    EXPECT_EQ(full.Held(20), session::kKeyD | session::kKeySpace);
 
     // Files that are neither a key script nor a trace are left alone without --force.
     WriteFile("notes.txt", "my notes\n");

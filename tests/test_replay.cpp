@@ -19,7 +19,7 @@
 #include "session/replay.h"
 #include "session/trace.h"
 
-using replay::KeyScript;
+using session::KeyScript;
 
 namespace {
 
@@ -37,7 +37,7 @@ std::string ScriptError(const std::string& text) {
 
 std::string Float(float value) {
     std::string text;
-    replay::AppendFloat(text, value);
+    session::AppendFloat(text, value);
     return text;
 }
 
@@ -55,16 +55,16 @@ TEST(KeyScript, FramesRangesCaseAndComments) {
                             "7\n",
                             &script, &error))
         << error;
-    EXPECT_EQ(script.Held(1), replay::kKeyA | replay::kKeySpace);
+    EXPECT_EQ(script.Held(1), session::kKeyA | session::kKeySpace);
     EXPECT_EQ(script.Held(2), 0);
-    EXPECT_EQ(script.Held(3), replay::kKeyW | replay::kKeyD);
-    EXPECT_EQ(script.Held(5), replay::kKeyW | replay::kKeyD | replay::kKeyEscape | replay::kKey1 |
-                                  replay::kKey2 | replay::kKey3);
+    EXPECT_EQ(script.Held(3), session::kKeyW | session::kKeyD);
+    EXPECT_EQ(script.Held(5), session::kKeyW | session::kKeyD | session::kKeyEscape | session::kKey1 |
+                                  session::kKey2 | session::kKey3);
     EXPECT_EQ(script.Held(6), 0);
     EXPECT_EQ(script.Held(7), 0);
     EXPECT_EQ(script.Held(1000000), 0);
-    EXPECT_EQ(replay::VirtualKeyOfBit(4), 0x20u);  // Space
-    EXPECT_EQ(replay::VirtualKeyOfBit(5), 0x1Bu);  // Escape
+    EXPECT_EQ(session::VirtualKeyOfBit(4), 0x20u);  // Space
+    EXPECT_EQ(session::VirtualKeyOfBit(5), 0x1Bu);  // Escape
 }
 
 TEST(KeyScript, BadLinesNameTheirLine) {
@@ -110,16 +110,16 @@ TEST(KeyScript, FrameTimesOverlapsAndSpans) {
     EXPECT_EQ(dt, 0.5f);
     ASSERT_TRUE(script.FrameTime(5, &dt));  // the later line wins
     EXPECT_EQ(dt, 0.25f);
-    EXPECT_EQ(script.Held(5), replay::kKeyW | replay::kKeyA | replay::kKeySpace);
+    EXPECT_EQ(script.Held(5), session::kKeyW | session::kKeyA | session::kKeySpace);
     ASSERT_TRUE(script.FrameTime(7, &dt));
     EXPECT_EQ(dt, 0.5f);
-    EXPECT_EQ(script.Held(9), replay::kKeyW | replay::kKeyD);
+    EXPECT_EQ(script.Held(9), session::kKeyW | session::kKeyD);
     EXPECT_FALSE(script.FrameTime(11, &dt));
-    EXPECT_EQ(script.Held(20), replay::kKeyD);
+    EXPECT_EQ(script.Held(20), session::kKeyD);
     EXPECT_EQ(script.Held(21), 0);
     ASSERT_TRUE(script.FrameTime(30, &dt));
     EXPECT_EQ(dt, 0.0f);
-    EXPECT_EQ(script.Held(1099511627776), replay::kKeyEscape);
+    EXPECT_EQ(script.Held(1099511627776), session::kKeyEscape);
     EXPECT_EQ(script.Held(1099511627775), 0);
     // Spans are sorted, disjoint and merged where nothing changes.
     const auto& spans = script.Spans();
@@ -129,7 +129,7 @@ TEST(KeyScript, FrameTimesOverlapsAndSpans) {
     EXPECT_EQ(spans[0].last, 3);
 
     // A long recording of single frames looks each frame up in its own line.
-    std::string text = std::string(replay::kRecordingHeader) + "\n";
+    std::string text = std::string(session::kRecordingHeader) + "\n";
     for (int f = 1; f <= 5000; ++f) {
         text += std::to_string(f) + (f % 3 ? " W" : " S") + " dt=" + Float(0.001f * static_cast<float>(f % 17)) + "\n";
     }
@@ -140,12 +140,12 @@ TEST(KeyScript, FrameTimesOverlapsAndSpans) {
     for (int f = 1; f <= 5000; f += 7) {
         ASSERT_TRUE(script.FrameTime(f, &dt));
         ASSERT_EQ(dt, 0.001f * static_cast<float>(f % 17)) << f;
-        ASSERT_EQ(script.Held(f), f % 3 ? replay::kKeyW : replay::kKeyS) << f;
+        ASSERT_EQ(script.Held(f), f % 3 ? session::kKeyW : session::kKeyS) << f;
     }
 }
 
 TEST(KeyScript, RecordingLeavesOutOnlyItsCutOffLastLine) {
-    const std::string whole = std::string(replay::kRecordingHeader) + ": keys and frame times\n"
+    const std::string whole = std::string(session::kRecordingHeader) + ": keys and frame times\n"
                               "1 A SPACE dt=1.25\n2 A dt=0.016\n3 dt=0.017\n";
     KeyScript script;
     std::string error;
@@ -184,10 +184,10 @@ TEST(FrameClock, TimerReturnsEveryScriptedFrameTimeExactly) {
     ASSERT_TRUE(ParseScript(text, &script, &error)) << error;
 
     bool exact = false;
-    LONGLONG frequency = replay::ScriptClockFrequency(script, script.LastFrame(), 0.02, 0.0, &exact);
+    LONGLONG frequency = session::ScriptClockFrequency(script, script.LastFrame(), 0.02, 0.0, &exact);
     EXPECT_TRUE(exact);
     {
-        replay::FrameClock clock(frequency);
+        session::FrameClock clock(frequency);
         EngineTimer(TIMER_RESET);
         EngineTimer(TIMER_START);
         for (size_t i = 0; i < times.size(); ++i) {
@@ -202,17 +202,17 @@ TEST(FrameClock, TimerReturnsEveryScriptedFrameTimeExactly) {
 
     // A time too fine for the counter's range is said to be rounded.
     ASSERT_TRUE(ParseScript("1 dt=1e-30\n2-1000 dt=100000\n", &script, &error)) << error;
-    replay::ScriptClockFrequency(script, 1000, 0.02, 0.0, &exact);
+    session::ScriptClockFrequency(script, 1000, 0.02, 0.0, &exact);
     EXPECT_FALSE(exact);
 }
 
 TEST(ReplayOptions, DefaultsAndBadValues) {
-    auto parse = [](std::vector<const char*> args, replay::Options* options, std::string* error) {
+    auto parse = [](std::vector<const char*> args, session::Options* options, std::string* error) {
         args.insert(args.begin(), "quorvel-replay");
-        return replay::ParseOptions(static_cast<int>(args.size()), const_cast<char**>(args.data()),
+        return session::ParseOptions(static_cast<int>(args.size()), const_cast<char**>(args.data()),
                                     options, error);
     };
-    replay::Options options;
+    session::Options options;
     std::string error;
     ASSERT_TRUE(parse({}, &options, &error));
     EXPECT_EQ(options.frames, 600);
@@ -235,7 +235,7 @@ TEST(ReplayOptions, DefaultsAndBadValues) {
                                          {"--frames", "-1"}, {"--shot", "s.png"}, {"--shot", "0:s.png"},
                                          {"--shot", "3:"}, {"--frame-time", "0"}, {"--frame-time", "nan"},
                                          {"--bogus"}}) {
-        replay::Options o;
+        session::Options o;
         EXPECT_FALSE(parse(bad, &o, &error)) << bad[0];
         EXPECT_FALSE(error.empty());
     }

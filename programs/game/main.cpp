@@ -19,20 +19,20 @@
 
 int main(int argc, char** argv)
 {
-    replay::LiveOptions options;
+    session::LiveOptions options;
     std::string error;
-    if (!replay::ParseLiveOptions(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "quorvel: %s\n%s", error.c_str(), replay::kLiveUsage);
+    if (!session::ParseLiveOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "quorvel: %s\n%s", error.c_str(), session::kLiveUsage);
         return 2;
     }
     if (options.help) {
-        std::fputs(replay::kLiveUsage, stdout);
+        std::fputs(session::kLiveUsage, stdout);
         return 0;
     }
 
     // Files named on the command line are opened here, before the change of directory.
-    replay::LiveSession session({g_engine.keyboard.keys, &g_engine.camera.position, &g_hWnd, EngineTimerLastElapsed});
-    if (!session.Open(options, &error)) {
+    session::LiveSession live({g_engine.keyboard.keys, &g_engine.camera.position, &g_hWnd, EngineTimerLastElapsed});
+    if (!live.Open(options, &error)) {
         std::fprintf(stderr, "quorvel: %s\n", error.c_str());
         return 2;
     }
@@ -42,11 +42,11 @@ int main(int argc, char** argv)
     }
 
     QvEnableGamepads(true);
-    session.Start();
-    QvSetLoopObserver({[&session] { session.OnPeek(); }, [&session] { session.OnIdle(); }});
+    live.Start();
+    QvSetLoopObserver({[&live] { live.OnPeek(); }, [&live] { live.OnIdle(); }});
     static char emptyCommandLine[] = "";
     const int exitCode = WinMain(GetModuleHandleA(nullptr), nullptr, emptyCommandLine, SW_SHOWDEFAULT);
     QvSetLoopObserver({});
-    session.Finish();
+    live.Finish();
     return exitCode;
 }

@@ -59,22 +59,22 @@ int RunWinMain()
 int PlayAndRecord()
 {
     EM_ASM({ FS.mkdirTree("/recording"); });
-    replay::LiveOptions options;
+    session::LiveOptions options;
     options.recordPath = kRecording;
     options.tracePath = "-";
     options.force = true;
-    replay::LiveSession session({g_engine.keyboard.keys, &g_engine.camera.position, &g_hWnd, EngineTimerLastElapsed});
+    session::LiveSession live({g_engine.keyboard.keys, &g_engine.camera.position, &g_hWnd, EngineTimerLastElapsed});
     std::string error;
-    if (!session.Open(options, &error)) {
+    if (!live.Open(options, &error)) {
         MessageBoxA(nullptr, error.c_str(), "Quorvel recording", MB_ICONERROR);
         return RunWinMain();
     }
-    session.Start();
-    QvSetLoopObserver({[&session] { session.OnPeek(); }, [&session] { session.OnIdle(); }});
+    live.Start();
+    QvSetLoopObserver({[&live] { live.OnPeek(); }, [&live] { live.OnIdle(); }});
     const int code = RunWinMain();
     QvSetLoopObserver({});
-    session.Finish();
-    if (session.frame() == 0) return code;  // nothing was played
+    live.Finish();
+    if (live.frame() == 0) return code;  // nothing was played
     std::ifstream file(kRecording, std::ios::binary);
     const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), {});
     if (!bytes.empty()) OfferFile("quorvel.keys", bytes.data(), int(bytes.size()));

@@ -49,9 +49,9 @@ int RunReplay(const PageRequest& request)
     }
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
-    replay::Options options;
+    session::Options options;
     std::string error;
-    if (!replay::ParseOptions(int(argv.size()), argv.data(), &options, &error)) {
+    if (!session::ParseOptions(int(argv.size()), argv.data(), &options, &error)) {
         Fail(error);
         return 2;
     }
@@ -76,7 +76,7 @@ int RunReplay(const PageRequest& request)
             if (!url.empty()) std::printf("shot %lld %s\n", frame, url.c_str());
         }
     };
-    const int code = replay::Run(options);
+    const int code = session::Run(options);
     // Frame 1 carries the start-up's last steps; the time per frame is that of the others.
     const double ms = frames > 1 ? (lastFrameEnd - firstFrameEnd) / double(frames - 1) : 0.0;
     std::printf("replay done %lld frames, %.3f ms per frame\n", frames, ms);

@@ -59,14 +59,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::ifstream in(argv[1], std::ios::binary);
-    replay::KeyScript script;
+    session::KeyScript script;
     std::string error;
     if (!in || !script.Parse(in, &error) || script.LastFrame() == 0) {
         std::fprintf(stderr, "make-icon: %s: %s\n", argv[1], in ? error.c_str() : "cannot open it");
         return 2;
     }
 
-    replay::Options options;
+    session::Options options;
     options.keysPath = argv[1];
     options.frames = script.LastFrame();
     options.framesGiven = true;
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
             frame.clear();
         }
     };
-    const int code = replay::Run(options);
+    const int code = session::Run(options);
     if (code != 0) return code;
     if (width < static_cast<UINT>(kCropLeft + kCropSize) || height < static_cast<UINT>(kCropTop + kCropSize) ||
         frame.size() != static_cast<size_t>(width) * height) {

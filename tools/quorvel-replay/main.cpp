@@ -5,11 +5,11 @@
 #include "session/replay.h"
 
 int main(int argc, char** argv) {
-    replay::Options options;
+    session::Options options;
     std::string error;
-    if (!replay::ParseOptions(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "quorvel-replay: %s\n%s", error.c_str(), replay::kUsage);
+    if (!session::ParseOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "quorvel-replay: %s\n%s", error.c_str(), session::kUsage);
         return 2;
     }
-    return replay::Run(options);
+    return session::Run(options);
 }
