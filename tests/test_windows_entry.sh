@@ -46,6 +46,9 @@ grep -q '^{"frame":6,' ../trace.json || fail "trace has no frame 6"
 (cd "$source" && wine "$replay" --keys "Z:$work/sub/game.keys" --trace "Z:$work/replayed.json") 2>/dev/null ||
   fail "the harness could not replay the recording"
 diff "$work/trace.json" "$work/replayed.json" >&2 || fail "the replayed recording's trace differs from the game's"
+(cd "$source" && wine "$replay" --keys "Z:$work/sub/game.keys" --trace -) >"$work/replayed-out.json" 2>/dev/null ||
+  fail "the harness could not replay the recording to standard output"
+cmp "$work/replayed-out.json" "$work/trace.json" >&2 || fail "the harness's trace on standard output differs from its trace file"
 # Piped, the trace and the recording are the bytes the game writes to files, as the Linux game
 # writes them (no "\r" before each "\n").
 run 0 --keys game.keys --trace - --data-dir "Z:$source"
