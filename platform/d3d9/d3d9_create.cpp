@@ -3,8 +3,11 @@
 
 #include "platform/d3d9/d3d9_buffers.h"
 #include "platform/d3d9/d3d9_direct3d.h"
+#include "platform/d3d9/d3d9_letterbox.h"
 #include "platform/d3d9/d3d9_texture.h"
 
+#include <algorithm>
+#include <cmath>
 #include <new>
 
 namespace qv::d3d {
@@ -78,9 +81,7 @@ bool Device::InitGl()
         glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
     dxtUpload_ = HasExtension("GL_EXT_texture_compression_s3tc");
     programStore_.Open();
-    // Half a pixel in NDC is 1/W across and 1/H down (GL's y runs up).
-    uniforms_.posFixup[0] = 1.0f / float(params_.BackBufferWidth ? params_.BackBufferWidth : 1);
-    uniforms_.posFixup[1] = -1.0f / float(params_.BackBufferHeight ? params_.BackBufferHeight : 1);
+    // Pre-transformed vertices are in the back buffer's pixels, whatever size it is drawn at.
     uniforms_.posFixup[2] = float(params_.BackBufferWidth);
     uniforms_.posFixup[3] = float(params_.BackBufferHeight);
     const DWORD f = params_.BackBufferFormat;
@@ -90,49 +91,62 @@ bool Device::InitGl()
     return InitBatching() && CreateBackBuffer() == D3D_OK;
 }
 
-HRESULT Device::CreateBackBuffer()
+void Device::ChooseRenderSize(GLsizei* width, GLsizei* height) const
 {
-    const GLsizei w = GLsizei(params_.BackBufferWidth), h = GLsizei(params_.BackBufferHeight);
+    const GLsizei bw = GLsizei(params_.BackBufferWidth), bh = GLsizei(params_.BackBufferHeight);
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxSize);
-    if (w <= 0 || h <= 0 || w > maxSize || h > maxSize)
-        return D3DERR_INVALIDCALL;
-    GLenum depthFormat = 0;
-    if (params_.EnableAutoDepthStencil && !DepthFormatOf(params_.AutoDepthStencilFormat, &depthFormat, &hasStencil_))
-        return D3DERR_INVALIDCALL;
+    *width = *height = 0;
+    if (bw <= 0 || bh <= 0 || bw > maxSize || bh > maxSize)
+        return;
+    double scale = renderScale_;
+    if (scale == 0.0) {
+        // Following the window: as large as Present will show the picture, never smaller than it.
+        int dw = 0, dh = 0;
+        if (context_)
+            context_->DrawableSize(&dw, &dh);
+        const ShownRect shown = LetterboxRect(dw, dh, bw, bh);
+        scale = std::max(1.0, std::min(double(shown.width) / bw, double(shown.height) / bh));
+        if (shown.width >= bw && shown.height >= bh && shown.width <= maxSize && shown.height <= maxSize) {
+            *width = shown.width;
+            *height = shown.height;
+            return;
+        }
+    }
+    // A scale the driver cannot hold shrinks to what it can.
+    scale = std::min({scale, double(kMaxRenderScale), double(maxSize) / bw, double(maxSize) / bh});
+    *width = std::max(bw, GLsizei(std::lround(bw * scale)));
+    *height = std::max(bh, GLsizei(std::lround(bh * scale)));
+}
 
-    // Colour in textures, so that Present can read them with a program of its own.
+HRESULT Device::CreateBackBuffer()
+{
+    renderScale_ = RenderScaleSetting();
+    ChooseRenderSize(&renderWidth_, &renderHeight_);
+    if (renderWidth_ <= 0 || renderHeight_ <= 0)
+        return D3DERR_INVALIDCALL;
+    if (params_.EnableAutoDepthStencil && !DepthFormatOf(params_.AutoDepthStencilFormat, &depthFormat_, &hasStencil_))
+        return D3DERR_INVALIDCALL;
+    GLint maxSamples = 0;
+    glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
+    samples_ = std::min(MultisampleSetting(), int(maxSamples));
+    if (samples_ < 2)
+        samples_ = 0;
+
+    // Colour in textures, so that Present can read them with a program of its own. Multisampled,
+    // draws go to renderbuffers of their own and are resolved into them.
     glGenTextures(GLsizei(colorBuffers_.size()), colorBuffers_.data());
     glGenFramebuffers(GLsizei(framebuffers_.size()), framebuffers_.data());
-    if (depthFormat) {
+    if (depthFormat_)
         glGenRenderbuffers(1, &depthBuffer_);
-        glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
-        glRenderbufferStorage(GL_RENDERBUFFER, depthFormat, w, h);
+    if (samples_) {
+        glGenFramebuffers(1, &msaaFramebuffer_);
+        glGenRenderbuffers(1, &msaaColor_);
     }
-    for (size_t i = 0; i < framebuffers_.size(); ++i) {
-        cache_.BindTexture(0, colorBuffers_[i]);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-        cache_.BindDrawFramebuffer(framebuffers_[i]);
-        glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorBuffers_[i], 0);
-        if (depthBuffer_)
-            glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, hasStencil_ ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
-                                      GL_RENDERBUFFER, depthBuffer_);
-        if (glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
-            return D3DERR_NOTAVAILABLE;
-        // A new back buffer is black and its depth is far.
-        cache_.ColorMask(true, true, true, true);
-        cache_.DepthMask(true);
-        cache_.Enable(GL_SCISSOR_TEST, false);
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        ClearDepth(1.0f);
-        glClear(GL_COLOR_BUFFER_BIT | (depthBuffer_ ? GL_DEPTH_BUFFER_BIT : 0u));
-    }
-    glBindRenderbuffer(GL_RENDERBUFFER, 0);
     backIndex_ = 0;
-    BindBackBuffer();
-    dirty_ |= kDirtyRaster | kDirtyDepth;
-
+    const HRESULT sized = SizeTargets();
+    if (FAILED(sized))
+        return sized;
     D3DSURFACE_DESC desc{};
     desc.Format = params_.BackBufferFormat;
     desc.Type = D3DRTYPE_SURFACE;
@@ -144,10 +158,89 @@ HRESULT Device::CreateBackBuffer()
     return D3D_OK;
 }
 
+HRESULT Device::SizeTargets()
+{
+    const GLsizei w = renderWidth_, h = renderHeight_;
+    const GLenum depthAttachment = hasStencil_ ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
+    if (depthBuffer_) {
+        glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
+        if (samples_)
+            glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples_, depthFormat_, w, h);
+        else
+            glRenderbufferStorage(GL_RENDERBUFFER, depthFormat_, w, h);
+    }
+    // A new back buffer is black and its depth is far.
+    const auto clear = [&] {
+        if (glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+            return false;
+        cache_.ColorMask(true, true, true, true);
+        cache_.DepthMask(true);
+        cache_.Enable(GL_SCISSOR_TEST, false);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        ClearDepth(1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | (depthBuffer_ ? GL_DEPTH_BUFFER_BIT : 0u));
+        return true;
+    };
+    for (size_t i = 0; i < framebuffers_.size(); ++i) {
+        cache_.BindTexture(0, colorBuffers_[i]);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        cache_.BindDrawFramebuffer(framebuffers_[i]);
+        glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorBuffers_[i], 0);
+        if (depthBuffer_ && !samples_)
+            glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, depthAttachment, GL_RENDERBUFFER, depthBuffer_);
+        if (!clear())
+            return D3DERR_NOTAVAILABLE;
+    }
+    if (samples_) {
+        glBindRenderbuffer(GL_RENDERBUFFER, msaaColor_);
+        glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples_, GL_RGBA8, w, h);
+        cache_.BindDrawFramebuffer(msaaFramebuffer_);
+        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, msaaColor_);
+        if (depthBuffer_)
+            glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, depthAttachment, GL_RENDERBUFFER, depthBuffer_);
+        if (!clear())
+            return D3DERR_NOTAVAILABLE;
+    }
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    // Half a target pixel in NDC is 1/W across and 1/H down (GL's y runs up): at any scale a
+    // pixel's centre lies where the back buffer's would, so edges fall on the scaled pixels'.
+    uniforms_.posFixup[0] = 1.0f / float(w);
+    uniforms_.posFixup[1] = -1.0f / float(h);
+    ++versions_[kGroupViewport];
+    // Points as wide as one back-buffer pixel drawn (ES: the programs work it out).
+    if (!es)
+        glPointSize(float(w) / float(params_.BackBufferWidth));
+    BindBackBuffer();
+    dirty_ |= kDirtyRaster | kDirtyDepth;
+    return D3D_OK;
+}
+
+GLuint Device::DrawTarget() const { return samples_ ? msaaFramebuffer_ : framebuffers_[size_t(backIndex_)]; }
+
+GLuint Device::ResolvedBackBuffer()
+{
+    const GLuint back = framebuffers_[size_t(backIndex_)];
+    if (samples_) {
+        cache_.BindReadFramebuffer(msaaFramebuffer_);
+        cache_.BindDrawFramebuffer(back);
+        cache_.Enable(GL_SCISSOR_TEST, false);
+        cache_.ColorMask(true, true, true, true);
+        glBlitFramebuffer(0, 0, renderWidth_, renderHeight_, 0, 0, renderWidth_, renderHeight_, GL_COLOR_BUFFER_BIT,
+                          GL_NEAREST);
+        BindBackBuffer();
+    }
+    return back;
+}
+
+LONG Device::ScaleX(LONG x) const { return LONG(int64_t(x) * renderWidth_ / LONG(params_.BackBufferWidth)); }
+LONG Device::ScaleY(LONG y) const { return LONG(int64_t(y) * renderHeight_ / LONG(params_.BackBufferHeight)); }
+
+
 void Device::BindBackBuffer()
 {
-    cache_.BindDrawFramebuffer(framebuffers_[size_t(backIndex_)]);
-    cache_.Viewport(0, 0, GLsizei(params_.BackBufferWidth), GLsizei(params_.BackBufferHeight));
+    cache_.BindDrawFramebuffer(DrawTarget());
+    cache_.Viewport(0, 0, renderWidth_, renderHeight_);
 }
 
 HRESULT Device::GetBackBuffer(UINT swapChain, UINT index, D3DBACKBUFFER_TYPE type, IDirect3DSurface9** surface)
@@ -189,7 +282,31 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* target, IDirect3DSurface9
     if (d.Width != params_.BackBufferWidth || d.Height != params_.BackBufferHeight ||
         (d.Format != D3DFMT_X8R8G8B8 && d.Format != D3DFMT_A8R8G8B8) || !MakeCurrent())
         return D3DERR_INVALIDCALL;
-    ReadFramebuffer(framebuffers_[size_t(backIndex_)], out->bits(), out->pitch());
+    const GLuint back = ResolvedBackBuffer();
+    const GLsizei bw = GLsizei(d.Width), bh = GLsizei(d.Height);
+    if (renderWidth_ == bw && renderHeight_ == bh) {
+        ReadFramebuffer(back, bw, bh, out->bits(), out->pitch());
+        return D3D_OK;
+    }
+    // Drawn larger, the picture comes back at the back buffer's size, each pixel the blend of
+    // those it was drawn as.
+    GLuint fbo = 0, colour = 0;
+    glGenFramebuffers(1, &fbo);
+    glGenRenderbuffers(1, &colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, bw, bh);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    cache_.BindDrawFramebuffer(fbo);
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    cache_.BindReadFramebuffer(back);
+    cache_.Enable(GL_SCISSOR_TEST, false);
+    cache_.ColorMask(true, true, true, true);
+    glBlitFramebuffer(0, 0, renderWidth_, renderHeight_, 0, 0, bw, bh, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    ReadFramebuffer(fbo, bw, bh, out->bits(), out->pitch());
+    cache_.BindReadFramebuffer(back); // so that the mirror names no deleted framebuffer
+    BindBackBuffer();
+    glDeleteFramebuffers(1, &fbo);
+    glDeleteRenderbuffers(1, &colour);
     return D3D_OK;
 }
 

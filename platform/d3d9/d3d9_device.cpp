@@ -119,6 +119,10 @@ Device::~Device()
             gl::glDeleteSamplers(1, &presentSampler_);
         if (depthBuffer_)
             gl::glDeleteRenderbuffers(1, &depthBuffer_);
+        if (msaaFramebuffer_)
+            gl::glDeleteFramebuffers(1, &msaaFramebuffer_);
+        if (msaaColor_)
+            gl::glDeleteRenderbuffers(1, &msaaColor_);
     }
     backBufferSurface_.reset();
     context_.reset();

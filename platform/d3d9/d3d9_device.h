@@ -158,11 +158,27 @@ private:
     void ReleaseBindings();
     void MaybeDestroy();
     HRESULT CreateBackBuffer();
+    // The targets' size for the render scale asked at creation; 0 x 0 when it cannot be drawn.
+    void ChooseRenderSize(GLsizei* width, GLsizei* height) const;
+    // Gives the colour, depth and multisampled targets the size renderWidth_ x renderHeight_,
+    // black and far, and scales what follows the size (the half-pixel offset, points).
+    HRESULT SizeTargets();
     void BindBackBuffer();
+    // The framebuffer draws go to: the multisampled one, or the back buffer itself.
+    GLuint DrawTarget() const;
+    // The back buffer's framebuffer, holding the picture drawn so far (resolved first when
+    // multisampled).
+    GLuint ResolvedBackBuffer();
+    // A D3D rectangle of the back buffer in the targets' pixels.
+    LONG ScaleX(LONG x) const;
+    LONG ScaleY(LONG y) const;
     // Draws the back buffer upright into the window's rectangle at (x, y) (GL's corner: bottom
     // left), filtered when `stretched`; false when the present program could not be built.
     bool DrawBackBufferUpright(GLint x, GLint y, GLint width, GLint height, bool stretched);
-    void ReadFramebuffer(GLuint fbo, uint8_t* bgra, UINT pitch);
+    void ReadFramebuffer(GLuint fbo, GLsizei width, GLsizei height, uint8_t* bgra, UINT pitch);
+    // Following the window (render scale 0): sizes the targets afresh when the window has
+    // changed the size Present shows the picture at.
+    void FollowWindowSize();
 
     // Stores a setter's value; true when it changed.
     static bool Store(DWORD& slot, DWORD value)
@@ -233,6 +249,13 @@ private:
     bool presentStretched_ = false; // the present sampler filters
     std::array<GLuint, 2> framebuffers_{};
     GLuint depthBuffer_ = 0;
+    GLenum depthFormat_ = 0;
+    // The render scale: the targets are the back buffer's size times it (0 follows the window),
+    // drawn with `samples_` samples a pixel into the multisampled framebuffer when above 1.
+    float renderScale_ = 1.0f;
+    GLsizei renderWidth_ = 0, renderHeight_ = 0;
+    int samples_ = 0;
+    GLuint msaaFramebuffer_ = 0, msaaColor_ = 0;
     int backIndex_ = 0;
     bool presentedOnce_ = false;
     bool dxtUpload_ = false;

@@ -5,6 +5,7 @@
 #include "platform/d3d9/d3d9_formats.h"
 
 
+#include <algorithm>
 #include <cstring>
 
 namespace qv::d3d {
@@ -14,6 +15,8 @@ namespace {
 int g_failCreations = 0;
 int g_presentOverride = -1;
 bool g_forceCpuDxt = false;
+float g_renderScale = 1.0f;
+int g_samples = 0;
 
 bool IsDisplayFormat(D3DFORMAT f)
 {
@@ -29,6 +32,8 @@ bool IsDepthFormat(D3DFORMAT f)
 
 int PresentIntervalOverride() { return g_presentOverride; }
 bool CpuDxtDecodeForced() { return g_forceCpuDxt; }
+float RenderScaleSetting() { return g_renderScale; }
+int MultisampleSetting() { return g_samples; }
 
 HRESULT DisplayMode(D3DDISPLAYMODE* mode)
 {
@@ -171,6 +176,12 @@ HRESULT QvCreateStandaloneDevice(D3DPRESENT_PARAMETERS* params, DWORD behaviorFl
 void QvSetPresentIntervalOverride(int interval) { qv::d3d::g_presentOverride = interval < 0 ? -1 : (interval ? 1 : 0); }
 void QvFailNextDeviceCreations(int count) { qv::d3d::g_failCreations = count > 0 ? count : 0; }
 void QvForceCpuDxtDecode(BOOL force) { qv::d3d::g_forceCpuDxt = force != FALSE; }
+void QvSetRenderScale(float scale)
+{
+    // NaN and anything out of range draw as Direct3D 9 does.
+    qv::d3d::g_renderScale = scale == 0.0f || (scale >= 1.0f && scale <= qv::d3d::kMaxRenderScale) ? scale : 1.0f;
+}
+void QvSetMultisample(int samples) { qv::d3d::g_samples = samples > 1 ? std::min(samples, 8) : 0; }
 
 HRESULT QvReadBackBuffer(IDirect3DDevice9* device, QvBackBufferSource source, DWORD* pixels, UINT capacity,
                          UINT* width, UINT* height)

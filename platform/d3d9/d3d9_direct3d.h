@@ -44,5 +44,9 @@ HRESULT DisplayMode(D3DDISPLAYMODE* mode);
 // Hooks of qv_d3d9.h, read by the device.
 int PresentIntervalOverride();
 bool CpuDxtDecodeForced();
+// The render scale and sample count devices are created with (0: follow the window; none).
+constexpr float kMaxRenderScale = 4.0f;
+float RenderScaleSetting();
+int MultisampleSetting();
 
 } // namespace qv::d3d

@@ -54,7 +54,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
             if (x1 >= x2 || y1 >= y2)
                 continue;
             // The back buffer holds D3D's top row in GL's row 0, so D3D's rows are GL's rows.
-            glScissor(x1, y1, x2 - x1, y2 - y1);
+            glScissor(ScaleX(x1), ScaleY(y1), ScaleX(x2) - ScaleX(x1), ScaleY(y2) - ScaleY(y1));
             glClear(bits);
         }
         cache_.Enable(GL_SCISSOR_TEST, false);
@@ -158,12 +158,17 @@ HRESULT Device::Present(const RECT* src, const RECT* dst, HWND, const RGNDATA*)
         return D3DERR_DEVICELOST;
     int dw = 0, dh = 0;
     context_->DrawableSize(&dw, &dh);
-    const LONG bw = LONG(params_.BackBufferWidth), bh = LONG(params_.BackBufferHeight);
+    // The picture as drawn: the back buffer at the render scale.
+    const LONG bw = renderWidth_, bh = renderHeight_;
     GLint s[4], d[4];
-    GlCorners(src, bw, bh, false, s);
+    GlCorners(src, LONG(params_.BackBufferWidth), LONG(params_.BackBufferHeight), false, s);
+    s[0] = ScaleX(s[0]);
+    s[2] = ScaleX(s[2]);
+    s[1] = ScaleY(s[1]);
+    s[3] = ScaleY(s[3]);
     GlCorners(dst, dw, dh, true, d);
 
-    const GLuint back = framebuffers_[size_t(backIndex_)], other = framebuffers_[size_t(backIndex_ ^ 1)];
+    const GLuint back = ResolvedBackBuffer(), other = framebuffers_[size_t(backIndex_ ^ 1)];
     cache_.Enable(GL_SCISSOR_TEST, false);
     cache_.ColorMask(true, true, true, true);
     cache_.BindReadFramebuffer(back);
@@ -211,14 +216,29 @@ HRESULT Device::Present(const RECT* src, const RECT* dst, HWND, const RGNDATA*)
     context_->Swap();
     batcher_.FenceDrawn();
     presentedOnce_ = true;
+    FollowWindowSize();
     BindBackBuffer();
     dirty_ |= kDirtyRaster;
     return D3D_OK;
 }
 
-void Device::ReadFramebuffer(GLuint fbo, uint8_t* bgra, UINT pitch)
+void Device::FollowWindowSize()
 {
-    const GLsizei w = GLsizei(params_.BackBufferWidth), h = GLsizei(params_.BackBufferHeight);
+    if (renderScale_ != 0.0f)
+        return;
+    GLsizei w = 0, h = 0;
+    ChooseRenderSize(&w, &h);
+    if (w <= 0 || h <= 0 || (w == renderWidth_ && h == renderHeight_))
+        return;
+    // The next frame is drawn at the new size. Both buffers start black: the game draws every
+    // frame whole, and the window already shows the last one.
+    renderWidth_ = w;
+    renderHeight_ = h;
+    SizeTargets();
+}
+
+void Device::ReadFramebuffer(GLuint fbo, GLsizei w, GLsizei h, uint8_t* bgra, UINT pitch)
+{
     cache_.BindReadFramebuffer(fbo);
     std::vector<uint8_t> rows(size_t(w) * size_t(h) * 4);
     // ES reads only RGBA: red and blue change places below.
@@ -238,22 +258,22 @@ void Device::ReadFramebuffer(GLuint fbo, uint8_t* bgra, UINT pitch)
 
 HRESULT Device::ReadBack(QvBackBufferSource source, DWORD* pixels, UINT capacity, UINT* width, UINT* height)
 {
+    // The picture as drawn, at the render scale.
     if (width)
-        *width = params_.BackBufferWidth;
+        *width = UINT(renderWidth_);
     if (height)
-        *height = params_.BackBufferHeight;
+        *height = UINT(renderHeight_);
     if (!pixels)
         return D3D_OK;
-    if (size_t(capacity) < size_t(params_.BackBufferWidth) * params_.BackBufferHeight)
+    if (size_t(capacity) < size_t(renderWidth_) * size_t(renderHeight_))
         return D3DERR_MOREDATA;
     if (source == QV_BACKBUFFER_PRESENTED && !presentedOnce_)
         return D3DERR_NOTAVAILABLE;
     FlushBatch();
     if (!MakeCurrent())
         return D3DERR_DEVICELOST;
-    const int index = source == QV_BACKBUFFER_PRESENTED ? (backIndex_ ^ 1) : backIndex_;
-    const GLuint fbo = framebuffers_[size_t(index)];
-    ReadFramebuffer(fbo, reinterpret_cast<uint8_t*>(pixels), params_.BackBufferWidth * 4);
+    const GLuint fbo = source == QV_BACKBUFFER_PRESENTED ? framebuffers_[size_t(backIndex_ ^ 1)] : ResolvedBackBuffer();
+    ReadFramebuffer(fbo, renderWidth_, renderHeight_, reinterpret_cast<uint8_t*>(pixels), UINT(renderWidth_) * 4);
     return D3D_OK;
 }
 

@@ -98,12 +98,14 @@
     X(PFNGLDELETERENDERBUFFERSPROC, glDeleteRenderbuffers)                                   \
     X(PFNGLBINDRENDERBUFFERPROC, glBindRenderbuffer)                                         \
     X(PFNGLRENDERBUFFERSTORAGEPROC, glRenderbufferStorage)                                   \
+    X(PFNGLRENDERBUFFERSTORAGEMULTISAMPLEPROC, glRenderbufferStorageMultisample)             \
     X(PFNGLBLITFRAMEBUFFERPROC, glBlitFramebuffer)
 
 // Entry points only the GL 3.3 core dialect has (null in the ES dialect).
 #define QV_GL_CORE_FUNCTIONS(X)                                                              \
     X(PFNGLPOLYGONMODEPROC, glPolygonMode)                                                   \
     X(PFNGLPROVOKINGVERTEXPROC, glProvokingVertex)                                           \
+    X(PFNGLPOINTSIZEPROC, glPointSize)                                                       \
     X(PFNGLCLEARDEPTHPROC, glClearDepth)                                                     \
     X(PFNGLBINDFRAGDATALOCATIONPROC, glBindFragDataLocation)                                 \
     X(PFNGLDRAWELEMENTSINSTANCEDBASEVERTEXPROC, glDrawElementsInstancedBaseVertex)

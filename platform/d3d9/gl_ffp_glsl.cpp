@@ -301,9 +301,11 @@ std::string GenerateVertexShader(const FfpKey& k, int instances, int maxLocation
          "    clip.z = 2.0 * clip.z - clip.w;\n"
          "    clip.y = -clip.y;\n"
          "    gl_Position = clip;\n";
-    // Core draws points glPointSize's 1 pixel wide; ES only as wide as the program says.
+    // Core draws points glPointSize's 1 pixel wide, times the render scale; ES only as wide as
+    // the program says: the target's width over the back buffer's (which rasterisers round to
+    // whole pixels).
     if (gl::es)
-        s += "    gl_PointSize = 1.0;\n";
+        s += "    gl_PointSize = 1.0 / (uPosFixup.x * uPosFixup.z);\n";
     s += "}\n";
     // What the fragment program never reads need not be computed, nor its inputs fetched.
     if (!readsSpecular) {

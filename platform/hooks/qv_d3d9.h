@@ -48,6 +48,17 @@ void QvSetPresentIntervalOverride(int interval);
 // callers can walk their fallback chain. 0 ends the injection.
 void QvFailNextDeviceCreations(int count);
 
+// How devices created from now on draw their back buffers (our OpenGL device; the system's
+// Direct3D ignores both). `scale` times the back buffer's size, from 1 to 4 and not necessarily
+// whole: the device draws viewports, pre-transformed vertices, points and clears that much larger
+// while everything the caller reads stays at the back buffer's size, and QvReadBackBuffer gives
+// the picture as drawn. 0 follows the window: the size Present shows the picture at, never less
+// than the back buffer's. 1, the default, draws as Direct3D 9 does.
+void QvSetRenderScale(float scale);
+// Multisampling of devices created from now on: 2, 4 or 8 samples a pixel (fewer when the GL
+// driver offers fewer), resolved at Present; 0 or 1 for none, the default.
+void QvSetMultisample(int samples);
+
 // Decodes DXT textures on the CPU even where the GL driver can take them compressed.
 void QvForceCpuDxtDecode(BOOL force);
 

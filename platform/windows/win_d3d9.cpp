@@ -169,6 +169,9 @@ HRESULT QvCreateStandaloneDevice(D3DPRESENT_PARAMETERS* params, DWORD behaviorFl
 void QvSetPresentIntervalOverride(int interval) { g_presentOverride = interval < 0 ? -1 : (interval ? 1 : 0); }
 void QvFailNextDeviceCreations(int count) { g_failCreations = count > 0 ? count : 0; }
 void QvForceCpuDxtDecode(BOOL) {}
+// The system's device draws its back buffer at the back buffer's size.
+void QvSetRenderScale(float) {}
+void QvSetMultisample(int) {}
 HRESULT QvGetDeviceStats(IDirect3DDevice9*, QvDeviceStats*) { return D3DERR_INVALIDCALL; }
 
 // Both sources read the back buffer: with the copy swap effect it still holds the picture the
