@@ -11,6 +11,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/web/shortest_float.h"
@@ -48,6 +49,36 @@ double DoubleFromBits(uint64_t bits)
     return d;
 }
 
+// Prints values natively and with ours and reads ours back, counting the values whose texts
+// differ or whose text does not read back bit for bit; the first few are reported.
+template <typename T>
+struct PrintCheck {
+    int failures = 0;
+
+    void operator()(T value)
+    {
+        char native[64], ours[64];
+        const auto n = std::to_chars(native, native + sizeof native, value);
+        const auto o = qvweb::WriteShortest(ours, ours + sizeof ours, value);
+        T back = 0;
+        const auto read = qvweb::ReadFloat(ours, o.ptr, back);
+        const std::string_view nativeText(native, static_cast<size_t>(n.ptr - native));
+        const std::string_view ourText(ours, static_cast<size_t>(o.ptr - ours));
+        if (o.ec == std::errc() && ourText == nativeText && read.ec == std::errc() && read.ptr == o.ptr &&
+            std::memcmp(&back, &value, sizeof value) == 0) {
+            return;
+        }
+        if (++failures <= 10) ADD_FAILURE() << nativeText << " printed as " << ourText << ", read back as " << back;
+    }
+};
+
+// Samples are cut in unoptimised and sanitizer builds, which run them many times slower.
+#if defined(__SANITIZE_ADDRESS__) || !defined(__OPTIMIZE__)
+constexpr int kSampleDivisor = 16;
+#else
+constexpr int kSampleDivisor = 1;
+#endif
+
 template <typename T>
 void ExpectReadAlike(const char* text)
 {
@@ -71,28 +102,67 @@ TEST(WebFloats, ShortestTextIsTheNativeTextForFloatsAndDoubles)
                                  -std::numeric_limits<float>::infinity()};
     for (int degrees = -720; degrees <= 720; ++degrees) floats.push_back(float(degrees) * 0.0174532925f);
     for (int e = -45; e <= 38; ++e) floats.push_back(std::pow(10.0f, float(e)));
+    PrintCheck<float> checkFloat;
+    for (float f : floats) checkFloat(f);
     std::mt19937 random(20);
-    for (int i = 0; i < 200000; ++i) {
+    for (int i = 0; i < 1000000 / kSampleDivisor; ++i) {
         const float f = FloatFromBits(random());
-        if (!std::isnan(f)) floats.push_back(f);
+        if (!std::isnan(f)) checkFloat(f);
     }
-    int mismatches = 0;
-    for (float f : floats) {
-        if (Native(f) != Ours(f) && ++mismatches <= 10) ADD_FAILURE() << Native(f) << " printed as " << Ours(f);
-    }
-    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(checkFloat.failures, 0);
 
+    PrintCheck<double> checkDouble;
     std::mt19937_64 random64(20);
-    mismatches = 0;
-    for (int i = 0; i < 50000; ++i) {
+    for (int i = 0; i < 150000 / kSampleDivisor; ++i) {
         const double d = DoubleFromBits(random64());
-        if (std::isnan(d)) continue;
-        if (Native(d) != Ours(d) && ++mismatches <= 10) ADD_FAILURE() << Native(d) << " printed as " << Ours(d);
+        if (!std::isnan(d)) checkDouble(d);
     }
-    EXPECT_EQ(mismatches, 0);
+    // Doubles of few digits, where fixed notation is the shorter.
+    for (int i = 0; i < 50000 / kSampleDivisor; ++i) {
+        const double d = static_cast<double>(random64() % 2000001) - 1000000;
+        checkDouble(d / 1000);
+        checkDouble(d * 1e10);
+    }
+    EXPECT_EQ(checkDouble.failures, 0);
 
     char small[3];
     EXPECT_EQ(qvweb::WriteShortest(small, small + sizeof small, 0.125f).ec, std::errc::value_too_large);
+}
+
+// Just above a power of two the values that read back reach half as far below as above, and the
+// correctly rounded digits at a length can miss that asymmetric interval while a neighbour hits it.
+TEST(WebFloats, PowersOfTwoSubnormalsAndLimitsPrintAsNatively)
+{
+    EXPECT_EQ(Ours(std::ldexp(1.0f, -96)), "1.2621775e-29");  // not 1.26217745e-29
+
+    // Each exponent's first few and last significands: the powers of two, their neighbours and
+    // the largest value below the next power, so also the least and largest subnormal and normal.
+    PrintCheck<float> checkFloat;
+    for (uint32_t exponent = 0; exponent < 255; ++exponent) {
+        for (uint32_t fraction : {0u, 1u, 2u, 3u, 0x400000u, 0x7ffffeu, 0x7fffffu}) {
+            checkFloat(FloatFromBits(exponent << 23 | fraction));
+            checkFloat(-FloatFromBits(exponent << 23 | fraction));
+        }
+    }
+    for (int bit = 0; bit < 23; ++bit) checkFloat(FloatFromBits(1u << bit));  // subnormal powers of two
+    // Subnormals: every one up to 2^16 times the least, and a dense stride through the rest.
+    const uint32_t stride = 13 * kSampleDivisor;
+    for (uint32_t bits = 1; bits < 0x800000u; bits += bits < 0x10000u ? 1 : stride) checkFloat(FloatFromBits(bits));
+    EXPECT_EQ(checkFloat.failures, 0);
+
+    PrintCheck<double> checkDouble;
+    for (uint64_t exponent = 0; exponent < 2047; ++exponent) {
+        for (uint64_t fraction : {uint64_t(0), uint64_t(1), uint64_t(2), uint64_t(3), uint64_t(1) << 51,
+                                  (uint64_t(1) << 52) - 2, (uint64_t(1) << 52) - 1}) {
+            checkDouble(DoubleFromBits(exponent << 52 | fraction));
+            checkDouble(-DoubleFromBits(exponent << 52 | fraction));
+        }
+    }
+    for (int bit = 0; bit < 52; ++bit) checkDouble(DoubleFromBits(uint64_t(1) << bit));
+    for (double d : {static_cast<double>(FLT_MAX), 1e23, 9007199254740991.0, 5e-324}) checkDouble(d);
+    std::mt19937_64 random64(21);
+    for (int i = 0; i < 20000 / kSampleDivisor; ++i) checkDouble(DoubleFromBits(random64() >> 12));  // subnormal
+    EXPECT_EQ(checkDouble.failures, 0);
 }
 
 TEST(WebFloats, ReadingStopsAndFailsWhereTheNativeReaderDoes)

@@ -1,7 +1,7 @@
 // Reading and writing floating-point numbers as std::from_chars and the plain std::to_chars do:
 // reading as strtod in the "C" locale, but without leading space, plus sign or hexadecimal
-// prefix; writing the shortest digits that read back to the same value, in fixed or scientific
-// notation, whichever is shorter (fixed on a tie). The web build's libc++ lacks both
+// prefix; writing the shortest digits that read back to the same value (of those, the ones
+// nearest the value), in fixed or scientific notation, whichever is shorter (fixed on a tie). The web build's libc++ lacks both
 // (web_charconv.h); plain C++ here, so the native tests hold it to the native library.
 #pragma once
 
