@@ -1,6 +1,7 @@
 #include "session/command_line.h"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace session {
 
@@ -60,6 +61,25 @@ bool ReadSeconds(const char* text, double* value) {
     const double seconds = std::strtod(text, &end);
     if (end == text || *end != '\0' || !(seconds > 0.0) || !(seconds < 1.0e6)) return false;
     *value = seconds;
+    return true;
+}
+
+bool ReadRenderScale(const char* text, float* value) {
+    if (std::strcmp(text, "auto") == 0) {
+        *value = 0.0f;
+        return true;
+    }
+    char* end = nullptr;
+    const double scale = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !(scale >= 1.0) || !(scale <= 4.0)) return false;
+    *value = static_cast<float>(scale);
+    return true;
+}
+
+bool ReadSamples(const char* text, int* value) {
+    long long samples = 0;
+    if (!ReadCount(text, &samples) || (samples != 2 && samples != 4 && samples != 8)) return false;
+    *value = static_cast<int>(samples);
     return true;
 }
 

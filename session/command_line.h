@@ -35,5 +35,10 @@ private:
 bool ReadCount(const char* text, long long* value);
 // Seconds above 0 and below a million, all of `text`.
 bool ReadSeconds(const char* text, double* value);
+// How much larger than the back buffer the device draws: "auto" (0: as large as the window shows
+// the picture) or a number from 1 to 4, all of `text`.
+bool ReadRenderScale(const char* text, float* value);
+// Samples a pixel: 2, 4 or 8.
+bool ReadSamples(const char* text, int* value);
 
 }  // namespace session

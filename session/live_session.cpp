@@ -15,6 +15,9 @@ const char kLiveUsage[] =
     "  --keys FILE     play a key script into the window; a recording plays back exactly\n"
     "  --force         let --record and --trace overwrite files that are not theirs\n"
     "  --data-dir DIR  run from DIR, where Models/ is (files above stay relative to here)\n"
+    "  --render-scale auto|1|2|3|4  draw the picture this many times larger; auto (the default)\n"
+    "                  draws it at the size it is shown\n"
+    "  --msaa 2|4|8    smooth edges with this many samples a pixel\n"
     "Replay a recording headless with: quorvel-replay --keys FILE --trace -\n";
 
 namespace {
@@ -35,6 +38,13 @@ bool ParseLiveOptions(int argc, char** argv, LiveOptions* options, std::string* 
     line.Text("--keys", &options->keysPath);
     line.Text("--data-dir", &options->dataDir);
     line.Flag("--force", &options->force);
+    line.Value("--render-scale", "auto, 1, 2, 3 or 4", [options](const char* text) {
+        float scale = 0.0f;
+        if (!ReadRenderScale(text, &scale) || scale != static_cast<float>(static_cast<int>(scale))) return false;
+        options->renderScale = scale;
+        return true;
+    });
+    line.Value("--msaa", "2, 4 or 8", [options](const char* text) { return ReadSamples(text, &options->samples); });
     line.Flag("--help", &options->help);
     line.Flag("-h", &options->help);
     return line.Parse(argc, argv, error);

@@ -16,6 +16,7 @@
 
 #include "test_run_support.h"
 #include "session/key_script.h"
+#include "session/live_session.h"
 
 using session::KeyScript;
 
@@ -195,6 +196,40 @@ TEST_F(LiveGame, UnwritableFilesAreReportedOnceAndTheGameGoesOn) {
     EXPECT_EQ(Run(Game("--record")), 2);
     EXPECT_EQ(Run(Game("--frames 3")), 2);
     EXPECT_NE(err_.find("usage: quorvel"), std::string::npos);
+    EXPECT_EQ(Run(Game("--render-scale 5")), 2);
+    EXPECT_NE(err_.find("--render-scale takes auto, 1, 2, 3 or 4, got \"5\""), std::string::npos) << err_;
+    ASSERT_EQ(Run(std::string(QUORVEL_EXE) + " --help"), 0);
+    for (const char* option : {"--render-scale auto|1|2|3|4", "--msaa 2|4|8"})
+        EXPECT_NE(out_.find(option), std::string::npos) << option;
+}
+
+// How the picture is drawn: each option read, and each refusal naming its option.
+TEST(LiveOptions, ShowingThePictureAndRefusals) {
+    auto parse = [](std::vector<const char*> args, session::LiveOptions* options, std::string* error) {
+        args.insert(args.begin(), "quorvel");
+        return session::ParseLiveOptions(static_cast<int>(args.size()), const_cast<char**>(args.data()), options,
+                                         error);
+    };
+    session::LiveOptions options;
+    std::string error;
+    ASSERT_TRUE(parse({}, &options, &error));
+    EXPECT_EQ(options.renderScale, 0.0f); // auto
+    EXPECT_EQ(options.samples, 0);
+    ASSERT_TRUE(parse({"--render-scale", "3", "--msaa", "8"}, &options, &error));
+    EXPECT_EQ(options.renderScale, 3.0f);
+    EXPECT_EQ(options.samples, 8);
+    ASSERT_TRUE(parse({"--render-scale", "auto"}, &options, &error));
+    EXPECT_EQ(options.renderScale, 0.0f);
+
+    const std::vector<std::vector<const char*>> bad = {
+        {"--render-scale", "0"}, {"--render-scale", "2.5"}, {"--render-scale", "5"}, {"--render-scale", "nan"},
+        {"--render-scale", "Auto"}, {"--msaa", "1"}, {"--msaa", "3"}, {"--msaa", "16"}, {"--msaa", "4x"},
+        {"--msaa"}};
+    for (const auto& args : bad) {
+        session::LiveOptions o;
+        EXPECT_FALSE(parse(args, &o, &error)) << args[0];
+        EXPECT_EQ(error.rfind(args[0], 0), 0u) << error;
+    }
 }
 
 }  // namespace

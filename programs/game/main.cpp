@@ -12,6 +12,9 @@
 #include <string>
 
 #include <qv_live.h>
+#ifndef _WIN32
+#include <qv_d3d9.h>
+#endif
 
 #include "app/engine.h"
 #include "app/timer.h"
@@ -42,6 +45,12 @@ int main(int argc, char** argv)
     }
 
     QvEnableGamepads(true);
+#ifndef _WIN32
+    // Our OpenGL device draws the picture as large as it is shown; Windows' own Direct3D draws
+    // the back buffer's size and Present stretches it.
+    QvSetRenderScale(options.renderScale);
+    QvSetMultisample(options.samples);
+#endif
     live.Start();
     QvSetLoopObserver({[&live] { live.OnPeek(); }, [&live] { live.OnIdle(); }});
     static char emptyCommandLine[] = "";
