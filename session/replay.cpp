@@ -88,83 +88,136 @@ bool StartGame() {
     return true;
 }
 
-int Run(const Options& options) {
-    KeyScript script;
-    if (!options.keysPath.empty()) {
-        std::string error;
-        if (!script.Load(options.keysPath, &error)) {
-            std::fprintf(stderr, "quorvel-replay: %s\n", error.c_str());
-            return 2;
-        }
-        if (script.CutLine() != 0) {
-            std::fprintf(stderr, "quorvel-replay: %s: line %d was cut off when the recording stopped; left out\n",
-                         options.keysPath.c_str(), script.CutLine());
-        }
-    }
-    const long long frames =
-        script.HasFrameTimes() && !options.framesGiven ? static_cast<long long>(script.LastFrame()) : options.frames;
+namespace {
 
-    FILE* trace = nullptr;
-    if (options.tracePath == "-") {
-        trace = stdout;
-    } else if (!options.tracePath.empty()) {
-        trace = std::fopen(options.tracePath.c_str(), "wb");
-        if (trace == nullptr) {
-            std::fprintf(stderr, "quorvel-replay: cannot write trace %s\n", options.tracePath.c_str());
-            return 2;
+using Shots = decltype(Options::shots);  // frame, PNG path
+
+// The script named by --keys; none holds no key. False, with the reason on stderr, when it cannot
+// be read. A recording's last line cut off mid-write is left out with a word on stderr.
+bool LoadScript(const std::string& path, KeyScript* script) {
+    if (path.empty()) return true;
+    std::string error;
+    if (!script->Load(path, &error)) {
+        std::fprintf(stderr, "quorvel-replay: %s\n", error.c_str());
+        return false;
+    }
+    if (script->CutLine() != 0) {
+        std::fprintf(stderr, "quorvel-replay: %s: line %d was cut off when the recording stopped; left out\n",
+                     path.c_str(), script->CutLine());
+    }
+    return true;
+}
+
+// A recording runs to its last frame unless --frames says otherwise.
+long long FramesToRun(const KeyScript& script, const Options& options) {
+    return script.HasFrameTimes() && !options.framesGiven ? static_cast<long long>(script.LastFrame())
+                                                          : options.frames;
+}
+
+// Where --trace writes: nowhere, stdout for "-", else the file, opened here. False, with a word
+// on stderr, when the file cannot be written.
+bool OpenTrace(const std::string& path, FILE** trace) {
+    *trace = nullptr;
+    if (path == "-") {
+        *trace = stdout;
+    } else if (!path.empty()) {
+        *trace = std::fopen(path.c_str(), "wb");
+        if (*trace == nullptr) {
+            std::fprintf(stderr, "quorvel-replay: cannot write trace %s\n", path.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+// Closes a trace file, or flushes stdout. False when the file's last writes failed.
+bool CloseTrace(FILE* trace) {
+    if (trace == stdout) {
+        std::fflush(stdout);
+        return true;
+    }
+    return trace == nullptr || std::fclose(trace) == 0;
+}
+
+// The time each frame takes: a recording's dt= (exactly the floats it gives, and --frame-time
+// or 0.02 s for its frames without one), else --frame-time; with neither, the real clock's.
+class ReplayClock {
+public:
+    // Installs the fake clock, if any: before the render device is set up.
+    ReplayClock(const KeyScript& script, long long frames, double frameTime)
+        : script_(script), frameTime_(frameTime),
+          otherFrameTime_(static_cast<float>(frameTime > 0.0 ? frameTime : 0.02)) {
+        if (script.HasFrameTimes()) {
+            clock_ = ScriptClock(script, frames, otherFrameTime_, 0.0, "quorvel-replay");
+        } else if (frameTime > 0.0) {
+            clock_ = std::make_unique<FrameClock>(1000000000);  // nanoseconds
         }
     }
 
-    if (options.uncapped) QvSetPresentIntervalOverride(0);
-    // Frame times from the script's dt= (exactly the floats it gives), else from --frame-time,
-    // else the real clock.
-    std::unique_ptr<FrameClock> clock;
-    const float otherFrameTime = static_cast<float>(options.frameTime > 0.0 ? options.frameTime : 0.02);
-    if (script.HasFrameTimes()) {
-        clock = ScriptClock(script, frames, otherFrameTime, 0.0, "quorvel-replay");
-    } else if (options.frameTime > 0.0) {
-        clock = std::make_unique<FrameClock>(1000000000);  // nanoseconds
-    }
-    if (!StartGame()) {
-        std::fprintf(stderr, "quorvel-replay: the render device could not be set up\n");
-        if (trace != nullptr && trace != stdout) std::fclose(trace);
-        return 1;
+    // Moves the fake clock by the time of `frame`, before the game's frame reads its timer.
+    void Advance(long long frame) {
+        if (clock_ == nullptr) return;
+        float seconds = 0.0f;
+        if (script_.FrameTime(frame, &seconds)) {
+            clock_->Advance(seconds);
+        } else if (script_.HasFrameTimes()) {
+            clock_->Advance(otherFrameTime_);
+        } else {
+            clock_->Advance(frameTime_);
+        }
     }
 
+private:
+    const KeyScript& script_;
+    double frameTime_;
+    float otherFrameTime_;
+    std::unique_ptr<FrameClock> clock_;
+};
+
+// Writes the back buffer just presented to every shot asked of `frame`. False when one failed.
+bool TakeShots(const Shots& shots, long long frame) {
+    bool ok = true;
+    for (const auto& shot : shots) {
+        if (shot.first != frame) continue;
+        if (FAILED(QvSaveBackBufferPng(g_pd3dDevice, QV_BACKBUFFER_PRESENTED, shot.second.c_str()))) {
+            std::fprintf(stderr, "quorvel-replay: could not write %s\n", shot.second.c_str());
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+struct Played {
+    long long frames = 0;
+    double seconds = 0.0;     // wall time of the frames
+    double cpuSeconds = 0.0;  // the process's processor time over them
+    bool ok = true;           // every trace line and shot written
+};
+
+// The frames: each one's keys sent to the window, the clock moved, the game's frame, its shots
+// and its trace line; until the frames run out, the window closes or the game asks to quit.
+Played PlayFrames(const Options& options, const KeyScript& script, long long frames, ReplayClock& clock,
+                  FILE* trace) {
+    Played played;
     TraceWriter writer(GameView());
-    bool ok = WriteLine(trace, writer.Initial());
+    played.ok = WriteLine(trace, writer.Initial());
     bool running = DispatchWaitingMessages();
 
     KeyFeed keys(KeyFeed::kSend);
     long long frame = 0;
-    auto start = std::chrono::steady_clock::now();
-    double cpuStart = QvProcessCpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = QvProcessCpuSeconds();
     while (running && frame < frames) {
         ++frame;
         keys.Feed(g_hWnd, script.Held(frame));
         running = DispatchWaitingMessages();
-        if (clock != nullptr) {
-            float seconds = 0.0f;
-            if (script.FrameTime(frame, &seconds)) {
-                clock->Advance(seconds);
-            } else if (script.HasFrameTimes()) {
-                clock->Advance(otherFrameTime);
-            } else {
-                clock->Advance(options.frameTime);
-            }
-        }
+        clock.Advance(frame);
 
         GameFrame();
         if (frame == 1) ReportStartUp();
 
-        for (const auto& shot : options.shots) {
-            if (shot.first != frame) continue;
-            if (FAILED(QvSaveBackBufferPng(g_pd3dDevice, QV_BACKBUFFER_PRESENTED, shot.second.c_str()))) {
-                std::fprintf(stderr, "quorvel-replay: could not write %s\n", shot.second.c_str());
-                ok = false;
-            }
-        }
-        if (trace != nullptr) ok = WriteLine(trace, writer.Frame(frame)) && ok;
+        if (!TakeShots(options.shots, frame)) played.ok = false;
+        if (trace != nullptr) played.ok = WriteLine(trace, writer.Frame(frame)) && played.ok;
         if (options.afterFrame) options.afterFrame(frame);
 
         if (g_quitRequested == 1) {
@@ -172,27 +225,57 @@ int Run(const Options& options) {
             running = false;
         }
     }
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    double cpuSeconds = QvProcessCpuSeconds() - cpuStart;
+    played.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    played.cpuSeconds = QvProcessCpuSeconds() - cpuStart;
+    played.frames = frame;
+    return played;
+}
+
+void ReportShotsNeverTaken(const Shots& shots, long long frames) {
+    for (const auto& shot : shots) {
+        if (shot.first > frames) std::fprintf(stderr, "quorvel-replay: frame %lld never ran; no %s\n",
+                                              shot.first, shot.second.c_str());
+    }
+}
+
+// The timing line: wall time per frame and frame rate, and the processor time per frame, which
+// says more than the wall time on a machine that others share.
+void PrintSummary(FILE* out, const Played& played) {
+    const double frames = static_cast<double>(played.frames);
+    const double ms = played.frames > 0 ? played.seconds * 1000.0 / frames : 0.0;
+    const double fps = played.seconds > 0.0 ? frames / played.seconds : 0.0;
+    const double cpuMs = played.frames > 0 ? played.cpuSeconds * 1000.0 / frames : 0.0;
+    std::fprintf(out,
+                 "quorvel-replay: %lld frames in %.3f s, %.3f ms per frame, %.1f frames per second, "
+                 "%.3f ms of processor time per frame\n",
+                 played.frames, played.seconds, ms, fps, cpuMs);
+}
+
+}  // namespace
+
+int Run(const Options& options) {
+    KeyScript script;
+    if (!LoadScript(options.keysPath, &script)) return 2;
+    const long long frames = FramesToRun(script, options);
+    FILE* trace = nullptr;
+    if (!OpenTrace(options.tracePath, &trace)) return 2;
+
+    if (options.uncapped) QvSetPresentIntervalOverride(0);
+    ReplayClock clock(script, frames, options.frameTime);
+    if (!StartGame()) {
+        std::fprintf(stderr, "quorvel-replay: the render device could not be set up\n");
+        CloseTrace(trace);
+        return 1;
+    }
+
+    const Played played = PlayFrames(options, script, frames, clock, trace);
     DispatchWaitingMessages();
     UnregisterClassA(g_windowClassName, GetModuleHandleA(NULL));
 
-    for (const auto& shot : options.shots) {
-        if (shot.first > frame) std::fprintf(stderr, "quorvel-replay: frame %lld never ran; no %s\n",
-                                             shot.first, shot.second.c_str());
-    }
-    if (trace != nullptr && trace != stdout && std::fclose(trace) != 0) ok = false;
-    if (trace == stdout) std::fflush(stdout);
-
-    double ms = frame > 0 ? seconds * 1000.0 / static_cast<double>(frame) : 0.0;
-    double fps = seconds > 0.0 ? static_cast<double>(frame) / seconds : 0.0;
-    // The processor time says more than the wall time on a machine that others share.
-    double cpuMs = frame > 0 ? cpuSeconds * 1000.0 / static_cast<double>(frame) : 0.0;
+    ReportShotsNeverTaken(options.shots, played.frames);
+    const bool ok = CloseTrace(trace) && played.ok;
     // With the trace on stdout, stdout stays pure JSON lines.
-    std::fprintf(trace == stdout ? stderr : stdout,
-                 "quorvel-replay: %lld frames in %.3f s, %.3f ms per frame, %.1f frames per second, "
-                 "%.3f ms of processor time per frame\n",
-                 frame, seconds, ms, fps, cpuMs);
+    PrintSummary(trace == stdout ? stderr : stdout, played);
     return ok ? 0 : 1;
 }
 
