@@ -87,6 +87,43 @@ TEST_F(Win32Window, ShownWindowIsPaintedUntilValidated)
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
+TEST_F(Win32Window, HiddenWindowIsNotPaintedUntilShownAgain)
+{
+    EXPECT_FALSE(ShowWindow(hWnd, SW_SHOWDEFAULT));
+    EXPECT_TRUE(ShowWindow(hWnd, SW_HIDE)) << "was visible";
+    EXPECT_FALSE(ShowWindow(hWnd, SW_HIDE)) << "was hidden: nothing to do";
+    MSG msg{};
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "hidden before it was painted: no WM_PAINT";
+    UpdateWindow(hWnd);
+    EXPECT_TRUE(OnlyMessage(Seen(), WM_PAINT).empty());
+
+    EXPECT_FALSE(ShowWindow(hWnd, SW_SHOWDEFAULT));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_PAINT)) << "shown again, it is invalid whole";
+    const auto shows = OnlyMessage(Seen(), WM_SHOWWINDOW);
+    ASSERT_EQ(shows.size(), 3u);
+    EXPECT_EQ(shows[0].wParam, WPARAM(TRUE));
+    EXPECT_EQ(shows[1].wParam, WPARAM(FALSE));
+    EXPECT_EQ(shows[2].wParam, WPARAM(TRUE));
+}
+
+TEST_F(Win32Window, WindowDestroyedWhileBeingShownStaysGone)
+{
+    WNDCLASSEXA wc = ClassFor("QvGoesOnShow", [](HWND h, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (msg == WM_SHOWWINDOW && wParam == TRUE) DestroyWindow(h);
+        return RecordingProc(h, msg, wParam, lParam);
+    });
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    for (int show : {SW_MINIMIZE, SW_RESTORE}) {
+        HWND h = CreateWindowExA(0, "QvGoesOnShow", "x", 0, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(h, nullptr);
+        EXPECT_FALSE(ShowWindow(h, show)) << show;
+        EXPECT_EQ(QvWindowFromHwnd(h), nullptr) << show;
+    }
+    EXPECT_EQ(CreateWindowExA(0, "QvGoesOnShow", "x", WS_VISIBLE, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr),
+              nullptr) << "gone before CreateWindowExA returned";
+}
+
 TEST_F(Win32Window, CloseDestroysTheWindowAndDropsItsMessages)
 {
     PostMessageA(hWnd, WM_CLOSE, 0, 0);

@@ -1,5 +1,4 @@
-// Window classes (win32_classes.cpp), shared by the SDL and browser substitutes: the windows are
-// theirs, the class table is one.
+// Window classes (win32_classes.cpp), shared by the SDL and browser substitutes.
 #pragma once
 
 #include <string>
@@ -18,8 +17,8 @@ struct ClassRecord {
 const ClassRecord* FindClass(LPCSTR name);
 void ForgetClasses();
 
-// Whether a live window of the class exists; a class cannot go while one does. Each substitute
-// answers from its own windows.
+// Whether a live window of the class exists; a class cannot go while one does (answered by the
+// window table, win32_window.cpp).
 bool ClassHasWindows(const std::string& className);
 
 }  // namespace qvwin

@@ -1,5 +1,5 @@
 // The thread's message queue (win32_message.cpp) needs no SDL, so the browser's substitute
-// shares it. What it asks of the windows each substitute answers from its own window records.
+// shares it. What it asks of the windows the window table answers (win32_window.cpp).
 #pragma once
 
 #include <windows.h>

@@ -16,7 +16,7 @@ void TranslateWindowEvent(const SDL_WindowEvent& ev)
         Enqueue(hWnd, WM_CLOSE, 0, 0);
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-        if ((SDL_GetWindowFlags(rec->sdl) & SDL_WINDOW_MINIMIZED) == 0) {
+        if ((SDL_GetWindowFlags(rec->surface->sdl) & SDL_WINDOW_MINIMIZED) == 0) {
             Enqueue(hWnd, WM_SIZE, SIZE_RESTORED, SizeParam(ev.data1, ev.data2));
         }
         break;
@@ -26,7 +26,7 @@ void TranslateWindowEvent(const SDL_WindowEvent& ev)
     case SDL_WINDOWEVENT_MAXIMIZED:
     case SDL_WINDOWEVENT_RESTORED: {
         int w = 0, h = 0;
-        SDL_GetWindowSize(rec->sdl, &w, &h);
+        SDL_GetWindowSize(rec->surface->sdl, &w, &h);
         Enqueue(hWnd, WM_SIZE, ev.event == SDL_WINDOWEVENT_MAXIMIZED ? SIZE_MAXIMIZED : SIZE_RESTORED,
                 SizeParam(w, h));
         break;

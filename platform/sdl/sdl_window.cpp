@@ -1,119 +1,123 @@
-// Window classes and windows of the Win32 subset, each window an SDL window made for OpenGL.
+// The SDL backend of the window table (platform/core/win32_window.h): each window an SDL window
+// made for OpenGL.
 #include <strings.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
-#include "platform/core/win32_classes.h"
 #include "platform/sdl/sdl_internal.h"
 
 namespace qvwin {
 namespace {
 
-// Records of destroyed windows stay until a reset, so a stale handle never names a newer window.
-std::vector<std::unique_ptr<WindowRecord>> g_windows;
-
-HWND ToHandle(WindowRecord* rec) { return reinterpret_cast<HWND>(rec); }
-
 // Windows sizes a window from its outer edge, SDL from its client area. The window manager's
 // frame is only known once the window is mapped, so the first show trims it off.
-void FitFrameToOuterSize(WindowRecord& rec)
+void FitFrameToOuterSize(Surface& s)
 {
     int top = 0, left = 0, bottom = 0, right = 0;
-    if (SDL_GetWindowBordersSize(rec.sdl, &top, &left, &bottom, &right) != 0) {
+    if (SDL_GetWindowBordersSize(s.sdl, &top, &left, &bottom, &right) != 0) {
         return;
     }
     if (top <= 0 && left <= 0 && bottom <= 0 && right <= 0) {
         return;
     }
-    const int w = std::max(1, rec.outerWidth - left - right);
-    const int h = std::max(1, rec.outerHeight - top - bottom);
-    SDL_SetWindowSize(rec.sdl, w, h);
-    if (rec.placed) {
-        SDL_SetWindowPosition(rec.sdl, rec.outerX + left, rec.outerY + top);
+    const int w = std::max(1, s.outerWidth - left - right);
+    const int h = std::max(1, s.outerHeight - top - bottom);
+    SDL_SetWindowSize(s.sdl, w, h);
+    if (s.placed) {
+        SDL_SetWindowPosition(s.sdl, s.outerX + left, s.outerY + top);
     }
-}
-
-LPARAM ClientSizeParam(SDL_Window* sdl)
-{
-    int w = 0, h = 0;
-    SDL_GetWindowSize(sdl, &w, &h);
-    return SizeParam(w, h);
 }
 
 }  // namespace
 
-WindowRecord* Lookup(HWND hWnd)
+Surface* CreateSurface(const WindowRequest& request)
 {
-    if (hWnd == nullptr) {
+    if (!EnsureVideo()) {
         return nullptr;
     }
-    for (const auto& rec : g_windows) {
-        if (ToHandle(rec.get()) == hWnd) {
-            return rec->alive ? rec.get() : nullptr;
-        }
+    auto s = std::make_unique<Surface>();
+    s->placed = request.x != CW_USEDEFAULT;
+    s->outerX = s->placed ? request.x : 0;
+    s->outerY = s->placed ? request.y : 0;
+    s->outerWidth = request.width == CW_USEDEFAULT ? 640 : std::max(1, request.width);
+    s->outerHeight = request.width == CW_USEDEFAULT ? 480 : std::max(1, request.height);
+
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    if ((request.style & WS_THICKFRAME) != 0) {
+        flags |= SDL_WINDOW_RESIZABLE;
     }
-    return nullptr;
+    if ((request.style & WS_POPUP) != 0 && (request.style & WS_CAPTION) == 0) {
+        flags |= SDL_WINDOW_BORDERLESS;
+    }
+    const int x = s->placed ? s->outerX : static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
+    const int y = s->placed ? s->outerY : static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
+    s->sdl = SDL_CreateWindow(request.title != nullptr ? request.title : "", x, y, s->outerWidth,
+                              s->outerHeight, flags);
+    if (s->sdl == nullptr) {
+        std::fprintf(stderr, "CreateWindowExA: %s\n", SDL_GetError());
+        return nullptr;
+    }
+    s->sdlId = SDL_GetWindowID(s->sdl);
+    return s.release();
 }
 
-bool ClassHasWindows(const std::string& className)
+void DestroySurface(Surface* surface)
 {
-    for (const auto& rec : g_windows) {
-        if (rec->alive && strcasecmp(rec->className.c_str(), className.c_str()) == 0) {
-            return true;
-        }
-    }
-    return false;
+    const std::unique_ptr<Surface> s(surface);
+    SDL_DestroyWindow(s->sdl);
 }
 
-WNDPROC WindowProc(HWND hWnd)
+bool SurfaceVisible(const Surface& surface) { return (SDL_GetWindowFlags(surface.sdl) & SDL_WINDOW_SHOWN) != 0; }
+
+void ShowSurface(Surface& surface)
 {
-    WindowRecord* rec = Lookup(hWnd);
-    return rec != nullptr ? rec->proc : nullptr;
+    SDL_ShowWindow(surface.sdl);
+    if (!surface.shownOnce) {
+        surface.shownOnce = true;
+        FitFrameToOuterSize(surface);
+    }
+}
+
+void HideSurface(Surface& surface) { SDL_HideWindow(surface.sdl); }
+
+void ArrangeSurface(Surface& surface, int nCmdShow)
+{
+    enum { ShowMinimized = 2, ShowMaximized = 3, ShowMinNoActive = 7, ForceMinimize = 11 };
+    switch (nCmdShow) {
+    case ShowMinimized:
+    case SW_MINIMIZE:
+    case ShowMinNoActive:
+    case ForceMinimize:
+        SDL_MinimizeWindow(surface.sdl);
+        break;
+    case ShowMaximized:
+        SDL_MaximizeWindow(surface.sdl);
+        break;
+    case SW_RESTORE:
+        SDL_RestoreWindow(surface.sdl);
+        break;
+    default:
+        break;
+    }
+}
+
+void ClientSize(const Surface& surface, int* width, int* height) { SDL_GetWindowSize(surface.sdl, width, height); }
+
+bool AltF4Closes() { return true; }
+
+void ForgetInput()
+{
+    ResetKeys();
+    ResetGamepads();
 }
 
 HWND FromSdlId(Uint32 id)
 {
-    for (const auto& rec : g_windows) {
-        if (rec->alive && id != 0 && rec->sdlId == id) {
-            return ToHandle(rec.get());
-        }
-    }
-    return nullptr;
-}
-
-HWND FindWindowToPaint(HWND filter)
-{
-    for (const auto& rec : g_windows) {
-        if (rec->alive && rec->needsPaint && (filter == nullptr || filter == ToHandle(rec.get()))) {
-            return ToHandle(rec.get());
-        }
-    }
-    return nullptr;
-}
-
-std::vector<HWND> LiveWindows()
-{
-    std::vector<HWND> live;
-    for (const auto& rec : g_windows) {
-        if (rec->alive) {
-            live.push_back(ToHandle(rec.get()));
-        }
-    }
-    return live;
-}
-
-void ForgetWindows()
-{
-    for (const auto& rec : g_windows) {
-        if (rec->sdl != nullptr) {
-            SDL_DestroyWindow(rec->sdl);
-        }
-    }
-    g_windows.clear();
-    ForgetClasses();
+    return id != 0 ? FindLiveWindow([id](const Surface& s) { return s.sdlId == id; }) : nullptr;
 }
 
 bool EnsureVideo()
@@ -173,181 +177,8 @@ void QvUseOffscreenVideoWithoutDisplay()
     }
 }
 
-HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
-                            int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
-                            HINSTANCE hInstance, LPVOID lpParam)
-{
-    (void)dwExStyle;
-    (void)hWndParent;
-    (void)hMenu;
-    (void)hInstance;
-    (void)lpParam;
-    const ClassRecord* cls = FindClass(lpClassName);
-    if (cls == nullptr || !EnsureVideo()) {
-        return nullptr;
-    }
-    auto rec = std::make_unique<WindowRecord>();
-    rec->className = cls->name;
-    rec->proc = cls->wc.lpfnWndProc;
-    rec->placed = X != CW_USEDEFAULT;
-    rec->outerX = rec->placed ? X : 0;
-    rec->outerY = rec->placed ? Y : 0;
-    rec->outerWidth = nWidth == CW_USEDEFAULT ? 640 : std::max(1, nWidth);
-    rec->outerHeight = nWidth == CW_USEDEFAULT ? 480 : std::max(1, nHeight);
-
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-    if ((dwStyle & WS_THICKFRAME) != 0) {
-        flags |= SDL_WINDOW_RESIZABLE;
-    }
-    if ((dwStyle & WS_POPUP) != 0 && (dwStyle & WS_CAPTION) == 0) {
-        flags |= SDL_WINDOW_BORDERLESS;
-    }
-    const int x = rec->placed ? rec->outerX : static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
-    const int y = rec->placed ? rec->outerY : static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
-    rec->sdl = SDL_CreateWindow(lpWindowName != nullptr ? lpWindowName : "", x, y, rec->outerWidth,
-                                rec->outerHeight, flags);
-    if (rec->sdl == nullptr) {
-        std::fprintf(stderr, "CreateWindowExA: %s\n", SDL_GetError());
-        return nullptr;
-    }
-    rec->sdlId = SDL_GetWindowID(rec->sdl);
-    g_windows.push_back(std::move(rec));
-    HWND hWnd = ToHandle(g_windows.back().get());
-
-    SendMessageA(hWnd, WM_SIZE, SIZE_RESTORED, ClientSizeParam(g_windows.back()->sdl));
-    if ((dwStyle & WS_VISIBLE) != 0) {
-        ShowWindow(hWnd, SW_SHOW);
-    }
-    return Lookup(hWnd) != nullptr ? hWnd : nullptr;
-}
-
-BOOL WINAPI DestroyWindow(HWND hWnd)
-{
-    WindowRecord* rec = Lookup(hWnd);
-    if (rec == nullptr || rec->destroying) {
-        return FALSE;
-    }
-    rec->destroying = true;
-    rec->proc(hWnd, WM_DESTROY, 0, 0);
-    rec->alive = false;
-    PurgeQueue(hWnd);
-    SDL_DestroyWindow(rec->sdl);
-    rec->sdl = nullptr;
-    return TRUE;
-}
-
-BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow)
-{
-    WindowRecord* rec = Lookup(hWnd);
-    if (rec == nullptr) {
-        return FALSE;
-    }
-    const BOOL wasVisible = (SDL_GetWindowFlags(rec->sdl) & SDL_WINDOW_SHOWN) != 0 ? TRUE : FALSE;
-    if (nCmdShow == SW_HIDE) {
-        if (wasVisible) {
-            SDL_HideWindow(rec->sdl);
-            SendMessageA(hWnd, WM_SHOWWINDOW, FALSE, 0);
-        }
-        return wasVisible;
-    }
-    if (!wasVisible) {
-        SDL_ShowWindow(rec->sdl);
-        if (!rec->shownOnce) {
-            rec->shownOnce = true;
-            FitFrameToOuterSize(*rec);
-        }
-        rec->needsPaint = true;
-        SendMessageA(hWnd, WM_SHOWWINDOW, TRUE, 0);
-    }
-    enum { ShowMinimized = 2, ShowMaximized = 3, ShowMinNoActive = 7, ForceMinimize = 11 };
-    switch (nCmdShow) {
-    case ShowMinimized:
-    case SW_MINIMIZE:
-    case ShowMinNoActive:
-    case ForceMinimize:
-        SDL_MinimizeWindow(rec->sdl);
-        break;
-    case ShowMaximized:
-        SDL_MaximizeWindow(rec->sdl);
-        break;
-    case SW_RESTORE:
-        SDL_RestoreWindow(rec->sdl);
-        break;
-    default:
-        break;
-    }
-    return wasVisible;
-}
-
-BOOL WINAPI UpdateWindow(HWND hWnd)
-{
-    WindowRecord* rec = Lookup(hWnd);
-    if (rec == nullptr) {
-        return FALSE;
-    }
-    if (rec->needsPaint) {
-        SendMessageA(hWnd, WM_PAINT, 0, 0);
-    }
-    return TRUE;
-}
-
-BOOL WINAPI ValidateRect(HWND hWnd, const RECT* lpRect)
-{
-    WindowRecord* rec = Lookup(hWnd);
-    if (rec == nullptr) {
-        return FALSE;
-    }
-    // Invalid regions are kept whole-window: only a rectangle covering the client area clears it.
-    int w = 0, h = 0;
-    SDL_GetWindowSize(rec->sdl, &w, &h);
-    if (lpRect == nullptr ||
-        (lpRect->left <= 0 && lpRect->top <= 0 && lpRect->right >= w && lpRect->bottom >= h)) {
-        rec->needsPaint = false;
-    }
-    return TRUE;
-}
-
-LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
-{
-    constexpr LPARAM altHeld = LPARAM(1) << 29;
-    switch (Msg) {
-    case WM_CLOSE:
-        DestroyWindow(hWnd);
-        return 0;
-    case WM_PAINT:
-        ValidateRect(hWnd, nullptr);
-        return 0;
-    case WM_SYSKEYDOWN:
-        if (wParam == VK_F4 && (lParam & altHeld) != 0) {
-            SendMessageA(hWnd, WM_CLOSE, 0, 0);
-        }
-        return 0;
-    default:
-        return 0;
-    }
-}
-
-HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName)
-{
-    static char programImage;
-    if (lpModuleName != nullptr) {
-        return nullptr;  // only the program itself is a module here
-    }
-    return reinterpret_cast<HMODULE>(&programImage);
-}
-
 SDL_Window* QvWindowFromHwnd(HWND hWnd)
 {
     WindowRecord* rec = Lookup(hWnd);
-    return rec != nullptr ? rec->sdl : nullptr;
-}
-
-void QvResetWin32()
-{
-    ForgetWindows();
-    ResetQueue();
-    ResetKeys();
-    ResetMessageBoxes();
-    ResetGamepads();
-    QvSetFakeClock(nullptr);
+    return rec != nullptr ? rec->surface->sdl : nullptr;
 }

@@ -25,7 +25,4 @@ void PostPlainKey(HWND hWnd, BYTE virtualKey, bool down);
 void SampleGamepads();
 void ResetGamepads();
 
-void ResetWindows();
-void ResetMessageBoxes();
-
 }  // namespace qvweb

@@ -7,6 +7,7 @@
 
 #include <qv_win32.h>
 
+#include "platform/core/win32_window.h"
 #include "platform/web/web_internal.h"
 
 namespace qvweb {
@@ -23,9 +24,9 @@ EM_JS(void, ShowNotice, (const char* caption, const char* text, int error), {
 
 }  // namespace
 
-void ResetMessageBoxes() { g_observer = nullptr; }
-
 }  // namespace qvweb
+
+void qvwin::ResetMessageBoxes() { qvweb::g_observer = nullptr; }
 
 using namespace qvweb;
 
