@@ -26,10 +26,11 @@ namespace session {
 
 const char kUsage[] =
     "usage: quorvel-replay [--frames N] [--keys FILE] [--trace FILE|-] [--shot N:FILE.png]...\n"
-    "                      [--frame-time SECONDS] [--uncapped]\n"
+    "                      [--frame-time SECONDS] [--uncapped] [--render-scale auto|1-4] [--msaa 2|4|8]\n"
     "Run from the directory that holds Models/. A script with dt= (a recording) runs to its last\n"
     "frame unless --frames says otherwise; its frames without dt= take --frame-time (else 0.02).\n"
-    "With --trace -, the summary line goes to stderr.\n";
+    "With --trace -, the summary line goes to stderr. --render-scale draws the picture that much\n"
+    "larger (2: 1280 x 960, as --shot writes it) without changing the game; --msaa multisamples it.\n";
 
 namespace {
 
@@ -73,6 +74,10 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
         return ReadSeconds(text, &options->frameTime);
     });
     line.Flag("--uncapped", &options->uncapped);
+    line.Value("--render-scale", "auto or a number from 1 to 4", [options](const char* text) {
+        return ReadRenderScale(text, &options->renderScale);
+    });
+    line.Value("--msaa", "2, 4 or 8", [options](const char* text) { return ReadSamples(text, &options->samples); });
     return line.Parse(argc, argv, error);
 }
 
@@ -261,6 +266,8 @@ int Run(const Options& options) {
     if (!OpenTrace(options.tracePath, &trace)) return 2;
 
     if (options.uncapped) QvSetPresentIntervalOverride(0);
+    QvSetRenderScale(options.renderScale);
+    QvSetMultisample(options.samples);
     ReplayClock clock(script, frames, options.frameTime);
     if (!StartGame()) {
         std::fprintf(stderr, "quorvel-replay: the render device could not be set up\n");

@@ -19,6 +19,8 @@ struct Options {
     std::vector<std::pair<long long, std::string>> shots;  // frame, PNG path
     double frameTime = 0.0;                           // 0: the real clock
     bool uncapped = false;
+    float renderScale = 1.0f;                         // the device draws this much larger; 0: auto
+    int samples = 0;                                  // multisampling: 0 none, else 2, 4 or 8
     std::function<void(long long frame)> afterFrame;  // for tools: called after each frame's Present
 };
 
