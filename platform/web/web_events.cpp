@@ -13,6 +13,7 @@
 
 #include "platform/web/qv_web.h"
 #include "platform/web/web_internal.h"
+#include "platform/web/web_touch.h"
 #include "platform/core/win32_key_table.h"
 
 namespace qvweb {
@@ -77,15 +78,27 @@ EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent* e, void*)
     return BrowserKeeps(*info, *e) ? EM_FALSE : EM_TRUE;
 }
 
-EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*)
+// The canvas losing the focus takes the keyboard away; the touch controls are not on the
+// canvas and go on. The window losing the focus or the page being hidden takes both.
+EM_BOOL OnCanvasBlur(int, const EmscriptenFocusEvent*, void*)
 {
     ReleaseHeldKeys();
     return EM_FALSE;
 }
 
+EM_BOOL OnWindowBlur(int, const EmscriptenFocusEvent*, void*)
+{
+    ReleaseHeldKeys();
+    ReleaseTouchKeys();
+    return EM_FALSE;
+}
+
 EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* e, void*)
 {
-    if (e->hidden) ReleaseHeldKeys();
+    if (e->hidden) {
+        ReleaseHeldKeys();
+        ReleaseTouchKeys();
+    }
     return EM_FALSE;
 }
 
@@ -97,9 +110,10 @@ void ListenForInput()
     g_listening = true;
     emscripten_set_keydown_callback(kCanvas, nullptr, EM_TRUE, OnKey);
     emscripten_set_keyup_callback(kCanvas, nullptr, EM_TRUE, OnKey);
-    emscripten_set_blur_callback(kCanvas, nullptr, EM_TRUE, OnBlur);
-    emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, OnBlur);
+    emscripten_set_blur_callback(kCanvas, nullptr, EM_TRUE, OnCanvasBlur);
+    emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, OnWindowBlur);
     emscripten_set_visibilitychange_callback(nullptr, EM_TRUE, OnVisibility);
+    ListenForTouch();
 }
 
 void ReleaseHeldKeys()
@@ -118,6 +132,7 @@ void ResetInput()
     g_fedDown.fill(false);
     qvwin::ResetKeyMessages();
     ResetGamepads();
+    ResetTouch();
 }
 
 void PostPlainKey(HWND hWnd, BYTE virtualKey, bool down)

@@ -1,6 +1,8 @@
 // Keys typed into a real browser reach a window on the page's canvas as Windows key messages,
 // never scroll the page, and are let go when the canvas loses the focus; a game controller (a
-// stand-in behind navigator.getGamepads) holds the game's keys by the native rules.
+// stand-in behind navigator.getGamepads) holds the game's keys by the native rules, and so do
+// the touch controls, several fingers at once, let go when a finger slides off, the touch is
+// cancelled, the page is hidden or the window loses the focus.
 // node test_web_input.js URL   (URL of web_input_check.html; CHROMIUM names the browser;
 // puppeteer-core found through NODE_PATH)
 'use strict';
@@ -85,6 +87,42 @@ try {
   check(JSON.stringify(keys) === JSON.stringify(['key WM_KEYDOWN 20 00390001']), `south button holds Space: ${keys}`);
   keys = await typed(() => pad(() => { window.pads = []; }), 1);
   check(JSON.stringify(keys) === JSON.stringify(['key WM_KEYUP 20 C0390001']), `unplugged lets Space go: ${keys}`);
+
+  // Touch controls, two fingers at once (the stick's centre is at 720, 80, its reach 60).
+  const cdp = await page.target().createCDPSession();
+  await cdp.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
+  const touch = (type, touchPoints) => cdp.send('Input.dispatchTouchEvent', { type, touchPoints });
+  const same = (got, want) => JSON.stringify([...got].sort()) === JSON.stringify([...want].sort());
+  const forward = { x: 720, y: 30, id: 1 };
+  const fire = { x: 710, y: 250, id: 2 };
+  keys = await typed(async () => { await touch('touchStart', [{ x: 720, y: 80, id: 1 }]); await touch('touchMove', [{ x: 722, y: 65, id: 1 }]); }, 0);
+  check(keys.length === 0, `the stick inside its dead zone holds nothing: ${keys}`);
+  keys = await typed(async () => { await touch('touchMove', [forward]); await touch('touchStart', [forward, fire]); }, 2);
+  check(same(keys, ['key WM_KEYDOWN 57 00110001', 'key WM_KEYDOWN 20 00390001']), `stick forward and Fire hold W and Space: ${keys}`);
+  keys = await typed(() => touch('touchMove', [forward, { x: 710, y: 310, id: 2 }]), 1);
+  check(same(keys, ['key WM_KEYUP 20 C0390001']), `sliding off Fire lets Space go, W stays: ${keys}`);
+  keys = await typed(() => touch('touchMove', [forward, { x: 710, y: 370, id: 2 }]), 1);
+  check(same(keys, ['key WM_KEYDOWN 31 00020001']), `sliding onto 1 holds it: ${keys}`);
+  keys = await typed(() => touch('touchCancel', []), 2);
+  check(same(keys, ['key WM_KEYUP 57 C0110001', 'key WM_KEYUP 31 C0020001']), `touchcancel lets both go: ${keys}`);
+  const leave = {
+    'the page hidden': () => page.evaluate(() => {
+      Object.defineProperty(document, 'hidden', { value: true, configurable: true });
+      Object.defineProperty(document, 'visibilityState', { value: 'hidden', configurable: true });
+      document.dispatchEvent(new Event('visibilitychange'));
+      delete document.hidden;
+      delete document.visibilityState;
+    }),
+    'the window losing the focus': () => page.evaluate(() => window.dispatchEvent(new Event('blur'))),
+  };
+  for (const [what, action] of Object.entries(leave)) {
+    await typed(() => touch('touchStart', [forward, fire]), 2);
+    keys = await typed(action, 2);
+    check(same(keys, ['key WM_KEYUP 57 C0110001', 'key WM_KEYUP 20 C0390001']), `${what} lets the touches go: ${keys}`);
+    keys = await typed(async () => { await touch('touchMove', [{ x: 720, y: 25, id: 1 }, fire]); await touch('touchEnd', []); }, 0);
+    check(keys.length === 0, `fingers let go by ${what} hold nothing until they touch again: ${keys}`);
+  }
+  await cdp.send('Emulation.setTouchEmulationEnabled', { enabled: false });
 
   await typed(async () => { await page.keyboard.press('Escape'); }, 2);
   await waitFor(() => lines.includes('ended'), 'the window loop to end');
