@@ -10,8 +10,10 @@ namespace {
 double g_lastYield = 0;
 
 // setTimeout(0) is clamped to 4 ms once a page nests a few of them; a message to ourselves
-// is not, so an uncapped frame costs only what the browser has waiting.
+// is not, so an uncapped frame costs only what the browser has waiting. A page that holds the
+// program (Module.qvHeld, a promise: its graphics were lost) keeps it here until that settles.
 EM_ASYNC_JS(void, WaitForBrowser, (int animationFrame), {
+    if (Module['qvHeld']) await Module['qvHeld'];
     if (animationFrame) {
         await new Promise(resolve => requestAnimationFrame(() => resolve()));
         return;

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "programs/web/page_data_url.h"
+#include "session/key_script.h"
 #include "session/replay.h"
 
 namespace webpage {
@@ -16,12 +17,34 @@ namespace {
 
 constexpr const char* kKeysFile = "/replay/keys";
 
-// 0, or the HTTP status (or -1) that kept the file from being had.
-EM_ASYNC_JS(int, FetchToFile, (const char* url, const char* path), {
+constexpr int kTooLarge = -2;
+
+// 0, or the HTTP status (or -1) that kept the file from being had, or kTooLarge for a file of
+// more than `most` bytes, which is read no further than that.
+EM_ASYNC_JS(int, FetchToFile, (const char* url, const char* path, double most), {
     try {
         const response = await fetch(UTF8ToString(url), {cache: 'no-store'});
         if (!response.ok) return response.status || -1;
-        const bytes = new Uint8Array(await response.arrayBuffer());
+        if (Number(response.headers.get('Content-Length')) > most) return -2;
+        const reader = response.body.getReader();
+        const chunks = [];
+        let length = 0;
+        for (;;) {
+            const {done, value} = await reader.read();
+            if (done) break;
+            length += value.length;
+            if (length > most) {
+                reader.cancel();
+                return -2;
+            }
+            chunks.push(value);
+        }
+        const bytes = new Uint8Array(length);
+        let at = 0;
+        for (const chunk of chunks) {
+            bytes.set(chunk, at);
+            at += chunk.length;
+        }
         FS.mkdirTree(PATH.dirname(UTF8ToString(path)));
         FS.writeFile(UTF8ToString(path), bytes);
         return 0;
@@ -56,10 +79,23 @@ int RunReplay(const PageRequest& request)
         return 2;
     }
 
-    const int status = FetchToFile(request.keysUrl.c_str(), kKeysFile);
+    const int status = FetchToFile(request.keysUrl.c_str(), kKeysFile, double(kMostKeyScriptBytes));
+    if (status == kTooLarge) {
+        Fail("the key script " + request.keysUrl + " is larger than the page replays (" +
+             std::to_string(kMostKeyScriptBytes >> 20) + " MB)");
+        return 2;
+    }
     if (status != 0) {
         Fail("the key script " + request.keysUrl + " could not be fetched" +
              (status > 0 ? " (HTTP " + std::to_string(status) + ")" : ""));
+        return 2;
+    }
+    // A script with frame times runs to its last frame unless frames= says otherwise.
+    session::KeyScript script;
+    if (!options.framesGiven && script.Load(kKeysFile, &error) && script.HasFrameTimes() &&
+        script.LastFrame() > kMostReplayFrames) {
+        Fail("the key script " + request.keysUrl + " runs to frame " + std::to_string(script.LastFrame()) +
+             ", more than the page replays (" + std::to_string(kMostReplayFrames) + "); give frames=");
         return 2;
     }
 

@@ -8,7 +8,8 @@
 
 namespace webpage {
 
-// Returns the harness's exit code (2 when the key script cannot be had).
+// Returns the harness's exit code (2 when the key script cannot be had, is larger than
+// kMostKeyScriptBytes, or runs on its own frame times past kMostReplayFrames).
 int RunReplay(const PageRequest& request);
 
 }  // namespace webpage

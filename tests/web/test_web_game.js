@@ -2,7 +2,8 @@
 // in the page give the Linux harness's trace line for line and its pictures within 2 levels (the
 // first shot also shows the map: no console error, many colours); keys typed into the page drive
 // the tank and fire, Escape ends the game and the page says so, and the game recorded meanwhile
-// replays through the Linux harness to the page's own trace. A model or the ground texture
+// replays through the Linux harness to the page's own trace; so does a game played by two thumbs
+// on a phone's touch screen, the stick and Fire held in the same frames. A model or the ground texture
 // missing from the page's Models/ brings the messages and the ending the Linux harness has. The
 // glyph atlases of the game's fonts (?atlas=) equal, pixel for pixel, the Linux build's font-atlas.
 // node test_web_game.js BASE_URL REPLAY   (BASE_URL: build-web/ as served, with the key scripts
@@ -163,50 +164,94 @@ async function crossScripts(page) {
   }
 }
 
-// Typed keys with real timing in ?record=1: W drives the player's tank forward, Space fires,
-// Escape ends the game; the recording replays on Linux to the trace the page wrote as it played.
-async function playAndRecord(page) {
+// A game played with real timing in ?record=1: W (or the stick pushed forward) drives the
+// player's tank, Space (Fire) fires, Escape ends the game; the recording replays on Linux to the
+// trace the page wrote as it played. Returns the recording.
+async function playAndRecord(page, what, play) {
   const started = Date.now();
   const run = await visit(page, `${base}quorvel.html?record=1`, /^quorvel ended with /, 30000);
   const traceLines = () => run.lines.filter((l) => l.startsWith('{'));
   for (let i = 0; i < 200 && traceLines().length < 10; i++) await new Promise((r) => setTimeout(r, 50));
-  await page.click('#canvas');
-  await page.keyboard.down('w');
-  await new Promise((r) => setTimeout(r, 700));
-  await page.keyboard.up('w');
-  await page.keyboard.down(' ');
-  await new Promise((r) => setTimeout(r, 150));
-  await page.keyboard.up(' ');
-  await new Promise((r) => setTimeout(r, 300));
-  // Held over a few frames, as a player's key is: the game reads its key table once a frame.
-  await page.keyboard.down('Escape');
-  await new Promise((r) => setTimeout(r, 150));
-  await page.keyboard.up('Escape');
+  await play(page);
   await run.done();
-  check(run.errors.length === 0, `record: console errors ${JSON.stringify(run.errors)}`);
-  check(run.lines.includes('quorvel ended with 0'), 'Escape ends the game with exit code 0');
+  check(run.errors.length === 0, `${what}: console errors ${JSON.stringify(run.errors)}`);
+  check(run.lines.includes('quorvel ended with 0'), `${what}: Escape ends the game with exit code 0`);
   const notices = await page.$eval('#notices', (n) => n.textContent);
-  check(notices.includes('The game has ended'), `the page says the game has ended: "${notices}"`);
-  check(await page.$('#notices button') !== null, 'the page offers to play again');
+  check(notices.includes('The game has ended'), `${what}: the page says the game has ended: "${notices}"`);
+  check(await page.$('#notices button') !== null, `${what}: the page offers to play again`);
 
   const trace = traceLines().map((l) => JSON.parse(l));
   const player = (t) => t.tanks[0];
-  check(trace.length > 20, `the game ran: ${trace.length} frames`);
+  check(trace.length > 20, `${what}: the game ran: ${trace.length} frames`);
   const moved = trace.some((t) => player(t).x !== player(trace[0]).x || player(t).y !== player(trace[0]).y);
-  check(moved, 'W moved the player\'s tank');
-  check(trace.some((t) => t.bullets.length > 0), 'Space fired a bullet');
+  check(moved, `${what}: W moved the player's tank`);
+  check(trace.some((t) => t.bullets.length > 0), `${what}: Space fired a bullet`);
 
   const keys = await page.evaluate(async () => {
     const link = document.querySelector('#notices a[download]');
     return link ? (await fetch(link.href)).text() : null;
   });
-  if (!check(keys !== null, 'the page offers the recording')) return;
+  if (!check(keys !== null, `${what}: the page offers the recording`)) return '';
   const file = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'qv-web-')), 'quorvel.keys');
   fs.writeFileSync(file, keys);
   const linux = linuxRun(['--keys', file], []);
   fs.rmSync(path.dirname(file), { recursive: true, force: true });
-  sameLines(traceLines(), linux.trace, 'the page\'s recording replayed on Linux');
-  console.log(`record: ${trace.length} frames, ${((Date.now() - started) / 1000).toFixed(1)} s`);
+  sameLines(traceLines(), linux.trace, `${what}: the page's recording replayed on Linux`);
+  console.log(`${what}: ${trace.length} frames, ${((Date.now() - started) / 1000).toFixed(1)} s`);
+  return keys;
+}
+
+const pause = (ms) => new Promise((r) => setTimeout(r, ms));
+
+async function typeKeys(page) {
+  await page.click('#canvas');
+  await page.keyboard.down('w');
+  await pause(700);
+  await page.keyboard.up('w');
+  await page.keyboard.down(' ');
+  await pause(150);
+  await page.keyboard.up(' ');
+  await pause(300);
+  // Held over a few frames, as a player's key is: the game reads its key table once a frame.
+  await page.keyboard.down('Escape');
+  await pause(150);
+  await page.keyboard.up('Escape');
+}
+
+// Two thumbs on a phone's touch screen: the stick pushed forward, then Fire held with it.
+async function touchControls(page) {
+  const cdp = await page.target().createCDPSession();
+  const touch = (type, touchPoints) => cdp.send('Input.dispatchTouchEvent', { type, touchPoints });
+  const centre = (selector) => page.$eval(selector, (e) => {
+    const r = e.getBoundingClientRect();
+    return { x: r.x + r.width / 2, y: r.y + r.height / 2, reach: r.height / 2 };
+  });
+  const stick = await centre('[data-key="stick"]');
+  const fire = await centre('[data-key="Space"]');
+  const escape = await centre('[data-key="Escape"]');
+  const forward = { x: stick.x, y: stick.y - stick.reach * 0.9, id: 1 };
+  await touch('touchStart', [{ ...stick, id: 1 }]);
+  await touch('touchMove', [forward]);
+  await pause(400);
+  await touch('touchStart', [forward, { ...fire, id: 2 }]);
+  await pause(300);
+  await touch('touchEnd', []);
+  await pause(300);
+  await touch('touchStart', [{ ...escape, id: 3 }]);
+  await pause(150);
+  await touch('touchEnd', []);
+}
+
+async function playByTouch(browser) {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 844, height: 390, deviceScaleFactor: 3, isMobile: true, hasTouch: true });
+  const cdp = await page.target().createCDPSession();
+  await cdp.send('Emulation.setTouchEmulationEnabled', { enabled: true, maxTouchPoints: 5 });
+  const keys = await playAndRecord(page, 'touch', touchControls);
+  // Both thumbs at once: frames that hold W and Space together.
+  const both = keys.split('\n').filter((l) => /^\d+(-\d+)?\s.*\bW\b.*\bSPACE\b/.test(l));
+  check(both.length >= 3, `touch: W and Space held in the same frames (${both.length} lines)`);
+  await page.close();
 }
 
 // A file gone from Models/ (the page's drop=) as on Linux: the same message boxes, in the page
@@ -283,7 +328,8 @@ async function main() {
     beyondAllowed = beyondPerTenThousand(renderer);
     const page = await browser.newPage();
     await crossScripts(page);
-    await playAndRecord(page);
+    await playAndRecord(page, 'record', typeKeys);
+    await playByTouch(browser);
     await missingAssets(page);
     await fontAtlases(page);
   } finally {

@@ -1,0 +1,166 @@
+// The page on phones, tablets and desktops: the picture whole and 4:3 in the viewport at every
+// size, nothing to scroll, the drawing buffer at the screen's pixels, touch controls (48 CSS
+// pixels at least, apart from each other) only with a touch screen, no zoom by a double tap or
+// a pinch; a lost WebGL context holds the game and says so; and bad addresses refused with a
+// message, nothing fetched from elsewhere.
+// node test_web_phone.js BASE_URL   (BASE_URL: build-web/ as served; run from the repository root)
+'use strict';
+const fs = require('fs');
+const chromium = require('./headless_chromium');
+
+const base = process.argv[2];
+let failures = 0;
+function check(ok, what) {
+  if (!ok) { failures++; console.log(`FAIL ${what}`); }
+  return ok;
+}
+const pause = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// Opens a ?record=1 game (or `query`) and waits for its first frames' trace lines.
+async function startGame(page, url) {
+  const lines = [];
+  page.on('console', (m) => lines.push(m.text()));
+  await page.goto(url);
+  for (let i = 0; i < 300 && lines.filter((l) => l.startsWith('{')).length < 3; i++) await pause(50);
+  check(lines.some((l) => l.startsWith('{')), `${url}: the game started`);
+  return lines;
+}
+
+async function emulate(page, width, height, ratio, touch) {
+  await page.setViewport({ width, height, deviceScaleFactor: ratio, isMobile: touch, hasTouch: touch });
+  const cdp = await page.target().createCDPSession();
+  await cdp.send('Emulation.setTouchEmulationEnabled', { enabled: touch, maxTouchPoints: touch ? 5 : 1 });
+  return cdp;
+}
+
+const kScreens = [
+  [320, 568, 2, true], [390, 844, 3, true], [844, 390, 3, true], [820, 1180, 2, true],
+  [1440, 900, 2, false], [2560, 1440, 1, false],
+];
+
+async function screens(browser) {
+  const started = Date.now();
+  for (const [width, height, ratio, touch] of kScreens) {
+    const what = `${width}x${height} at ${ratio}${touch ? ' with touch' : ''}`;
+    const page = await browser.newPage();
+    await emulate(page, width, height, ratio, touch);
+    await startGame(page, `${base}quorvel.html?record=1`);
+    const r = await page.evaluate(() => {
+      const box = (e) => e.getBoundingClientRect().toJSON();
+      const canvas = document.getElementById('canvas');
+      return {
+        width: innerWidth, height: innerHeight, ratio: devicePixelRatio,
+        scrollWidth: document.scrollingElement.scrollWidth, scrollHeight: document.scrollingElement.scrollHeight,
+        picture: box(canvas), buffer: [canvas.width, canvas.height],
+        controls: [...document.querySelectorAll('[data-key], #menu button:not([hidden])')]
+          .filter((e) => e.offsetParent !== null).map((e) => ({ key: e.dataset.key || e.id, ...box(e) })),
+      };
+    });
+    const p = r.picture;
+    check(r.width === width && r.scrollWidth <= width && r.scrollHeight <= height, `${what}: nothing to scroll (${r.width} wide, content ${r.scrollWidth}x${r.scrollHeight})`);
+    check(p.left >= 0 && p.top >= 0 && p.right <= width && p.bottom <= height, `${what}: the picture inside the viewport ${JSON.stringify(p)}`);
+    check(Math.abs(p.width * 3 - p.height * 4) <= 4, `${what}: the picture is 4:3 (${p.width}x${p.height})`);
+    check(p.width >= 0.95 * Math.min(width, height * 4 / 3) || touch, `${what}: the picture fills the window (${p.width} wide)`);
+    const scale = Math.min(ratio, 3, 2880 / p.width);
+    check(Math.abs(r.buffer[0] - p.width * scale) <= 1 && Math.abs(r.buffer[1] - p.height * scale) <= 1,
+      `${what}: the drawing buffer ${r.buffer} follows the picture's ${p.width}x${p.height} CSS pixels times ${scale}`);
+    const keys = r.controls.filter((c) => c.key !== 'fullscreen' && c.key !== 'show-help').map((c) => c.key);
+    check(touch ? keys.length === 6 : keys.length === 0, `${what}: touch controls ${touch ? '' : 'only '}with a touch screen: ${keys}`);
+    for (const c of r.controls) {
+      check(c.width >= 48 && c.height >= 48 && c.left >= 0 && c.top >= 0 && c.right <= width && c.bottom <= height,
+        `${what}: ${c.key} at least 48 pixels and inside the viewport: ${JSON.stringify(c)}`);
+      for (const d of r.controls) {
+        const apart = c === d || c.right <= d.left || d.right <= c.left || c.bottom <= d.top || d.bottom <= c.top;
+        check(apart, `${what}: ${c.key} and ${d.key} overlap`);
+      }
+    }
+    if (touch && height > width) {
+      check(r.controls.every((c) => c.top >= p.bottom), `${what}: in portrait the controls are below the picture`);
+    }
+    if (width === 390) await noZoom(page, r);
+    await page.close();
+  }
+  console.log(`screens: ${((Date.now() - started) / 1000).toFixed(1)} s`);
+}
+
+// A double tap and two fingers spread apart, on the picture and on the stick, leave the page
+// at scale 1.
+async function noZoom(page, r) {
+  const cdp = await page.target().createCDPSession();
+  const touch = (type, touchPoints) => cdp.send('Input.dispatchTouchEvent', { type, touchPoints });
+  const stick = r.controls.find((c) => c.key === 'stick');
+  for (const [x, y] of [[r.picture.x + r.picture.width / 2, r.picture.y + r.picture.height / 2],
+                        [stick.x + stick.width / 2, stick.y + stick.height / 2]]) {
+    for (let tap = 0; tap < 2; tap++) {
+      await touch('touchStart', [{ x, y, id: 1 }]);
+      await touch('touchEnd', []);
+      await pause(60);
+    }
+    await touch('touchStart', [{ x: x - 10, y, id: 1 }, { x: x + 10, y, id: 2 }]);
+    for (let i = 1; i <= 8; i++) {
+      await touch('touchMove', [{ x: x - 10 - 5 * i, y, id: 1 }, { x: x + 10 + 5 * i, y, id: 2 }]);
+      await pause(16);
+    }
+    await touch('touchEnd', []);
+    await pause(400);
+    const scale = await page.evaluate(() => visualViewport.scale);
+    check(scale === 1, `a double tap and a pinch at ${Math.round(x)}, ${Math.round(y)} leave the scale at 1, not ${scale}`);
+  }
+}
+
+// The browser takes the graphics back: the page says so and offers to reload, and the game
+// stops where it stands instead of running on behind a black canvas.
+async function contextLoss(browser) {
+  const page = await browser.newPage();
+  const lines = await startGame(page, `${base}quorvel.html?record=1`);
+  await page.evaluate(() => document.getElementById('canvas').getContext('webgl2').getExtension('WEBGL_lose_context').loseContext());
+  await pause(300);
+  const frames = lines.filter((l) => l.startsWith('{')).length;
+  await pause(500);
+  check(lines.filter((l) => l.startsWith('{')).length === frames, 'the game holds once the context is lost');
+  const notices = await page.$eval('#notices', (n) => n.textContent);
+  check(notices.includes('The picture was lost') && await page.$('#reload') !== null, `the page says the picture was lost: "${notices}"`);
+  await page.close();
+}
+
+// Each address ends the page with a message before anything is fetched from elsewhere; a key
+// script too large, or running past the most frames the page replays, too.
+async function refused(browser) {
+  fs.writeFileSync('build-web/tests/too-large.keys', '#'.repeat(33 << 20));
+  fs.writeFileSync('build-web/tests/too-long.keys', '1-1000001 W dt=0.02\n');
+  const page = await browser.newPage();
+  const elsewhere = [];
+  page.on('request', (r) => { if (!r.url().startsWith(base)) elsewhere.push(r.url()); });
+  for (const query of ['replay=%5C%5Cevil.example/a.keys', 'replay=/%5Cevil.example/a.keys',
+                       'replay=/%09/evil.example/a.keys', 'drop=Models/..%00', 'replay=tests/too-large.keys',
+                       'replay=tests/too-long.keys']) {
+    const lines = [];
+    const onConsole = (m) => lines.push(m.text());
+    page.on('console', onConsole);
+    await page.goto(`${base}quorvel.html?${query}`);
+    for (let i = 0; i < 200 && !lines.some((l) => l.startsWith('quorvel ended with')); i++) await pause(50);
+    page.off('console', onConsole);
+    const notices = await page.$eval('#notices', (n) => n.textContent);
+    check(lines.includes('quorvel ended with 2') && !lines.some((l) => l.startsWith('{')) &&
+          /takes|larger|more than/.test(notices), `?${query} is refused with a message: "${notices}"`);
+  }
+  check(elsewhere.length === 0, `nothing fetched from elsewhere: ${elsewhere}`);
+  fs.rmSync('build-web/tests/too-large.keys');
+  fs.rmSync('build-web/tests/too-long.keys');
+  await page.close();
+}
+
+async function main() {
+  const browser = await chromium.launch();
+  try {
+    await screens(browser);
+    await contextLoss(browser);
+    await refused(browser);
+  } finally {
+    await browser.close();
+  }
+  console.log(failures ? `test_web_phone: ${failures} failed` : 'test_web_phone: passed');
+  process.exit(failures ? 1 : 0);
+}
+
+main().catch((e) => { console.log(`FAIL ${e.stack || e}`); process.exit(1); });
