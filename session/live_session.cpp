@@ -15,6 +15,8 @@ const char kLiveUsage[] =
     "  --keys FILE     play a key script into the window; a recording plays back exactly\n"
     "  --force         let --record and --trace overwrite files that are not theirs\n"
     "  --data-dir DIR  run from DIR, where Models/ is (files above stay relative to here)\n"
+    "  --fullscreen    start in full screen, the desktop's size (F11 or Alt+Enter switches)\n"
+    "  --window-scale N  open the window N times the game's 640 x 480, N from 1 to 8\n"
     "  --render-scale auto|1|2|3|4  draw the picture this many times larger; auto (the default)\n"
     "                  draws it at the size it is shown\n"
     "  --msaa 2|4|8    smooth edges with this many samples a pixel\n"
@@ -38,6 +40,13 @@ bool ParseLiveOptions(int argc, char** argv, LiveOptions* options, std::string* 
     line.Text("--keys", &options->keysPath);
     line.Text("--data-dir", &options->dataDir);
     line.Flag("--force", &options->force);
+    line.Flag("--fullscreen", &options->fullscreen);
+    line.Value("--window-scale", "a whole number from 1 to 8", [options](const char* text) {
+        long long scale = 0;
+        if (!ReadCount(text, &scale) || scale < 1 || scale > 8) return false;
+        options->windowScale = static_cast<int>(scale);
+        return true;
+    });
     line.Value("--render-scale", "auto, 1, 2, 3 or 4", [options](const char* text) {
         float scale = 0.0f;
         if (!ReadRenderScale(text, &scale) || scale != static_cast<float>(static_cast<int>(scale))) return false;

@@ -22,10 +22,13 @@ struct LiveOptions {
     std::string keysPath;    // --keys: a key script played into the window
     std::string dataDir;     // --data-dir: where Models/ is; the process entry runs from there
     bool force = false;      // --force: overwrite files that are not ours
-    // How the picture is drawn, unseen by the game: --render-scale (0: auto, the size the window
-    // shows the picture at; else 1 to 4), --msaa (0: none; 2, 4 or 8 samples).
+    // How the picture is shown, none of it seen by the game: --render-scale (0: auto, the size
+    // the window shows the picture at; else 1 to 4), --msaa (0: none; 2, 4 or 8 samples),
+    // --fullscreen, --window-scale (the window N times the game's 640 x 480).
     float renderScale = 0.0f;
     int samples = 0;
+    bool fullscreen = false;
+    int windowScale = 1;
     bool help = false;
 };
 

@@ -199,11 +199,11 @@ TEST_F(LiveGame, UnwritableFilesAreReportedOnceAndTheGameGoesOn) {
     EXPECT_EQ(Run(Game("--render-scale 5")), 2);
     EXPECT_NE(err_.find("--render-scale takes auto, 1, 2, 3 or 4, got \"5\""), std::string::npos) << err_;
     ASSERT_EQ(Run(std::string(QUORVEL_EXE) + " --help"), 0);
-    for (const char* option : {"--render-scale auto|1|2|3|4", "--msaa 2|4|8"})
+    for (const char* option : {"--fullscreen", "--window-scale N", "--render-scale auto|1|2|3|4", "--msaa 2|4|8"})
         EXPECT_NE(out_.find(option), std::string::npos) << option;
 }
 
-// How the picture is drawn: each option read, and each refusal naming its option.
+// How the picture is shown: each option read, and each refusal naming its option.
 TEST(LiveOptions, ShowingThePictureAndRefusals) {
     auto parse = [](std::vector<const char*> args, session::LiveOptions* options, std::string* error) {
         args.insert(args.begin(), "quorvel");
@@ -215,21 +215,28 @@ TEST(LiveOptions, ShowingThePictureAndRefusals) {
     ASSERT_TRUE(parse({}, &options, &error));
     EXPECT_EQ(options.renderScale, 0.0f); // auto
     EXPECT_EQ(options.samples, 0);
-    ASSERT_TRUE(parse({"--render-scale", "3", "--msaa", "8"}, &options, &error));
+    EXPECT_FALSE(options.fullscreen);
+    EXPECT_EQ(options.windowScale, 1);
+    ASSERT_TRUE(parse({"--render-scale", "3", "--msaa", "8", "--fullscreen", "--window-scale", "8"}, &options, &error));
     EXPECT_EQ(options.renderScale, 3.0f);
     EXPECT_EQ(options.samples, 8);
-    ASSERT_TRUE(parse({"--render-scale", "auto"}, &options, &error));
+    EXPECT_TRUE(options.fullscreen);
+    EXPECT_EQ(options.windowScale, 8);
+    ASSERT_TRUE(parse({"--render-scale", "auto", "--window-scale", "1"}, &options, &error));
     EXPECT_EQ(options.renderScale, 0.0f);
+    EXPECT_EQ(options.windowScale, 1);
 
     const std::vector<std::vector<const char*>> bad = {
         {"--render-scale", "0"}, {"--render-scale", "2.5"}, {"--render-scale", "5"}, {"--render-scale", "nan"},
         {"--render-scale", "Auto"}, {"--msaa", "1"}, {"--msaa", "3"}, {"--msaa", "16"}, {"--msaa", "4x"},
-        {"--msaa"}};
+        {"--window-scale", "0"}, {"--window-scale", "9"}, {"--window-scale", "-1"}, {"--window-scale", "2.0"},
+        {"--window-scale"}};
     for (const auto& args : bad) {
         session::LiveOptions o;
         EXPECT_FALSE(parse(args, &o, &error)) << args[0];
         EXPECT_EQ(error.rfind(args[0], 0), 0u) << error;
     }
+    EXPECT_FALSE(parse({"--fullscreen", "yes"}, &options, &error)); // a flag takes no value
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ void Translate(const SDL_Event& ev)
     switch (ev.type) {
     case SDL_KEYDOWN: {
         HWND hWnd = FromSdlId(ev.key.windowID);
-        if (hWnd != nullptr) {
+        if (hWnd != nullptr && !KeepShowKey(hWnd, ev.key)) {
             TranslateSdlKey(hWnd, ev.key);
         }
         break;
@@ -150,7 +150,9 @@ void QvPumpEvents()
         }
         for (int i = 0; i < n; ++i) {
             if (batch[i].type == SDL_KEYUP) {
-                hold.Hold(batch[i].key);
+                if (!KeepShowKey(FromSdlId(batch[i].key.windowID), batch[i].key)) {
+                    hold.Hold(batch[i].key);
+                }
                 continue;
             }
             hold.Before(batch[i]);

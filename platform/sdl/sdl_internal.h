@@ -22,6 +22,9 @@ struct Surface {
     int outerY = 0;
     int outerWidth = 0;
     int outerHeight = 0;
+    // Where the window was before full screen, put back on leaving it: not every video driver
+    // gives it back by itself.
+    SDL_Rect windowed = {0, 0, 0, 0};
 };
 
 // The live window with this SDL window id, or nullptr.
@@ -36,6 +39,14 @@ void PostPlainKey(HWND hWnd, BYTE virtualKey, bool down);
 // Game controllers (sdl_gamepad.cpp): their SDL events become key messages.
 void TranslateGamepadEvent(const SDL_Event& ev);
 void ResetGamepads();
+
+// The window's show (sdl_window_show.cpp): its scale and full screen applied at its first show;
+// F11 and Alt+Enter (press and release) kept from the key messages, a press switching full screen.
+void ApplyWindowShow(Surface& surface);
+void SetFullscreen(Surface& surface, bool fullscreen);
+bool IsFullscreen(const Surface& surface);
+bool KeepShowKey(HWND hWnd, const SDL_KeyboardEvent& key);
+void ResetWindowShow();
 
 // Turns the SDL video subsystem on the first time a window needs it.
 bool EnsureVideo();

@@ -79,6 +79,7 @@ void ShowSurface(Surface& surface)
     if (!surface.shownOnce) {
         surface.shownOnce = true;
         FitFrameToOuterSize(surface);
+        ApplyWindowShow(surface);
     }
 }
 
@@ -113,6 +114,7 @@ void ForgetInput()
 {
     ResetKeys();
     ResetGamepads();
+    ResetWindowShow();
 }
 
 HWND FromSdlId(Uint32 id)

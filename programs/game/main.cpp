@@ -14,6 +14,8 @@
 #include <qv_live.h>
 #ifndef _WIN32
 #include <qv_d3d9.h>
+
+#include "platform/sdl/qv_win32_sdl.h"
 #endif
 
 #include "app/engine.h"
@@ -46,10 +48,12 @@ int main(int argc, char** argv)
 
     QvEnableGamepads(true);
 #ifndef _WIN32
-    // Our OpenGL device draws the picture as large as it is shown; Windows' own Direct3D draws
-    // the back buffer's size and Present stretches it.
+    // How the picture is shown: the SDL window opens larger or in full screen, and our OpenGL
+    // device draws the picture as large as it is shown. Windows' own Direct3D draws the back
+    // buffer's size and Present stretches it.
     QvSetRenderScale(options.renderScale);
     QvSetMultisample(options.samples);
+    QvSetWindowShow(options.windowScale, options.fullscreen);
 #endif
     live.Start();
     QvSetLoopObserver({[&live] { live.OnPeek(); }, [&live] { live.OnIdle(); }});
