@@ -25,8 +25,25 @@ target_link_options(quorvel PRIVATE
 set_target_properties(quorvel PROPERTIES SUFFIX ".js")
 set_property(TARGET quorvel APPEND PROPERTY LINK_DEPENDS ${QV_WEB_FONTS})
 
-# The page a player opens, beside the program.
+# The page a player opens, beside the program, with what installs it: the web app manifest and
+# the icons make-icon draws (packaging/icons), and the service worker that keeps them all for
+# playing offline, written after every build with the hash of each file (page_offline.cmake).
 configure_file(${CMAKE_SOURCE_DIR}/programs/web/page/quorvel.html ${CMAKE_BINARY_DIR}/quorvel.html COPYONLY)
+configure_file(${CMAKE_SOURCE_DIR}/programs/web/page/quorvel.webmanifest ${CMAKE_BINARY_DIR}/quorvel.webmanifest
+  COPYONLY)
+set(qv_web_icons quorvel-32 quorvel-180 quorvel-192 quorvel-512 quorvel-maskable-512)
+set(qv_web_icon_files "")
+foreach(icon IN LISTS qv_web_icons)
+  configure_file(${CMAKE_SOURCE_DIR}/packaging/icons/${icon}.png ${CMAKE_BINARY_DIR}/icons/${icon}.png COPYONLY)
+  list(APPEND qv_web_icon_files ${CMAKE_BINARY_DIR}/icons/${icon}.png)
+endforeach()
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/quorvel-sw.js
+  COMMAND ${CMAKE_COMMAND} -DQV_WEB_DIR=${CMAKE_BINARY_DIR} -P ${CMAKE_SOURCE_DIR}/programs/web/page_offline.cmake
+  DEPENDS quorvel ${CMAKE_SOURCE_DIR}/programs/web/page_offline.cmake
+    ${CMAKE_SOURCE_DIR}/programs/web/page/quorvel-sw.js.in ${CMAKE_BINARY_DIR}/quorvel.html
+    ${CMAKE_BINARY_DIR}/quorvel.webmanifest ${qv_web_icon_files}
+  COMMENT "The page's service worker")
+add_custom_target(quorvel_offline ALL DEPENDS ${CMAKE_BINARY_DIR}/quorvel-sw.js)
 
 # The browser check of the page's keyboard (tests/web, scripts/build-web --test).
 add_executable(web_input_check tests/web/web_input_check.cpp)

@@ -1,11 +1,16 @@
 // The page on phones, tablets and desktops: the picture whole and 4:3 in the viewport at every
 // size, nothing to scroll, the drawing buffer at the screen's pixels, touch controls (48 CSS
 // pixels at least, apart from each other) only with a touch screen, no zoom by a double tap or
-// a pinch; a lost WebGL context holds the game and says so; and bad addresses refused with a
-// message, nothing fetched from elsewhere.
-// node test_web_phone.js BASE_URL   (BASE_URL: build-web/ as served; run from the repository root)
+// a pinch, full screen from its button; a lost WebGL context holds the game and says so; the server's types; the page
+// installable, playing offline after one visit, and a new build taking over from the old one's
+// cache; and bad addresses refused with a message, nothing fetched from elsewhere.
+// node test_web_phone.js BASE_URL   (BASE_URL: build-web/ as scripts/web-server serves it; run
+// from the repository root)
 'use strict';
+const { spawn, spawnSync } = require('child_process');
 const fs = require('fs');
+const os = require('os');
+const path = require('path');
 const chromium = require('./headless_chromium');
 
 const base = process.argv[2];
@@ -78,6 +83,11 @@ async function screens(browser) {
       check(r.controls.every((c) => c.top >= p.bottom), `${what}: in portrait the controls are below the picture`);
     }
     if (width === 390) await noZoom(page, r);
+    if (width === 1440) {
+      await page.click('#fullscreen');
+      await pause(300);
+      check(await page.evaluate(() => document.fullscreenElement === document.documentElement), `${what}: Full screen takes the page`);
+    }
     await page.close();
   }
   console.log(`screens: ${((Date.now() - started) / 1000).toFixed(1)} s`);
@@ -123,6 +133,91 @@ async function contextLoss(browser) {
   await page.close();
 }
 
+// What the server says each file is (a browser compiles WebAssembly as it streams only from
+// application/wasm), and the page installable: its manifest, icons and worker as Chromium wants.
+async function installable(browser) {
+  const page = await browser.newPage();
+  await startGame(page, `${base}quorvel.html?record=1`);
+  await page.evaluate(() => navigator.serviceWorker.ready);
+  const cdp = await page.target().createCDPSession();
+  const { installabilityErrors } = await cdp.send('Page.getInstallabilityErrors');
+  check(installabilityErrors.length === 0, `the page is installable: ${JSON.stringify(installabilityErrors)}`);
+  const got = await page.evaluate(async () => {
+    const out = {};
+    for (const f of ['quorvel.html', 'quorvel.js', 'quorvel.wasm', 'quorvel.webmanifest', 'quorvel-sw.js', 'icons/quorvel-192.png']) {
+      out[f] = (await fetch(f)).headers.get('Content-Type');
+    }
+    return out;
+  });
+  const want = { 'quorvel.html': /^text\/html/, 'quorvel.js': /^text\/javascript/, 'quorvel.wasm': /^application\/wasm$/,
+                 'quorvel.webmanifest': /^application\/manifest\+json$/, 'quorvel-sw.js': /^text\/javascript/,
+                 'icons/quorvel-192.png': /^image\/png$/ };
+  for (const f of Object.keys(want)) check(want[f].test(got[f] || ''), `${f} is served as ${got[f]}`);
+  await page.close();
+}
+
+// A copy of the built page served by scripts/web-server on `port` until stop().
+function serve(dir, port) {
+  const server = spawn('python3', [path.resolve('scripts/web-server'), dir, String(port)], { stdio: ['ignore', 'pipe', 'inherit'] });
+  const url = new Promise((resolve) => server.stdout.once('data', (d) => resolve(d.toString().trim())));
+  return { url, stop: () => new Promise((resolve) => { server.once('exit', resolve); server.kill(); }) };
+}
+
+// One visit, then no network at all (the server is gone, for the page and its worker alike):
+// a reload starts the game from the worker's cache. A new build served later waits, is offered,
+// and once taken is the page, its cache the only one left.
+async function offline(browser) {
+  const started = Date.now();
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'qv-web-offline-'));
+  for (const f of ['quorvel.html', 'quorvel.js', 'quorvel.wasm', 'quorvel.data', 'quorvel.webmanifest', 'quorvel-sw.js']) {
+    fs.copyFileSync(path.join('build-web', f), path.join(dir, f));
+  }
+  fs.cpSync(path.join('build-web', 'icons'), path.join(dir, 'icons'), { recursive: true });
+  let server = serve(dir, 0);
+  const url = await server.url;
+  const port = new URL(url).port;
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  await startGame(page, `${url}quorvel.html?record=1`);
+  const cache = async () => page.evaluate(async () => {
+    await navigator.serviceWorker.ready;
+    const names = await caches.keys();
+    const kept = names.length === 1 ? (await (await caches.open(names[0])).keys()).length : 0;
+    return { names, kept };
+  });
+  const first = await cache();
+  check(first.names.length === 1 && first.kept === 6, `one visit keeps the build's 6 files in one cache: ${JSON.stringify(first)}`);
+
+  await server.stop();
+  await startGame(page, `${url}quorvel.html?record=1`);
+
+  const page1 = fs.readFileSync(path.join(dir, 'quorvel.html'), 'utf8');
+  fs.writeFileSync(path.join(dir, 'quorvel.html'), page1.replace('</body>', '<!-- the next build --></body>'));
+  const rerun = spawnSync('cmake', [`-DQV_WEB_DIR=${dir}`, '-P', 'programs/web/page_offline.cmake']);
+  check(rerun.status === 0, `page_offline.cmake: ${rerun.stderr}`);
+  server = serve(dir, port);
+  await server.url;
+  await page.reload();
+  let offer = null;
+  for (let i = 0; i < 200 && !offer; i++) {
+    await pause(50);
+    offer = await page.$$eval('#notices .notice', (boxes) => boxes.some((b) => b.textContent.includes('A new version is ready')));
+  }
+  check(offer, 'the page offers the new build');
+  const reloaded = page.waitForNavigation({ timeout: 10000 }).catch(() => null);
+  await page.evaluate(() => [...document.querySelectorAll('#notices button')].find((b) => b.textContent === 'Start it').click());
+  check(await reloaded !== null, 'taking the new build reloads the page');
+  await pause(500);
+  const html = await page.evaluate(() => document.documentElement.outerHTML);
+  const second = await cache();
+  check(html.includes('the next build') && second.names.length === 1 && second.names[0] !== first.names[0],
+    `the new build replaces the old and its cache: ${JSON.stringify(first.names)} then ${JSON.stringify(second)}`);
+  await context.close();
+  await server.stop();
+  fs.rmSync(dir, { recursive: true, force: true });
+  console.log(`offline: ${((Date.now() - started) / 1000).toFixed(1)} s`);
+}
+
 // Each address ends the page with a message before anything is fetched from elsewhere; a key
 // script too large, or running past the most frames the page replays, too.
 async function refused(browser) {
@@ -155,6 +250,8 @@ async function main() {
   try {
     await screens(browser);
     await contextLoss(browser);
+    await installable(browser);
+    await offline(browser);
     await refused(browser);
   } finally {
     await browser.close();
