@@ -3,7 +3,11 @@
 // back buffer's.
 #include "test_d3d9_support.h"
 
+#include <SDL.h>
+
 #include <set>
+
+#include "platform/sdl/qv_win32_sdl.h"
 
 namespace {
 
@@ -209,6 +213,47 @@ TEST_F(D3D9RenderScale, MultisamplingBlendsEdgePixelsAndLeavesTheRestAlone)
     std::vector<DWORD> shown(px.size());
     ASSERT_EQ(QvReadBackBuffer(device, QV_BACKBUFFER_PRESENTED, shown.data(), UINT(shown.size()), &w, &h), D3D_OK);
     EXPECT_EQ(shown, px);
+}
+
+TEST_F(D3D9RenderScale, AutoFollowsTheSizeTheWindowShowsThePictureAt)
+{
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "QvRenderScaleWindow";
+    RegisterClassExA(&wc);
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "", WS_SYSMENU, 0, 0, 640, 480, nullptr, nullptr,
+                                  wc.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    QvSetRenderScale(0.0f);
+    d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS pp = QvPresentParams(640, 480);
+    ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp,
+                                &device),
+              D3D_OK);
+    const auto drawnAfterPresent = [&](int windowWidth, int windowHeight, UINT w, UINT h) {
+        SDL_SetWindowSize(QvWindowFromHwnd(window), windowWidth, windowHeight);
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        UINT gotW = 0, gotH = 0;
+        ASSERT_EQ(QvReadBackBuffer(device, QV_BACKBUFFER_CURRENT, nullptr, 0, &gotW, &gotH), D3D_OK);
+        EXPECT_EQ(gotW, w) << windowWidth << " x " << windowHeight;
+        EXPECT_EQ(gotH, h) << windowWidth << " x " << windowHeight;
+    };
+    drawnAfterPresent(640, 480, 640, 480);    // the game's own window: as Direct3D 9 draws
+    drawnAfterPresent(1920, 1080, 1440, 1080); // a full screen: the letterboxed rectangle
+    drawnAfterPresent(1000, 2000, 1000, 750);
+    drawnAfterPresent(320, 240, 640, 480);    // never smaller than the back buffer
+    // Drawing goes on at the new size: a clear covers it all.
+    drawnAfterPresent(1280, 960, 1280, 960);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF336699, 1.0f, 0);
+    UINT w = 0, h = 0;
+    const std::vector<DWORD> px = Drawn(&w, &h);
+    EXPECT_EQ(px.front(), 0xFF336699u);
+    EXPECT_EQ(px.back(), 0xFF336699u);
+    Destroy();
+    DestroyWindow(window);
+    UnregisterClassA(wc.lpszClassName, wc.hInstance);
 }
 
 } // namespace
