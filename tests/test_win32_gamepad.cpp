@@ -117,4 +117,25 @@ TEST_F(Gamepads, PadsShareKeysAndOneThatGoesAwayLetsItsKeysGo)
     EXPECT_EQ(Keys(), "-ESC");
 }
 
+// With no window focused the keys go to the first window, not to one made later, and each reads
+// as the keyboard's own key would: its PC scan code, never the extended bit.
+TEST_F(Gamepads, KeysGoToTheFirstWindowWithTheKeyboardsScanCodes)
+{
+    HWND later = CreateWindowExA(0, "QvTestClass", "later", WS_SYSMENU, 0, 0, 64, 64, nullptr, nullptr, nullptr,
+                                 nullptr);
+    ASSERT_NE(later, nullptr);
+    VirtualPad pad;
+    Drain();
+    pad.Button(SDL_CONTROLLER_BUTTON_A, true);
+    pad.Button(SDL_CONTROLLER_BUTTON_START, true);
+    pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, -20000);
+    std::string scans;
+    for (const MSG& m : OnlyMessage(Drain(), WM_KEYDOWN)) {
+        EXPECT_EQ(m.hwnd, hWnd);
+        EXPECT_EQ(m.lParam & 0xFF00FFFF, 1) << "repeat count 1, not extended, no Alt, first press";
+        scans += std::to_string((m.lParam >> 16) & 0xFF) + " ";
+    }
+    EXPECT_EQ(scans, "17 57 1 ") << "W, Space, Escape (in SDL's order: axes first)";
+}
+
 }  // namespace

@@ -81,4 +81,21 @@ void GamepadKeys::SendChanges(const std::function<void(BYTE key, bool down)>& po
     }
 }
 
+void PostGamepadChanges(GamepadKeys& keys, const GamepadWindows& windows)
+{
+    HWND target = nullptr;
+    bool chosen = false;
+    keys.SendChanges([&](BYTE key, bool down) {
+        if (!chosen) {
+            chosen = true;
+            target = windows.focused();
+            if (target == nullptr) target = windows.first();
+        }
+        if (target == nullptr) return;
+        DWORD lParam = 1u | ((windows.scanCode(key) & 0xFFu) << 16);
+        if (!down) lParam |= 3u << 30;
+        PostMessageA(target, down ? WM_KEYDOWN : WM_KEYUP, key, static_cast<LPARAM>(lParam));
+    });
+}
+
 }  // namespace qvwin

@@ -1,6 +1,7 @@
 // Game controllers as the game's keys, apart from where the controllers' state comes from (SDL's
-// game controllers natively, the browser's Gamepad API in a page): what each button and the
-// left stick stand for, the stick's hysteresis, and one key state for all controllers together.
+// game controllers on Linux, XInput on Windows, the browser's Gamepad API in a page): what each
+// button and the left stick stand for, the stick's hysteresis, one key state for all controllers
+// together, and the key messages that tell a window of it.
 #pragma once
 
 #include <functional>
@@ -46,5 +47,20 @@ private:
     std::vector<std::pair<int, unsigned>> pads_;
     unsigned keysDown_ = 0;  // bit k: the k-th game key is down as far as the window heard
 };
+
+// The windows a backend's controller keys may go to, as only the backend knows them, and the
+// scan code its keyboard gives for a key.
+struct GamepadWindows {
+    HWND (*focused)();  // the window with the keyboard focus; nullptr when none of ours has it
+    HWND (*first)();    // the program's first window, for when none is focused
+    UINT (*scanCode)(BYTE key);
+};
+
+// Posts WM_KEYDOWN or WM_KEYUP for each key whose state changed (SendChanges) to the focused
+// window, or with none focused to the first, reading as a keyboard's press or release of the key:
+// repeat count 1, the scan code, and on release the previous-state and transition bits (none of
+// the game's keys is an extended key). With no window at all the changes are still taken, and
+// no one hears of them.
+void PostGamepadChanges(GamepadKeys& keys, const GamepadWindows& windows);
 
 }  // namespace qvwin

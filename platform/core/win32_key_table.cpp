@@ -101,6 +101,12 @@ const KeyInfo* KeyByVirtualKey(UINT vk)
     return nullptr;
 }
 
+UINT ScanCodeOf(BYTE vk)
+{
+    const KeyInfo* info = KeyByVirtualKey(vk);
+    return info != nullptr ? info->scan : 0;
+}
+
 BYTE KeypadWithoutNumLock(unsigned usage, BYTE vk)
 {
     constexpr BYTE kNavigation[] = {VK_END, VK_DOWN, VK_NEXT, VK_LEFT, 0x0C /* VK_CLEAR */,

@@ -22,6 +22,8 @@ struct KeyInfo {
 const KeyInfo* KeyByUsage(unsigned usage);
 const KeyInfo* KeyByCode(const char* code);
 const KeyInfo* KeyByVirtualKey(UINT vk);
+// The scan code of the key with this virtual-key code, 0 for a code no key has.
+UINT ScanCodeOf(BYTE vk);
 
 // With Num Lock off the keypad digits and point are the navigation keys, under their own codes.
 BYTE KeypadWithoutNumLock(unsigned usage, BYTE vk);

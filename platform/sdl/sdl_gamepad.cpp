@@ -5,6 +5,7 @@
 #include <qv_live.h>
 
 #include "platform/core/win32_gamepad_keys.h"
+#include "platform/core/win32_key_table.h"
 #include "platform/sdl/sdl_internal.h"
 
 namespace qvwin {
@@ -29,27 +30,19 @@ Gamepad* Find(SDL_JoystickID id)
     return nullptr;
 }
 
-HWND Target()
+HWND FocusedWindow()
 {
     SDL_Window* focus = SDL_GetKeyboardFocus();
-    HWND hWnd = focus != nullptr ? FromSdlId(SDL_GetWindowID(focus)) : nullptr;
-    if (hWnd == nullptr) {
-        std::vector<HWND> windows = LiveWindows();
-        hWnd = windows.empty() ? nullptr : windows.front();
-    }
-    return hWnd;
+    return focus != nullptr ? FromSdlId(SDL_GetWindowID(focus)) : nullptr;
+}
+
+HWND FirstWindow()
+{
+    return FindLiveWindow([](const Surface&) { return true; });
 }
 
 // Tells the window about every key whose held state changed.
-void SendChanges()
-{
-    HWND hWnd = Target();
-    g_keys.SendChanges([hWnd](BYTE key, bool down) {
-        if (hWnd != nullptr) {
-            PostPlainKey(hWnd, key, down);
-        }
-    });
-}
+void SendChanges() { PostGamepadChanges(g_keys, GamepadWindows{FocusedWindow, FirstWindow, ScanCodeOf}); }
 
 bool SourceOfButton(Uint8 button, unsigned* source)
 {

@@ -33,8 +33,6 @@ HWND FromSdlId(Uint32 id);
 // Keyboard translation (sdl_keys.cpp), called by the event pump.
 void TranslateSdlKey(HWND hWnd, const SDL_KeyboardEvent& key);
 void ResetKeys();
-// Queues WM_KEYDOWN/WM_KEYUP for a key pressed or released on its own, with Windows' lParam.
-void PostPlainKey(HWND hWnd, BYTE virtualKey, bool down);
 
 // Game controllers (sdl_gamepad.cpp): their SDL events become key messages.
 void TranslateGamepadEvent(const SDL_Event& ev);

@@ -44,13 +44,6 @@ void TranslateSdlKey(HWND hWnd, const SDL_KeyboardEvent& key)
                    (key.keysym.mod & KMOD_ALT) != 0, (key.keysym.mod & KMOD_CTRL) != 0);
 }
 
-void PostPlainKey(HWND hWnd, BYTE virtualKey, bool down)
-{
-    const KeyInfo* info = KeyByVirtualKey(virtualKey);
-    PostKeyMessage(hWnd, virtualKey, info != nullptr ? info->scan : 0, info != nullptr && info->extended, down,
-                   false, false, false);
-}
-
 void ResetKeys()
 {
     g_fedDown.fill(false);

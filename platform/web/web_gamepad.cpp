@@ -11,6 +11,7 @@
 
 #include "platform/web/web_internal.h"
 #include "platform/core/win32_gamepad_keys.h"
+#include "platform/core/win32_key_table.h"
 
 namespace qvweb {
 namespace {
@@ -51,11 +52,8 @@ void Read(const EmscriptenGamepadEvent& pad)
     qvwin::SetGamepadStick(held, qvwin::kStickUp, qvwin::kStickDown, pad.numAxes > 1 ? StickValue(pad.axis[1]) : 0);
 }
 
-void Post(BYTE key, bool down)
-{
-    HWND hWnd = InputWindow();
-    if (hWnd != nullptr) PostPlainKey(hWnd, key, down);
-}
+// The page's keys, the controllers' too, all go to the window that has the canvas.
+constexpr qvwin::GamepadWindows kWindows{InputWindow, InputWindow, qvwin::ScanCodeOf};
 
 }  // namespace
 
@@ -78,7 +76,7 @@ void SampleGamepads()
             g_keys.Remove(index);
         }
     }
-    g_keys.SendChanges(Post);
+    qvwin::PostGamepadChanges(g_keys, kWindows);
 }
 
 void ResetGamepads() { QvEnableGamepads(false); }

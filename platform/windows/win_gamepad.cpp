@@ -67,23 +67,15 @@ BOOL CALLBACK FirstWindow(HWND hWnd, LPARAM found)
     return FALSE;
 }
 
-HWND Target()
-{
-    HWND hWnd = GetFocus();
-    if (hWnd == nullptr) EnumThreadWindows(GetCurrentThreadId(), FirstWindow, reinterpret_cast<LPARAM>(&hWnd));
-    return hWnd;
-}
-
-void Post(BYTE key, bool down)
-{
-    HWND hWnd = Target();
-    if (hWnd == nullptr) return;
-    // What a keyboard's press or release of the key would give: the scan code, and on release
-    // the previous-state and transition bits.
-    DWORD lParam = 1u | ((MapVirtualKeyA(key, MAPVK_VK_TO_VSC) & 0xFFu) << 16);
-    if (!down) lParam |= 3u << 30;
-    PostMessageA(hWnd, down ? WM_KEYDOWN : WM_KEYUP, key, static_cast<LPARAM>(lParam));
-}
+constexpr qvwin::GamepadWindows kWindows{
+    [] { return GetFocus(); },
+    [] {
+        HWND hWnd = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), FirstWindow, reinterpret_cast<LPARAM>(&hWnd));
+        return hWnd;
+    },
+    [](BYTE key) { return MapVirtualKeyA(key, MAPVK_VK_TO_VSC); },
+};
 
 // Whether one of this thread's windows, where the keys go, is the foreground window.
 bool InForeground()
@@ -100,7 +92,7 @@ void ForgetPads()
         if (g_keys.Known(int(user))) g_keys.Remove(int(user));
         g_connected[user] = false;
     }
-    g_keys.SendChanges(Post);
+    qvwin::PostGamepadChanges(g_keys, kWindows);
     g_scanned = false;
 }
 
@@ -133,7 +125,7 @@ void Sample()
         qvwin::SetGamepadStick(held, qvwin::kStickLeft, qvwin::kStickRight, state.Gamepad.sThumbLX);
         qvwin::SetGamepadStick(held, qvwin::kStickUp, qvwin::kStickDown, Down(state.Gamepad.sThumbLY));
     }
-    g_keys.SendChanges(Post);
+    qvwin::PostGamepadChanges(g_keys, kWindows);
 }
 
 // QvResetWin32's part: gamepads off and the tests' fakes dropped.
