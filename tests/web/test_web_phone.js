@@ -38,17 +38,19 @@ async function emulate(page, width, height, ratio, touch) {
   return cdp;
 }
 
+// Width, height, device pixel ratio, touch, and the safe area's insets (a notch and a home bar).
 const kScreens = [
-  [320, 568, 2, true], [390, 844, 3, true], [844, 390, 3, true], [820, 1180, 2, true],
-  [1440, 900, 2, false], [2560, 1440, 1, false],
+  [320, 568, 2, true], [390, 844, 3, true], [844, 390, 3, true, { left: 47, right: 47, top: 0, bottom: 21 }],
+  [820, 1180, 2, true], [1440, 900, 2, false], [2560, 1440, 1, false],
 ];
 
 async function screens(browser) {
   const started = Date.now();
-  for (const [width, height, ratio, touch] of kScreens) {
+  for (const [width, height, ratio, touch, safe = { left: 0, right: 0, top: 0, bottom: 0 }] of kScreens) {
     const what = `${width}x${height} at ${ratio}${touch ? ' with touch' : ''}`;
     const page = await browser.newPage();
-    await emulate(page, width, height, ratio, touch);
+    const cdp = await emulate(page, width, height, ratio, touch);
+    await cdp.send('Emulation.setSafeAreaInsetsOverride', { insets: safe });
     await startGame(page, `${base}quorvel.html?record=1`);
     const r = await page.evaluate(() => {
       const box = (e) => e.getBoundingClientRect().toJSON();
@@ -63,7 +65,8 @@ async function screens(browser) {
     });
     const p = r.picture;
     check(r.width === width && r.scrollWidth <= width && r.scrollHeight <= height, `${what}: nothing to scroll (${r.width} wide, content ${r.scrollWidth}x${r.scrollHeight})`);
-    check(p.left >= 0 && p.top >= 0 && p.right <= width && p.bottom <= height, `${what}: the picture inside the viewport ${JSON.stringify(p)}`);
+    const inside = (b) => b.left >= safe.left && b.top >= safe.top && b.right <= width - safe.right && b.bottom <= height - safe.bottom;
+    check(inside(p), `${what}: the picture inside the viewport's safe area ${JSON.stringify(p)}`);
     check(Math.abs(p.width * 3 - p.height * 4) <= 4, `${what}: the picture is 4:3 (${p.width}x${p.height})`);
     check(p.width >= 0.95 * Math.min(width, height * 4 / 3) || touch, `${what}: the picture fills the window (${p.width} wide)`);
     const scale = Math.min(ratio, 3, 2880 / p.width);
@@ -72,8 +75,7 @@ async function screens(browser) {
     const keys = r.controls.filter((c) => c.key !== 'fullscreen' && c.key !== 'show-help').map((c) => c.key);
     check(touch ? keys.length === 6 : keys.length === 0, `${what}: touch controls ${touch ? '' : 'only '}with a touch screen: ${keys}`);
     for (const c of r.controls) {
-      check(c.width >= 48 && c.height >= 48 && c.left >= 0 && c.top >= 0 && c.right <= width && c.bottom <= height,
-        `${what}: ${c.key} at least 48 pixels and inside the viewport: ${JSON.stringify(c)}`);
+      check(c.width >= 48 && c.height >= 48 && inside(c), `${what}: ${c.key} at least 48 pixels and inside the safe area: ${JSON.stringify(c)}`);
       for (const d of r.controls) {
         const apart = c === d || c.right <= d.left || d.right <= c.left || c.bottom <= d.top || d.bottom <= c.top;
         check(apart, `${what}: ${c.key} and ${d.key} overlap`);
