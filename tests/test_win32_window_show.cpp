@@ -9,9 +9,15 @@ namespace {
 class Win32WindowShow : public Win32Fixture {
 protected:
     SDL_Window* Sdl() const { return QvWindowFromHwnd(hWnd); }
+    // Over the whole of its display (without its frame, where the video driver has frames).
     bool Fullscreen() const
     {
-        return (SDL_GetWindowFlags(Sdl()) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
+        SDL_Rect bounds{};
+        EXPECT_EQ(SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(Sdl()), &bounds), 0);
+        int x = 0, y = 0, w = 0, h = 0;
+        SDL_GetWindowPosition(Sdl(), &x, &y);
+        SDL_GetWindowSize(Sdl(), &w, &h);
+        return x == bounds.x && y == bounds.y && w == bounds.w && h == bounds.h;
     }
     void ClientSize(int* w, int* h) const { SDL_GetWindowSize(Sdl(), w, h); }
     std::vector<MSG> Keys()
@@ -52,6 +58,10 @@ TEST_F(Win32WindowShow, F11AndAltEnterSwitchFullScreenAndNeverReachTheWindow)
     ClientSize(&w, &h);
     EXPECT_EQ(w, 640) << "leaving full screen gives the window its size back";
     EXPECT_EQ(h, 480);
+    int x = -1, y = -1;
+    SDL_GetWindowPosition(Sdl(), &x, &y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
 
     // Enter alone is the game's, and the keypad's Enter with Alt switches too.
     PushKey(hWnd, SDL_SCANCODE_RETURN, SDLK_RETURN, KMOD_NONE, true);

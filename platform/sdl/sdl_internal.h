@@ -22,8 +22,10 @@ struct Surface {
     int outerY = 0;
     int outerWidth = 0;
     int outerHeight = 0;
-    // Where the window was before full screen, put back on leaving it: not every video driver
-    // gives it back by itself.
+    // Full screen (sdl_window_show.cpp), and where the window was before it, with or without
+    // its frame, put back on leaving it.
+    bool fullscreen = false;
+    bool bordered = true;
     SDL_Rect windowed = {0, 0, 0, 0};
 };
 
@@ -42,7 +44,6 @@ void ResetGamepads();
 // F11 and Alt+Enter (press and release) kept from the key messages, a press switching full screen.
 void ApplyWindowShow(Surface& surface);
 void SetFullscreen(Surface& surface, bool fullscreen);
-bool IsFullscreen(const Surface& surface);
 bool KeepShowKey(HWND hWnd, const SDL_KeyboardEvent& key);
 void ResetWindowShow();
 

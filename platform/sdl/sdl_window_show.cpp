@@ -27,29 +27,35 @@ bool IsFullscreenKey(const SDL_KeyboardEvent& key)
 
 void SetFullscreen(Surface& surface, bool fullscreen)
 {
-    if (fullscreen == IsFullscreen(surface)) {
+    if (fullscreen == surface.fullscreen) {
         return;
     }
+    // Full screen is the window without its frame over the whole of its display, at the
+    // desktop's own mode. SDL's desktop full screen asks the window manager for it, and with
+    // none (Xvfb, a bare X server) SDL reports the new size while the window keeps its old one.
     SDL_Rect& r = surface.windowed;
     if (fullscreen) {
+        SDL_Rect bounds{};
+        const int display = SDL_GetWindowDisplayIndex(surface.sdl);
+        if (SDL_GetDisplayBounds(display >= 0 ? display : 0, &bounds) != 0) {
+            std::fprintf(stderr, "full screen: %s\n", SDL_GetError());
+            return;
+        }
         SDL_GetWindowPosition(surface.sdl, &r.x, &r.y);
         SDL_GetWindowSize(surface.sdl, &r.w, &r.h);
-    }
-    // The desktop's own size and mode: nothing on the screen changes mode.
-    if (SDL_SetWindowFullscreen(surface.sdl, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
-        std::fprintf(stderr, "full screen: %s\n", SDL_GetError());
-        return;
-    }
-    if (!fullscreen && r.w > 0 && r.h > 0) {
+        surface.bordered = (SDL_GetWindowFlags(surface.sdl) & SDL_WINDOW_BORDERLESS) == 0;
+        SDL_SetWindowBordered(surface.sdl, SDL_FALSE);
+        SDL_SetWindowPosition(surface.sdl, bounds.x, bounds.y);
+        SDL_SetWindowSize(surface.sdl, bounds.w, bounds.h);
+        SDL_RaiseWindow(surface.sdl);
+    } else {
+        SDL_SetWindowBordered(surface.sdl, surface.bordered ? SDL_TRUE : SDL_FALSE);
         SDL_SetWindowSize(surface.sdl, r.w, r.h);
         SDL_SetWindowPosition(surface.sdl, r.x, r.y);
     }
+    surface.fullscreen = fullscreen;
 }
 
-bool IsFullscreen(const Surface& surface)
-{
-    return (SDL_GetWindowFlags(surface.sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
-}
 
 void ApplyWindowShow(Surface& surface)
 {
@@ -80,7 +86,7 @@ bool KeepShowKey(HWND hWnd, const SDL_KeyboardEvent& key)
     g_keptDown[size_t(sc)] = true;
     WindowRecord* rec = Lookup(hWnd);
     if (rec != nullptr && key.repeat == 0) {
-        SetFullscreen(*rec->surface, !IsFullscreen(*rec->surface));
+        SetFullscreen(*rec->surface, !rec->surface->fullscreen);
     }
     return true;
 }
