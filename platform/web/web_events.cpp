@@ -135,14 +135,6 @@ void ResetInput()
     ResetTouch();
 }
 
-void PostPlainKey(HWND hWnd, BYTE virtualKey, bool down)
-{
-    const KeyInfo* info = qvwin::KeyByVirtualKey(virtualKey);
-    const qvwin::KeyMessage m = qvwin::MakeKeyMessage(virtualKey, info != nullptr ? info->scan : 0,
-                                                      info != nullptr && info->extended, down, false, false, false);
-    qvwin::Enqueue(hWnd, m.message, m.wParam, m.lParam);
-}
-
 }  // namespace qvweb
 
 using namespace qvweb;

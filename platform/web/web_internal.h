@@ -18,8 +18,6 @@ HWND InputWindow();
 void ListenForInput();
 void ReleaseHeldKeys();
 void ResetInput();
-// Queues the messages of a key pressed or released on its own (no Alt or Ctrl).
-void PostPlainKey(HWND hWnd, BYTE virtualKey, bool down);
 
 // Game controllers (web_gamepad.cpp): read now and then from the message loop.
 void SampleGamepads();

@@ -13,6 +13,7 @@
 #include <qv_live.h>
 
 #include "platform/core/win32_gamepad_keys.h"
+#include "platform/core/win32_key_table.h"
 #include "platform/web/web_internal.h"
 #include "platform/web/web_touch.h"
 
@@ -34,11 +35,10 @@ constexpr ButtonSource kButtons[] = {
     {'2', qvwin::kRightShoulder}, {'3', qvwin::kNorth},      {VK_ESCAPE, qvwin::kBack},
 };
 
-void Post(BYTE key, bool down)
-{
-    HWND hWnd = InputWindow();
-    if (hWnd != nullptr) PostPlainKey(hWnd, key, down);
-}
+// As the controllers' keys: to the window that has the canvas.
+constexpr qvwin::GamepadWindows kWindows{InputWindow, InputWindow, qvwin::ScanCodeOf};
+
+void SendChanges() { qvwin::PostGamepadChanges(g_keys, kWindows); }
 
 // The page's side: which finger is on which control, the stick's deflection from its centre,
 // and the controls' looks (class "held", the knob's offset in --dx and --dy), calling back with
@@ -136,7 +136,7 @@ void ReleaseTouchKeys()
 {
     if (g_listening) ForgetFingers();
     g_keys.Remove(kTouchPad);
-    g_keys.SendChanges(Post);
+    SendChanges();
 }
 
 void ResetTouch()
@@ -156,7 +156,7 @@ EMSCRIPTEN_KEEPALIVE void qv_touch_key(int virtualKey, int down)
     for (const ButtonSource& b : kButtons) {
         if (b.key != virtualKey) continue;
         qvwin::SetGamepadSource(g_keys.Held(kTouchPad), b.source, down != 0);
-        g_keys.SendChanges(Post);
+        SendChanges();
         return;
     }
 }
@@ -166,7 +166,7 @@ EMSCRIPTEN_KEEPALIVE void qv_touch_stick(int x, int y)
     unsigned* held = g_keys.Held(kTouchPad);
     qvwin::SetGamepadStick(held, qvwin::kStickLeft, qvwin::kStickRight, x);
     qvwin::SetGamepadStick(held, qvwin::kStickUp, qvwin::kStickDown, y);
-    g_keys.SendChanges(Post);
+    SendChanges();
 }
 
 EMSCRIPTEN_KEEPALIVE void qv_touch_release() { ReleaseTouchKeys(); }
