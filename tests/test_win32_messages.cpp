@@ -188,4 +188,22 @@ TEST(Win32MessageBox, WithoutADisplayWritesCaptionAndText)
     QvResetWin32();
 }
 
+TEST(Win32MessageBox, ObserverMayReplaceItselfAndResetDropsIt)
+{
+    int first = 0, second = 0;
+    QvSetMessageBoxObserver([&](const char*, const char*) {
+        ++first;
+        QvSetMessageBoxObserver([&](const char*, const char*) { ++second; });
+    });
+    QvSetMessageBoxMode(QvMessageBoxMode::NonModal);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(MessageBoxA(nullptr, "one", "A", MB_OK), IDOK);
+    EXPECT_EQ(MessageBoxA(nullptr, "two", "B", MB_OK), IDOK);
+    QvResetWin32();
+    EXPECT_EQ(MessageBoxA(nullptr, "three", "C", MB_OK), IDOK) << "Auto again, and headless: no box to wait for";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "A: one\nB: two\nC: three\n");
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second, 1) << "the replacement heard the second box only; the reset dropped it";
+}
+
 }  // namespace

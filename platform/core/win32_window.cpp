@@ -10,6 +10,7 @@
 #include <qv_win32.h>
 
 #include "platform/core/win32_classes.h"
+#include "platform/core/win32_msgbox.h"
 #include "platform/core/win32_queue.h"
 
 namespace qvwin {

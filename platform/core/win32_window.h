@@ -66,6 +66,5 @@ void ClientSize(const Surface& surface, int* width, int* height);
 bool AltF4Closes();
 // QvResetWin32's part of the backend's input: keys fed and held, game controllers off.
 void ForgetInput();
-void ResetMessageBoxes();
 
 }  // namespace qvwin

@@ -1,13 +1,9 @@
 // MessageBoxA: a real box when someone can see it, a line on stderr when no one can.
-#include <cstdio>
-
+#include "platform/core/win32_msgbox.h"
 #include "platform/sdl/sdl_internal.h"
 
 namespace qvwin {
 namespace {
-
-QvMessageBoxMode g_mode = QvMessageBoxMode::Auto;
-QvMessageBoxObserver g_observer;
 
 Uint32 SdlBoxFlags(UINT type)
 {
@@ -25,33 +21,20 @@ Uint32 SdlBoxFlags(UINT type)
 
 }  // namespace
 
-void ResetMessageBoxes()
+bool ShowMessageBox(HWND hWnd, LPCSTR, LPCSTR, UINT uType, const BoxWords& words, bool mayWait, int* answer)
 {
-    g_mode = QvMessageBoxMode::Auto;
-    g_observer = nullptr;
+    if (!mayWait || !VideoIsUp() ||
+        SDL_ShowSimpleMessageBox(SdlBoxFlags(uType), words.caption, words.text, QvWindowFromHwnd(hWnd)) != 0) {
+        return false;
+    }
+    // Every box has only an OK button, so whichever way it ends, the answer is IDOK.
+    *answer = IDOK;
+    return true;
 }
 
 }  // namespace qvwin
 
-using namespace qvwin;
-
-void QvSetMessageBoxMode(QvMessageBoxMode mode) { g_mode = mode; }
-
-void QvSetMessageBoxObserver(QvMessageBoxObserver observer) { g_observer = std::move(observer); }
-
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
 {
-    const char* caption = lpCaption != nullptr ? lpCaption : "Error";
-    const char* text = lpText != nullptr ? lpText : "";
-    if (g_observer) {
-        QvMessageBoxObserver observer = g_observer;  // the observer may replace itself
-        observer(caption, text);
-    }
-    // Every box has only an OK button, so whichever way it ends, the answer is IDOK.
-    if (g_mode == QvMessageBoxMode::Auto && VideoIsUp() &&
-        SDL_ShowSimpleMessageBox(SdlBoxFlags(uType), caption, text, QvWindowFromHwnd(hWnd)) == 0) {
-        return IDOK;
-    }
-    std::fprintf(stderr, "%s: %s\n", caption, text);
-    return IDOK;
+    return qvwin::ObservedMessageBox(hWnd, lpText, lpCaption, uType);
 }

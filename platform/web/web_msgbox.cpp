@@ -1,19 +1,12 @@
 // MessageBoxA in the page: never modal (a blocking dialog would stop the game's frames and the
-// browser with them). The text goes to the console and to the page's notice area, and the
-// call returns IDOK at once, as a box with only an OK button always ends.
+// browser with them), whatever the mode. The text goes to the console and to the page's notice
+// area, and the call returns IDOK at once, as a box with only an OK button always ends.
 #include <emscripten.h>
 
-#include <cstdio>
+#include "platform/core/win32_msgbox.h"
 
-#include <qv_win32.h>
-
-#include "platform/core/win32_window.h"
-#include "platform/web/web_internal.h"
-
-namespace qvweb {
+namespace qvwin {
 namespace {
-
-QvMessageBoxObserver g_observer;
 
 // The page shows notices if it defines Module.qvNotice; a bare page has only the console.
 EM_JS(void, ShowNotice, (const char* caption, const char* text, int error), {
@@ -24,27 +17,16 @@ EM_JS(void, ShowNotice, (const char* caption, const char* text, int error), {
 
 }  // namespace
 
-}  // namespace qvweb
+bool ShowMessageBox(HWND, LPCSTR, LPCSTR, UINT uType, const BoxWords& words, bool, int* answer)
+{
+    *answer = AnswerOnStderr(words);
+    ShowNotice(words.caption, words.text, (uType & 0xF0) == MB_ICONERROR ? 1 : 0);
+    return true;
+}
 
-void qvwin::ResetMessageBoxes() { qvweb::g_observer = nullptr; }
-
-using namespace qvweb;
-
-// There is no modal box to choose: every box is the notice.
-void QvSetMessageBoxMode(QvMessageBoxMode) {}
-
-void QvSetMessageBoxObserver(QvMessageBoxObserver observer) { g_observer = std::move(observer); }
+}  // namespace qvwin
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
 {
-    (void)hWnd;
-    const char* caption = lpCaption != nullptr ? lpCaption : "Error";
-    const char* text = lpText != nullptr ? lpText : "";
-    if (g_observer) {
-        QvMessageBoxObserver observer = g_observer;  // the observer may replace itself
-        observer(caption, text);
-    }
-    std::fprintf(stderr, "%s: %s\n", caption, text);
-    ShowNotice(caption, text, (uType & 0xF0) == MB_ICONERROR ? 1 : 0);
-    return IDOK;
+    return qvwin::ObservedMessageBox(hWnd, lpText, lpCaption, uType);
 }

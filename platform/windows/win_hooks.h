@@ -3,9 +3,8 @@
 
 namespace qvhooks {
 
-// Back to the defaults, for QvResetWin32: the real clocks, message boxes shown as asked.
+// Back to the defaults, for QvResetWin32: the real clocks, no keys fed.
 void ResetClock();
-void ResetMessageBoxes();
 void ForgetKeys();
 
 // Called each time the program's PeekMessageA is entered, after the loop observer: the

@@ -5,6 +5,7 @@
 #include <array>
 #include <vector>
 
+#include "platform/core/win32_msgbox.h"
 #include "platform/windows/win_hooks.h"
 
 namespace {
@@ -78,7 +79,7 @@ void QvResetWin32()
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
     qvhooks::ForgetKeys();
-    qvhooks::ResetMessageBoxes();
+    qvwin::ResetMessageBoxes();
     qvhooks::ResetClock();
 }
 
