@@ -7,34 +7,35 @@ namespace {
 
 QvFakeClock* g_fakeClock = nullptr;
 
+// The two performance-counter calls: the fake's value while one is installed (0 where it is told
+// to fail), else the system's.
+BOOL ReadCounter(LARGE_INTEGER* out, BOOL QvFakeClock::*ok, LONGLONG QvFakeClock::*fakeValue,
+                 LONGLONG (*systemValue)())
+{
+    if (out == nullptr) {
+        return FALSE;
+    }
+    if (g_fakeClock != nullptr) {
+        out->QuadPart = g_fakeClock->*ok ? g_fakeClock->*fakeValue : 0;
+        return g_fakeClock->*ok;
+    }
+    out->QuadPart = systemValue();
+    return TRUE;
+}
+
 }  // namespace
 
 void QvSetFakeClock(QvFakeClock* clock) { g_fakeClock = clock; }
 
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency)
 {
-    if (lpFrequency == nullptr) {
-        return FALSE;
-    }
-    if (g_fakeClock != nullptr) {
-        lpFrequency->QuadPart = g_fakeClock->frequencyOk ? g_fakeClock->frequency : 0;
-        return g_fakeClock->frequencyOk;
-    }
-    lpFrequency->QuadPart = qvwin::SystemCounterFrequency();
-    return TRUE;
+    return ReadCounter(lpFrequency, &QvFakeClock::frequencyOk, &QvFakeClock::frequency,
+                       qvwin::SystemCounterFrequency);
 }
 
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* lpPerformanceCount)
 {
-    if (lpPerformanceCount == nullptr) {
-        return FALSE;
-    }
-    if (g_fakeClock != nullptr) {
-        lpPerformanceCount->QuadPart = g_fakeClock->counterOk ? g_fakeClock->counter : 0;
-        return g_fakeClock->counterOk;
-    }
-    lpPerformanceCount->QuadPart = qvwin::SystemCounter();
-    return TRUE;
+    return ReadCounter(lpPerformanceCount, &QvFakeClock::counterOk, &QvFakeClock::counter, qvwin::SystemCounter);
 }
 
 DWORD WINAPI GetTickCount() { return g_fakeClock != nullptr ? g_fakeClock->tickCount : qvwin::SystemMilliseconds(); }
