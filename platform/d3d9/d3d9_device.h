@@ -172,9 +172,7 @@ private:
     // A D3D rectangle of the back buffer in the targets' pixels.
     LONG ScaleX(LONG x) const;
     LONG ScaleY(LONG y) const;
-    // Draws the back buffer upright into the window's rectangle at (x, y) (GL's corner: bottom
-    // left), filtered when `stretched`; false when the present program could not be built.
-    bool DrawBackBufferUpright(GLint x, GLint y, GLint width, GLint height, bool stretched);
+    bool DrawBackBufferUpright(GLint width, GLint height);
     void ReadFramebuffer(GLuint fbo, GLsizei width, GLsizei height, uint8_t* bgra, UINT pitch);
     // Following the window (render scale 0): sizes the targets afresh when the window has
     // changed the size Present shows the picture at.
@@ -246,7 +244,6 @@ private:
     std::array<GLuint, 2> colorBuffers_{}; // textures
     GLuint presentProgram_ = 0, presentVao_ = 0, presentSampler_ = 0;
     bool presentProgramTried_ = false;
-    bool presentStretched_ = false; // the present sampler filters
     std::array<GLuint, 2> framebuffers_{};
     GLuint depthBuffer_ = 0;
     GLenum depthFormat_ = 0;

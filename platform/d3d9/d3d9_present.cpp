@@ -112,7 +112,7 @@ void GlCorners(const RECT* r, LONG w, LONG h, bool flip, GLint out[4])
 
 } // namespace
 
-bool Device::DrawBackBufferUpright(GLint x, GLint y, GLint width, GLint height, bool stretched)
+bool Device::DrawBackBufferUpright(GLint width, GLint height)
 {
     if (!presentProgramTried_) {
         presentProgramTried_ = true;
@@ -129,14 +129,7 @@ bool Device::DrawBackBufferUpright(GLint x, GLint y, GLint width, GLint height, 
     }
     if (!presentProgram_)
         return false; // the caller blits instead
-    if (stretched != presentStretched_) {
-        // Pixel for pixel a copy; stretched, each window pixel blends its nearest four.
-        const GLint filter = stretched ? GL_LINEAR : GL_NEAREST;
-        glSamplerParameteri(presentSampler_, GL_TEXTURE_MIN_FILTER, filter);
-        glSamplerParameteri(presentSampler_, GL_TEXTURE_MAG_FILTER, filter);
-        presentStretched_ = stretched;
-    }
-    cache_.Viewport(x, y, width, height);
+    cache_.Viewport(0, 0, width, height);
     cache_.Enable(GL_BLEND, false);
     cache_.Enable(GL_DEPTH_TEST, false);
     cache_.Enable(GL_CULL_FACE, false);
@@ -174,19 +167,16 @@ HRESULT Device::Present(const RECT* src, const RECT* dst, HWND, const RGNDATA*)
     cache_.BindReadFramebuffer(back);
     if (dw > 0 && dh > 0) {
         cache_.BindDrawFramebuffer(0);
-        // Without a destination the picture keeps its shape: the largest rectangle of its
-        // proportions in the window, centred, black bars round it.
-        const ShownRect shown = LetterboxRect(dw, dh, bw, bh);
-        const bool whole = shown.width == dw && shown.height == dh;
-        const bool stretched = shown.width != bw || shown.height != bh;
-        const GLint shownY = dh - shown.y - shown.height; // GL counts the window's rows from the bottom
-        if (src || dst || !whole) {
+        const bool whole = !src && !dst && dw == bw && dh == bh;
+        if (!whole || !DrawBackBufferUpright(dw, dh)) {
             cache_.Viewport(0, 0, dw, dh);
             glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
             glClear(GL_COLOR_BUFFER_BIT);
-        }
-        if (src || dst || !DrawBackBufferUpright(shown.x, shownY, shown.width, shown.height, stretched)) {
             if (!src && !dst) {
+                // Without a destination the picture keeps its shape: the largest rectangle of
+                // its proportions in the window, centred, black bars round it.
+                const ShownRect shown = LetterboxRect(dw, dh, bw, bh);
+                const GLint shownY = dh - shown.y - shown.height; // GL counts the window's rows from the bottom
                 d[0] = shown.x;
                 d[1] = shownY + shown.height;
                 d[2] = shown.x + shown.width;
