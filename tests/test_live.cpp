@@ -105,6 +105,18 @@ TEST_F(LiveGame, RecordingReplaysToTheLiveTraceLineForLine) {
     EXPECT_EQ(Read("again.keys"), Read("game.keys"));
 }
 
+// Full screen, a larger window, a larger picture and multisampling are the platform's: the game
+// plays a script with its frame times to the same trace with or without them.
+TEST_F(LiveGame, HowThePictureIsShownLeavesTheGameAsItIs) {
+    WriteFile("short.keys", "1-20 A SPACE dt=0.02\n21-39 W 1 dt=0.02\n40 ESC dt=0.02\n");
+    const std::string keys = "--keys " + Path("short.keys") + " --trace ";
+    ASSERT_EQ(Run(Game(keys + Path("plain.trace"))), 0) << err_;
+    ASSERT_EQ(Run(Game(keys + Path("shown.trace") + " --fullscreen --window-scale 2 --render-scale 2 --msaa 4")), 0)
+        << err_;
+    EXPECT_EQ(Lines("plain.trace").size(), 41u);
+    EXPECT_EQ(Read("shown.trace"), Read("plain.trace"));
+}
+
 TEST_F(LiveGame, KilledGameKeepsEveryWholeFrameOfItsRecording) {
     WriteFile("drive.keys", "1-1000000 W\n50-60 1\n70 SPACE\n");
     pid_t pid = fork();
