@@ -62,7 +62,7 @@ bool DecodeLevel(DxtKind kind, const uint8_t* blocks, size_t size, uint32_t widt
             DecodeDxtBlock(kind, block, texels);
             for (uint32_t y = 0; y < 4 && by * 4 + y < height; ++y)
                 for (uint32_t x = 0; x < 4 && bx * 4 + x < width; ++x)
-                    store((size_t(by) * 4 + y) * width + bx * 4 + x, texels[y * 4 + x]);
+                    store((size_t(by) * 4 + y) * width + size_t(bx) * 4 + x, texels[y * 4 + x]);
         }
     }
     return true;

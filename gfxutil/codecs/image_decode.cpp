@@ -55,7 +55,7 @@ uint64_t MaxPixelsForFile(D3DXIMAGE_FILEFORMAT fileKind, size_t fileBytes)
     switch (fileKind) {
         case D3DXIFF_BMP:
         case D3DXIFF_DIB: perByte = 256; break;  // RLE runs of 255 texels in two bytes
-        case D3DXIFF_PNG: perByte = 8 * 1032; break;  // deflate's best ratio, 1-bit pixels
+        case D3DXIFF_PNG: perByte = uint64_t{8} * 1032; break;  // deflate's best ratio, 1-bit pixels
         case D3DXIFF_JPG: perByte = 512; break;       // at least one bit per 8x8 block
         case D3DXIFF_TGA: perByte = 64; break;        // 128-pixel runs of 8-bit values
         case D3DXIFF_HDR: perByte = 32; break;        // runs of 127 in each of four planes

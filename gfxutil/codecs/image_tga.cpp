@@ -93,7 +93,7 @@ HRESULT DecodeTga(ByteView f, DecodedImage* out)
     if (mapped) {
         map.reserve(h.mapLength);
         for (uint32_t i = 0; i < h.mapLength; ++i)
-            map.push_back(ReadColour(f.data + mapPos + i * mapEntryBytes, h.mapBits, alphaBit, false));
+            map.push_back(ReadColour(f.data + mapPos + size_t(i) * mapEntryBytes, h.mapBits, alphaBit, false));
     }
 
     DecodedImage img;

@@ -47,7 +47,7 @@ bool HasExplicitAlpha(D3DFORMAT format) { return format == D3DFMT_DXT2 || format
 
 void ToRgba(const uint32_t texels[16], uint8_t rgba[64])
 {
-    for (int i = 0; i < 16; ++i) {
+    for (size_t i = 0; i < 16; ++i) {
         rgba[4 * i] = ChannelR(texels[i]);
         rgba[4 * i + 1] = ChannelG(texels[i]);
         rgba[4 * i + 2] = ChannelB(texels[i]);
@@ -110,7 +110,7 @@ void EncodeDxtBlock(D3DFORMAT format, const uint32_t texels[16], uint8_t* block)
         if (transparent) EncodeDxt1WithAlpha(texels, block);
         else stb_compress_dxt_block(block, rgba, 0, STB_DXT_HIGHQUAL);
     } else if (HasExplicitAlpha(format)) {
-        for (int i = 0; i < 8; ++i) {
+        for (size_t i = 0; i < 8; ++i) {
             int lo = (ChannelA(texels[2 * i]) * 15 + 127) / 255;
             int hi = (ChannelA(texels[2 * i + 1]) * 15 + 127) / 255;
             block[i] = uint8_t(lo | (hi << 4));

@@ -68,7 +68,7 @@ ArgbImage HalveBox(const ArgbImage& src, UINT width, UINT height)
     for (UINT y = 0; y < src.height; ++y) {
         const uint32_t* in = &src.pixels[size_t(y) * src.width];
         uint32_t* out = &rows.pixels[size_t(y) * width];
-        for (UINT x = 0; x < width; ++x) out[x] = across ? AverageUp(in[2 * x], in[2 * x + 1]) : in[x];
+        for (UINT x = 0; x < width; ++x) out[x] = across ? AverageUp(in[2 * size_t(x)], in[2 * size_t(x) + 1]) : in[x];
     }
     if (!down) return rows;
     ArgbImage out(width, height);
