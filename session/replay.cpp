@@ -137,10 +137,7 @@ bool OpenTrace(const std::string& path, FILE** trace) {
 
 // Closes a trace file, or flushes stdout. False when the file's last writes failed.
 bool CloseTrace(FILE* trace) {
-    if (trace == stdout) {
-        std::fflush(stdout);
-        return true;
-    }
+    if (trace == stdout) return std::fflush(stdout) == 0;
     return trace == nullptr || std::fclose(trace) == 0;
 }
 

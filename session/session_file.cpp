@@ -61,7 +61,7 @@ void SessionFile::Close() {
     FILE* file = file_;
     file_ = nullptr;
     if (file == stdout) {
-        std::fflush(stdout);
+        (void)std::fflush(stdout);  // each line was flushed as it was written (WriteLine)
     } else if (std::fclose(file) != 0) {
         Fail(std::strerror(errno));
     }
@@ -69,7 +69,7 @@ void SessionFile::Close() {
 
 // Once: whatever failed, the file is given up and the game goes on.
 void SessionFile::Fail(const std::string& why) {
-    if (file_ != nullptr && file_ != stdout) std::fclose(file_);
+    if (file_ != nullptr && file_ != stdout) (void)std::fclose(file_);  // already failed; a second error adds nothing
     file_ = nullptr;
     std::fprintf(stderr, "quorvel: cannot write the %s %s: %s; the game goes on without it\n", what_,
                  path_.c_str(), why.c_str());
