@@ -77,7 +77,7 @@ void MeshBuilder::EndPart() {
   if (end > partStart_) mesh_.parts.push_back({partStart_, end - partStart_});
 }
 
-void MeshBuilder::AddFace(std::vector<Vec3> corners) {
+void MeshBuilder::AddFace(const std::vector<Vec3>& corners) {
   if (!inPart_) throw std::logic_error("faces belong to parts");
   // Rings that shrink to a point leave repeated corners behind.
   std::vector<Vec3> pts;

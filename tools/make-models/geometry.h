@@ -72,7 +72,7 @@ class MeshBuilder {
   // corners come in, so callers only describe shapes.
   void BeginPart(const std::vector<Vec3>& allCorners);
   void EndPart();
-  void AddFace(std::vector<Vec3> corners);
+  void AddFace(const std::vector<Vec3>& corners);
 
   // Rings of equal size, each joined to the next by quads, with the first and last rings as
   // caps. Successive rings must have parallel edges so that every side quad is planar.

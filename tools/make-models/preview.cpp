@@ -137,7 +137,7 @@ std::vector<Placed> MapScene(const std::vector<NamedMesh>& meshes) {
     g.Coordinate();
     g.Coordinate();
   }
-  std::vector<int> grid(64 * 64, 0);
+  std::vector<int> grid(size_t{64} * 64, 0);
   for (int iy = 0; iy < 64; ++iy)
     for (int ix = 0; ix < 64; ++ix)
       if (g.Next() % 10 == 1) grid[ix * 64 + iy] = g.Next() % 6;
@@ -192,7 +192,7 @@ void RenderPreview(const std::vector<NamedMesh>& meshes, const std::vector<Named
       Rgb sum;
       for (int sy = 0; sy < kSuper; ++sy)
         for (int sx = 0; sx < kSuper; ++sx)
-          sum = sum + target.colour[static_cast<size_t>(y * kSuper + sy) * W + x * kSuper + sx];
+          sum = sum + target.colour[static_cast<size_t>(y * kSuper + sy) * W + static_cast<size_t>(x * kSuper + sx)];
       sum = sum * (1.0f / (kSuper * kSuper));
       uint8_t* px = &png[(static_cast<size_t>(y) * kWidth + x) * 3];
       px[0] = ToByte(sum.r);

@@ -13,6 +13,7 @@ XValue Floats(std::initializer_list<float> fs) {
 
 XValue Vectors(const std::vector<Vec3>& vs) {
   std::vector<XValue> items;
+  items.reserve(vs.size());
   for (Vec3 v : vs) items.push_back(Floats({v.x, v.y, v.z}));
   return K::Of(K::Array, items);
 }
@@ -53,6 +54,7 @@ XObject ModelToX(const Mesh& m) {
   mesh.children = {normals, coords, materials};
 
   std::vector<XValue> identity;
+  identity.reserve(16);
   for (int i = 0; i < 16; ++i) identity.push_back(K::F(i % 5 == 0 ? 1.0 : 0.0));
   XObject transform{"FrameTransformMatrix", "", {K::Of(K::Struct, {K::Of(K::Array, identity)})}, {}};
 
