@@ -41,6 +41,8 @@ inline uint32_t FloatToUnorm8(float v)
 {
     if (!(v > 0.0f)) return 0;
     if (v >= 1.0f) return 255;
+    // v is in (0, 1) here; the rounding stays in float so stored texels stay as they are.
+    // NOLINTNEXTLINE(bugprone-incorrect-roundings)
     return uint32_t(v * 255.0f + 0.5f);
 }
 

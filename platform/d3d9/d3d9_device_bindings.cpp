@@ -23,6 +23,8 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matri
         return D3D_OK;
     }
     D3DMATRIX& m = state_.transforms[size_t(slot)];
+    // Bit for bit on purpose (-0 and NaN count as changes); all floats, no padding.
+    // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison)
     if (std::memcmp(&m, matrix, sizeof m) == 0)
         return D3D_OK;
     m = *matrix;
@@ -49,6 +51,8 @@ HRESULT Device::SetMaterial(const D3DMATERIAL9* material)
         recording_->RecordMaterial(*material);
         return D3D_OK;
     }
+    // Bit for bit on purpose (-0 and NaN count as changes); all floats, no padding.
+    // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison)
     if (std::memcmp(&state_.material, material, sizeof *material) != 0) {
         state_.material = *material;
         dirty_ |= kDirtyMaterial;

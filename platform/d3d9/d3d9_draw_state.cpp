@@ -158,6 +158,8 @@ void Device::UpdateInstanceRecord()
         // The normal matrix depends on the upper 3 x 3 of world x view alone, which draws that
         // only move an object (the map's pieces) leave as it was.
         const float upper[9] = {wv._11, wv._12, wv._13, wv._21, wv._22, wv._23, wv._31, wv._32, wv._33};
+        // Bit for bit on purpose (-0 and NaN count as changes).
+        // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison)
         if (std::memcmp(upper, normalSource_, sizeof upper) != 0) {
             std::memcpy(normalSource_, upper, sizeof upper);
             float normal[9];
@@ -236,7 +238,7 @@ void Device::UpdateUniformData()
     }
     if (dirty_ & kDirtyTexMatrix) {
         for (int i = 0; i < kFfpStages; ++i)
-            std::memcpy(u.texMatrix + 16 * i, &state_.transforms[size_t(kSlotTexture0 + i)], 16 * sizeof(float));
+            std::memcpy(u.texMatrix + 16 * i, &state_.transforms[size_t(kSlotTexture0) + size_t(i)], 16 * sizeof(float));
         ++versions_[kGroupTexMatrix];
     }
     if (dirty_ & kDirtyPixel) {
