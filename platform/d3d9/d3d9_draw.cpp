@@ -234,7 +234,8 @@ bool Device::ApplyLayout(bool instanceInputs)
     size_t offset = size_t(int64_t(state_.stream.offset) + int64_t(layoutBaseVertex_) * int64_t(stride));
     std::array<bool, kLocations> enabled{}, perInstance{};
     auto attrib = [&](int input, GLint size, GLenum type, GLboolean normalized, UINT bytes) {
-        const int loc = plan.vertexLocation[input];
+        // The locations are small signed numbers, -1 for an input the program does not read.
+        const int loc = plan.vertexLocation[input];  // NOLINT(bugprone-signed-char-misuse)
         if (loc >= 0 && loc < kLocations) {
             glVertexAttribPointer(GLuint(loc), size, type, normalized, GLsizei(stride),
                                   reinterpret_cast<const void*>(offset));

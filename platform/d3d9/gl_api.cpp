@@ -31,7 +31,7 @@ bool LoadFunctions(Dialect dialect)
     bool complete = true;
 #define QV_GL_LOAD(type, name)                                               \
     name = reinterpret_cast<type>(GlProcAddress(#name));             \
-    if (!name)                                                               \
+    if (!(name))                                                             \
         complete = false;
 #define QV_GL_CLEAR(type, name) name = nullptr;
     QV_GL_FUNCTIONS(QV_GL_LOAD)

@@ -197,12 +197,12 @@ void ProgramStore::Keep(GLuint program, const std::string& key) const
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out || !out.write(file.data(), std::streamsize(file.size())) || !out.flush()) {
             out.close();
-            std::remove(temporary.c_str());
+            (void)std::remove(temporary.c_str());  // a leftover is harmless: the next save truncates it
             return;
         }
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0)
-        std::remove(temporary.c_str());
+        (void)std::remove(temporary.c_str());  // likewise
 }
 
 GLuint BuildProgram(const ProgramStore& store, const std::string& vertex, const std::string& fragment,
