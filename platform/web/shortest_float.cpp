@@ -276,13 +276,14 @@ std::to_chars_result WriteNumber(char* first, char* last, T value)
                 fixed = std::string(static_cast<size_t>(exponent) + 1, '0');  // longer: never chosen
             }
         } else {
-            fixed = digits.substr(0, static_cast<size_t>(exponent + 1)) + "." +
-                    digits.substr(static_cast<size_t>(exponent + 1));
+            fixed = digits.substr(0, static_cast<size_t>(exponent) + 1) + "." +
+                    digits.substr(static_cast<size_t>(exponent) + 1);
         }
         out += fixed.size() <= scientific.size() ? fixed : scientific;
     }
     if (out.size() > static_cast<size_t>(last - first)) return {last, std::errc::value_too_large};
-    std::memcpy(first, out.data(), out.size());
+    // Like std::to_chars: the text without a terminating zero, its end returned.
+    std::memcpy(first, out.data(), out.size());  // NOLINT(bugprone-not-null-terminated-result)
     return {first + out.size(), std::errc()};
 }
 
