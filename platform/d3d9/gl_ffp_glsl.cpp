@@ -235,6 +235,27 @@ std::string VertexInputs(std::string& body, int instances, int maxLocations, Ver
     return decl + "#define QV_INSTANCES " + N(instances) + "\n" + kInstanceBlock;
 }
 
+// Each live stage's coordinates: generated from the normal or the eye position, or read from a
+// vertex set, then through the stage's texture transform.
+void EmitTexCoords(const FfpKey& k, int live, std::string& s)
+{
+    for (int i = 0; i < live; ++i) {
+        const FfpStageKey& st = k.stages[i];
+        std::string src;
+        switch (st.texGen) {
+        case 1: src = "vec4(N, 1.0)"; break;
+        case 2: src = "vec4(eyePos, 1.0)"; break;
+        case 3: src = "vec4(reflect(dot(eyePos, eyePos) > 0.0 ? normalize(eyePos) : eyePos, N), 1.0)"; break;
+        default:
+            src = st.texCoordSet < k.texSetCount ? ExpandSet(st.texCoordSet, k.texSetSize[st.texCoordSet])
+                                                 : "vec4(0.0, 0.0, 0.0, 1.0)";
+        }
+        if (st.transformCount && !k.pretransformed)
+            src = "uTexMatrix[" + N(i) + "] * " + src;
+        s += "    vTexCoord" + N(i) + " = " + src + ";\n";
+    }
+}
+
 } // namespace
 
 std::string GenerateVertexShader(const FfpKey& k, int instances, int maxLocations, VertexInputPlan* plan)
@@ -275,21 +296,7 @@ std::string GenerateVertexShader(const FfpKey& k, int instances, int maxLocation
         }
     }
 
-    for (int i = 0; i < live; ++i) {
-        const FfpStageKey& st = k.stages[i];
-        std::string src;
-        switch (st.texGen) {
-        case 1: src = "vec4(N, 1.0)"; break;
-        case 2: src = "vec4(eyePos, 1.0)"; break;
-        case 3: src = "vec4(reflect(dot(eyePos, eyePos) > 0.0 ? normalize(eyePos) : eyePos, N), 1.0)"; break;
-        default:
-            src = st.texCoordSet < k.texSetCount ? ExpandSet(st.texCoordSet, k.texSetSize[st.texCoordSet])
-                                                 : "vec4(0.0, 0.0, 0.0, 1.0)";
-        }
-        if (st.transformCount && !k.pretransformed)
-            src = "uTexMatrix[" + N(i) + "] * " + src;
-        s += "    vTexCoord" + N(i) + " = " + src + ";\n";
-    }
+    EmitTexCoords(k, live, s);
     if (ReadsInstanceLayers(k))
         s += "    vTextureLayers = uTextureLayers;\n";
     // D3D9 puts pixel centres on integer coordinates and maps depth to [0, 1]; GL centres them
