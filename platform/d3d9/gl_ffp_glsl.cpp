@@ -68,7 +68,7 @@ bool ReadsInstanceLayers(const FfpKey& k)
 // a 2D set enters the texture matrix as (u, v, 1, 0), so its third row is the translation.
 std::string ExpandSet(int set, int size)
 {
-    const std::string a = "aTexCoord" + N(set);
+    std::string a = "aTexCoord" + N(set);  // not const: case 4 returns it by move
     switch (size) {
     case 1: return "vec4(" + a + ".x, 1.0, 0.0, 0.0)";
     case 3: return "vec4(" + a + ".xyz, 1.0)";
