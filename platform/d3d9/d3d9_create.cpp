@@ -147,13 +147,8 @@ HRESULT Device::CreateBackBuffer()
     const HRESULT sized = SizeTargets();
     if (FAILED(sized))
         return sized;
-    D3DSURFACE_DESC desc{};
-    desc.Format = params_.BackBufferFormat;
-    desc.Type = D3DRTYPE_SURFACE;
-    desc.Usage = D3DUSAGE_RENDERTARGET;
-    desc.Pool = D3DPOOL_DEFAULT;
-    desc.Width = params_.BackBufferWidth;
-    desc.Height = params_.BackBufferHeight;
+    const D3DSURFACE_DESC desc = Surface::Desc(params_.BackBufferFormat, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
+                                               params_.BackBufferWidth, params_.BackBufferHeight);
     backBufferSurface_ = std::make_unique<Surface>(Surface::Kind::BackBuffer, this, this, desc, nullptr, 0);
     return D3D_OK;
 }

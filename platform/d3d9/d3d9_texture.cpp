@@ -199,17 +199,23 @@ Surface::Surface(Kind kind, Device* device, IUnknown* owner, const D3DSURFACE_DE
 {
 }
 
+D3DSURFACE_DESC Surface::Desc(D3DFORMAT format, DWORD usage, D3DPOOL pool, UINT width, UINT height)
+{
+    D3DSURFACE_DESC desc{};
+    desc.Format = format;
+    desc.Type = D3DRTYPE_SURFACE;
+    desc.Usage = usage;
+    desc.Pool = pool;
+    desc.Width = width;
+    desc.Height = height;
+    return desc;
+}
+
 Surface* Surface::CreatePlain(Device* device, UINT width, UINT height, const FormatInfo& format, D3DPOOL pool)
 {
     if (width == 0 || height == 0 || width > base::kMaxTextureSize || height > base::kMaxTextureSize)
         return nullptr;
-    D3DSURFACE_DESC desc{};
-    desc.Format = format.format;
-    desc.Type = D3DRTYPE_SURFACE;
-    desc.Pool = pool;
-    desc.Width = width;
-    desc.Height = height;
-    auto* s = new Surface(Kind::Plain, device, nullptr, desc, nullptr, 0);
+    auto* s = new Surface(Kind::Plain, device, nullptr, Desc(format.format, 0, pool, width, height), nullptr, 0);
     s->pitch_ = RowPitch(format, width);
     s->bytes_.assign(LevelBytes(format, width, height), 0);
     AttachChild(device);

@@ -69,6 +69,8 @@ public:
 
     // A texture level or the back buffer: counts forward to the owner, which frees it.
     Surface(Kind kind, Device* device, IUnknown* owner, const D3DSURFACE_DESC& desc, Texture* texture, UINT level);
+    // A surface's description: its size, format, usage and pool.
+    static D3DSURFACE_DESC Desc(D3DFORMAT format, DWORD usage, D3DPOOL pool, UINT width, UINT height);
     // A plain surface with its own memory and its own count.
     static Surface* CreatePlain(Device* device, UINT width, UINT height, const FormatInfo& format, D3DPOOL pool);
     ~Surface() override;
