@@ -17,7 +17,9 @@ namespace qvwin {
 namespace {
 
 // Records of destroyed windows stay until a reset, so a stale handle never names a newer window.
-std::vector<std::unique_ptr<WindowRecord>> g_windows;
+// The table itself is never destroyed: windows still open at exit end with the process, as on
+// Windows, with their surfaces (the backend's, which exit does not tear down) reachable till then.
+std::vector<std::unique_ptr<WindowRecord>>& g_windows = *new std::vector<std::unique_ptr<WindowRecord>>;
 
 HWND ToHandle(WindowRecord* rec) { return reinterpret_cast<HWND>(rec); }
 
