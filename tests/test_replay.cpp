@@ -399,7 +399,7 @@ TEST_F(ReplayRun, RenderScaleTwoKeepsTheTraceAndShrinksToScaleOnesPicture) {
     ASSERT_EQ(two.width, 1280);
     ASSERT_EQ(two.height, 960);
     long long total = 0;
-    int far = 0;
+    int farOff = 0;
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x) {
             int worst = 0;
@@ -410,12 +410,12 @@ TEST_F(ReplayRun, RenderScaleTwoKeepsTheTraceAndShrinksToScaleOnesPicture) {
                 total += d;
                 worst = std::max(worst, d);
             }
-            if (worst > 48) ++far;
+            if (worst > 48) ++farOff;
         }
     // The ground's fine grain, sampled at four times the points, makes most of the difference
     // (about 2.2 levels on average, 0.45% of pixels far off); the same picture one pixel out of
     // place is at 3.4 and 1.1%.
     const double mean = double(total) / (640.0 * 480.0 * 3.0);
     EXPECT_LT(mean, 2.75);
-    EXPECT_LT(far, 2000);
+    EXPECT_LT(farOff, 2000);
 }
