@@ -188,7 +188,9 @@ async function offline(browser) {
   await server.url;
   await page.reload();
   let offer = null;
-  for (let i = 0; i < 200 && !offer; i++) {
+  // The browser looks for the new worker as the page loads and installs it in the background:
+  // on a loaded machine that has taken longer than ten seconds.
+  for (let i = 0; i < 1200 && !offer; i++) {
     await pause(50);
     offer = await page.$$eval('#notices .notice', (boxes) => boxes.some((b) => b.textContent.includes('A new version is ready')));
   }
