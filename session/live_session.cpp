@@ -59,6 +59,19 @@ bool ParseLiveOptions(int argc, char** argv, LiveOptions* options, std::string* 
     return line.Parse(argc, argv, error);
 }
 
+void AppendRecordingLine(std::string& out, int64_t frame, uint16_t keys, float seconds) {
+    out += std::to_string(frame);
+    for (int bit = 0; bit < kScriptKeyCount; ++bit) {
+        if (keys & (1u << bit)) {
+            out += ' ';
+            out += KeyNameOfBit(bit);
+        }
+    }
+    out += " dt=";
+    AppendFloat(out, seconds);
+    out += '\n';
+}
+
 LiveSession::LiveSession(const EngineView& engine) : engine_(engine), writer_(engine) {}
 LiveSession::~LiveSession() { Finish(); }
 
@@ -116,17 +129,8 @@ void LiveSession::OnIdle() {
 void LiveSession::EndFrame() {
     inFrame_ = false;
     if (record_.open()) {
-        const float seconds = engine_.frameSeconds();
-        line_ = std::to_string(frame_);
-        for (int bit = 0; bit < kScriptKeyCount; ++bit) {
-            if (frameKeys_ & (1u << bit)) {
-                line_ += ' ';
-                line_ += KeyNameOfBit(bit);
-            }
-        }
-        line_ += " dt=";
-        AppendFloat(line_, seconds);
-        line_ += '\n';
+        line_.clear();
+        AppendRecordingLine(line_, frame_, frameKeys_, engine_.frameSeconds());
         record_.WriteLine(line_);
     }
     if (trace_.open()) trace_.WriteLine(writer_.Frame(frame_));

@@ -36,6 +36,10 @@ struct LiveOptions {
 bool ParseLiveOptions(int argc, char** argv, LiveOptions* options, std::string* error);
 extern const char kLiveUsage[];
 
+// One frame of a recording as --record writes it: the frame, the keys it saw held (script key
+// bits), the seconds its timer returned, and the newline that marks the line whole.
+void AppendRecordingLine(std::string& out, int64_t frame, uint16_t keys, float seconds);
+
 class FrameClock;
 
 class LiveSession {
