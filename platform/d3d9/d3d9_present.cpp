@@ -273,6 +273,8 @@ void Device::Stats(QvDeviceStats* stats) const
     stats->programsCompiled = programs_.compiled();
     stats->programsLoaded = programs_.loaded();
     stats->programsCached = UINT(programs_.size());
+    stats->programBinaries = programStore_.offered() ? TRUE : FALSE;
+    stats->samples = UINT(samples_);
     stats->draws = statsDraws_;
     stats->glDraws = statsGlDraws_;
     stats->rejectedDraws = statsRejected_;

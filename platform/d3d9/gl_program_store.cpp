@@ -88,7 +88,8 @@ void ProgramStore::Open()
     GLint formats = 0;
     if (glProgramBinary && glGetProgramBinary && glProgramParameteri)
         glGetIntegerv(GL_NUM_PROGRAM_BINARY_FORMATS, &formats);
-    if (formats <= 0)
+    offered_ = formats > 0;
+    if (!offered_)
         return;
     std::string dir;
     if (const char* chosen = std::getenv("QV_PROGRAM_CACHE"); chosen && *chosen) {

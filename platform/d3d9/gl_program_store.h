@@ -26,6 +26,8 @@ public:
     // whose driver must offer a binary format and whose identity becomes part of every key.
     void Open();
     bool enabled() const { return !directory_.empty(); }
+    // Whether the driver offers a binary format at all (some software rasterisers do not).
+    bool offered() const { return offered_; }
 
     // What a program is kept under: the driver's identity and both sources.
     std::string Key(const std::string& vertex, const std::string& fragment) const;
@@ -37,6 +39,7 @@ public:
 
 private:
     std::string PathOf(const std::string& key) const;
+    bool offered_ = false;
 
     std::string directory_;
     std::string driver_;

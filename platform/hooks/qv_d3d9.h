@@ -72,5 +72,8 @@ struct QvDeviceStats {
     UINT glDraws;            // GL draw calls issued for them so far (a waiting batch is not sent
                              // by asking: these counts leave the device as it is)
     UINT programsLoaded;     // of the programs built, those read from the program store on disk
+    BOOL programBinaries;    // the driver offers program binaries, so the store can keep programs
+    UINT samples;            // samples a pixel is drawn with (0: no multisampling; the driver may
+                             // offer fewer than asked, or none)
 };
 HRESULT QvGetDeviceStats(IDirect3DDevice9* device, QvDeviceStats* stats);
