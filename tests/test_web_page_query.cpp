@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "programs/web/page_query.h"
@@ -156,6 +157,41 @@ TEST(WebPageQuery, ReplaysAreBoundedInFramesAndShots)
     ASSERT_TRUE(ParsePageQuery("replay=a.keys&shot=" + shots, &r, &error)) << error;
     EXPECT_EQ(r.shots.size(), webpage::kMostShots);
     EXPECT_FALSE(ParsePageQuery("replay=a.keys&shot=" + shots + ",7", &r, &error));
+}
+
+// The game draws at the canvas's device pixels unless told otherwise; a replay keeps the
+// harness's scale 1 (its shots stay 640 x 480) and takes the two as the harness's options.
+TEST(WebPageQuery, RenderScaleAndSamplesReachTheGameAndTheReplay)
+{
+    PageRequest r;
+    std::string error;
+    ASSERT_TRUE(ParsePageQuery("", &r, &error));
+    EXPECT_EQ(r.renderScale, 0.0f);
+    EXPECT_EQ(r.samples, 0);
+    ASSERT_TRUE(ParsePageQuery("?render-scale=3&msaa=4", &r, &error)) << error;
+    EXPECT_EQ(r.renderScale, 3.0f);
+    EXPECT_EQ(r.samples, 4);
+    ASSERT_TRUE(ParsePageQuery("?record=1&render-scale=auto&msaa=8", &r, &error)) << error;
+    EXPECT_EQ(r.renderScale, 0.0f);
+    EXPECT_EQ(r.samples, 8);
+
+    ASSERT_TRUE(ParsePageQuery("?replay=a.keys&frames=5", &r, &error)) << error;
+    EXPECT_EQ(r.options, (std::vector<std::string>{"--frames", "5"}));
+    ASSERT_TRUE(ParsePageQuery("?render-scale=2&replay=a.keys&msaa=2", &r, &error)) << error;
+    EXPECT_EQ(r.options, (std::vector<std::string>{"--render-scale", "2", "--msaa", "2"}));
+
+    // A refusal names the parameter and what it takes.
+    const std::pair<const char*, const char*> bad[] = {
+        {"render-scale=0", "render-scale takes auto, 1, 2, 3 or 4"}, {"render-scale=5", "render-scale"},
+        {"render-scale=1.5", "render-scale"}, {"render-scale=", "render-scale"}, {"render-scale=Auto", "render-scale"},
+        {"render-scale=22", "render-scale"}, {"render-scale=2&render-scale=2", "twice"},
+        {"msaa=1", "msaa takes 2, 4 or 8"}, {"msaa=16", "msaa"}, {"msaa=0", "msaa"}, {"msaa=", "msaa"},
+        {"msaa=4x", "msaa"}, {"atlas=Arial&points=14&render-scale=2", "atlas"}, {"atlas=Arial&points=14&msaa=2", "atlas"},
+    };
+    for (const auto& [query, says] : bad) {
+        EXPECT_FALSE(ParsePageQuery(query, &r, &error)) << query;
+        EXPECT_NE(error.find(says), std::string::npos) << query << ": " << error;
+    }
 }
 
 }  // namespace

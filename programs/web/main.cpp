@@ -14,6 +14,7 @@
 
 #include <windows.h>
 
+#include <qv_d3d9.h>
 #include <qv_live.h>
 
 #include "app/engine.h"
@@ -102,6 +103,10 @@ int main()
         code = webpage::RunAtlas(request);
     } else {
         QvEnableGamepads(true);
+        // Read when the game creates its device; in auto the device follows the drawing buffer,
+        // which the page sizes to the canvas's device pixels.
+        QvSetRenderScale(request.renderScale);
+        QvSetMultisample(request.samples);
         code = request.record ? PlayAndRecord() : RunWinMain();
     }
     std::printf("quorvel ended with %d\n", code);

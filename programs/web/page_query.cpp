@@ -153,6 +153,28 @@ bool ReadFrames(const std::string& text, PageRequest* request)
     return true;
 }
 
+// The game's --render-scale: auto or a whole scale from 1 to 4.
+bool ReadRenderScale(const std::string& text, PageRequest* request)
+{
+    if (text == "auto") {
+        request->renderScale = 0.0f;
+    } else if (text.size() == 1 && text[0] >= '1' && text[0] <= '4') {
+        request->renderScale = float(text[0] - '0');
+    } else {
+        return false;
+    }
+    request->options.insert(request->options.end(), {"--render-scale", text});
+    return true;
+}
+
+bool ReadSamples(const std::string& text, PageRequest* request)
+{
+    if (text != "2" && text != "4" && text != "8") return false;
+    request->samples = text[0] - '0';
+    request->options.insert(request->options.end(), {"--msaa", text});
+    return true;
+}
+
 bool ReadSwitch(const std::string& text, bool* on)
 {
     if (text != "1" && text != "0") return false;
@@ -189,6 +211,8 @@ const Parameter kParameters[] = {
          return true;
      }, true},
     {"shot", "up to " + std::to_string(kMostShots) + " frame numbers from 1, separated by commas", ReadShots, true},
+    {"render-scale", "auto, 1, 2, 3 or 4", ReadRenderScale, false},
+    {"msaa", "2, 4 or 8", ReadSamples, false},
 };
 
 const Parameter* FindParameter(const std::string& name)
@@ -250,8 +274,9 @@ bool CheckRules(const PageRequest& request, const Given& given, std::string* err
         *error = "record=1 records a game played in the page, not a replay";
     } else if (atlas != (request.atlasPoints != 0)) {
         *error = "atlas=FACE and points=N go together";
-    } else if (atlas && (request.replay || given.names.count("record") || !request.drop.empty())) {
-        *error = "atlas builds a font's atlas and nothing else: no replay, record or drop with it";
+    } else if (atlas && (request.replay || given.names.count("record") || !request.drop.empty() ||
+                         given.names.count("render-scale") || given.names.count("msaa"))) {
+        *error = "atlas builds a font's atlas and nothing else: no replay, record, drop, render-scale or msaa with it";
     } else {
         return true;
     }
