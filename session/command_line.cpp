@@ -1,5 +1,6 @@
 #include "session/command_line.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -50,8 +51,10 @@ bool CommandLine::Parse(int argc, char** argv, std::string* error) const {
 
 bool ReadCount(const char* text, long long* value) {
     char* end = nullptr;
+    errno = 0;
     const long long v = std::strtoll(text, &end, 10);
-    if (end == text || *end != '\0' || v < 0) return false;
+    // A number past what a long long holds comes back as the largest one: refused, not run.
+    if (end == text || *end != '\0' || v < 0 || errno == ERANGE) return false;
     *value = v;
     return true;
 }

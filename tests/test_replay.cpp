@@ -238,7 +238,8 @@ TEST(ReplayOptions, DefaultsAndBadValues) {
     EXPECT_EQ(options.samples, 4);
 
     for (std::vector<const char*> bad : {std::vector<const char*>{"--frames"}, {"--frames", "x"},
-                                         {"--frames", "-1"}, {"--shot", "s.png"}, {"--shot", "0:s.png"},
+                                         {"--frames", "-1"}, {"--frames", "9223372036854775808"},
+                                         {"--shot", "99999999999999999999:s.png"}, {"--shot", "s.png"}, {"--shot", "0:s.png"},
                                          {"--shot", "3:"}, {"--frame-time", "0"}, {"--frame-time", "nan"},
                                          {"--render-scale", "0.5"}, {"--render-scale", "4.5"}, {"--msaa", "3"},
                                          {"--bogus"}}) {
