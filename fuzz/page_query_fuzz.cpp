@@ -31,8 +31,7 @@ bool Printable(const std::string& text)
 // fragment, no step up, no empty segment.
 bool BesideThePage(const std::string& path)
 {
-    if (path.empty() || path.size() > webpage::kLongestKeysPath) return false;
-    if (path.find_first_of(":\\%?#\t\r\n") != std::string::npos || !Printable(path)) return false;
+    if (path.empty() || path.find_first_of(":\\%?#\t\r\n") != std::string::npos || !Printable(path)) return false;
     const std::string wrapped = "/" + path + "/";
     return wrapped.find("//") == std::string::npos && wrapped.find("/./") == std::string::npos &&
            wrapped.find("/../") == std::string::npos;
@@ -63,13 +62,16 @@ std::string Address(const PageRequest& r)
         add("atlas", r.atlasFace);
         add("points", std::to_string(r.atlasPoints));
     }
+    // Each option is its parameter's name after "--", with the value it was given; --uncapped
+    // alone stands for uncapped=1.
     for (size_t i = 0; i < r.options.size(); ++i) {
-        if (r.options[i] == "--uncapped") {
+        Check(r.options[i].compare(0, 2, "--") == 0);
+        const std::string name = r.options[i].substr(2);
+        if (name == "uncapped") {
             add("uncapped", "1");
         } else {
             Check(i + 1 < r.options.size());
-            add(r.options[i] == "--frames" ? "frames" : "frame-time", r.options[i + 1]);
-            ++i;
+            add(name.c_str(), r.options[++i]);
         }
     }
     if (!r.shots.empty()) {
@@ -83,7 +85,7 @@ std::string Address(const PageRequest& r)
 void CheckRequest(const PageRequest& r)
 {
     Check(r.replay == !r.keysUrl.empty());
-    if (r.replay) Check(BesideThePage(r.keysUrl));
+    if (r.replay) Check(r.keysUrl.size() <= webpage::kLongestKeysPath && BesideThePage(r.keysUrl));
     Check(!(r.record && r.replay));
     if (!r.drop.empty()) {
         Check(r.drop.compare(0, 7, "Models/") == 0);
@@ -98,9 +100,11 @@ void CheckRequest(const PageRequest& r)
     }
     Check(r.shots.size() <= webpage::kMostShots);
     for (long long frame : r.shots) Check(frame >= 1);
-    Check(r.replay || (r.shots.empty() && r.options.empty()));
+    Check(r.replay || r.shots.empty());
     for (size_t i = 0; i < r.options.size(); ++i) {
-        if (r.options[i] == "--frames") {
+        const std::string& option = r.options[i];
+        if (option == "--frames" || option == "--frame-time" || option == "--uncapped") Check(r.replay);
+        if (option == "--frames") {
             const long long frames = std::stoll(r.options.at(i + 1));
             Check(frames >= 1 && frames <= webpage::kMostReplayFrames);
         }
