@@ -7,6 +7,7 @@
 #include <memory>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace qvgdi {
 namespace {
@@ -81,12 +82,8 @@ private:
 };
 EarlyFontconfig g_earlyFontconfig;
 
-}  // namespace
-
-bool FindFontFile(const QvGdiFontRequest& request, FontFile* out)
+bool MatchFontFile(const QvGdiFontRequest& request, FontFile* out)
 {
-    static const bool ready = g_earlyFontconfig.Ready();
-    if (!ready) return false;
     PatternPtr pattern(FcPatternCreate());
     if (!pattern) return false;
     if (!request.faceName.empty())
@@ -112,6 +109,38 @@ bool FindFontFile(const QvGdiFontRequest& request, FontFile* out)
     out->bold = weight >= FC_WEIGHT_DEMIBOLD;
     out->italic = slant != FC_SLANT_ROMAN;
     return true;
+}
+
+// fontconfig's match is the slow part of making a font, and it does not depend on the height:
+// the answers for the last few faces, weights and slants asked for are kept, found or not.
+struct KnownMatch {
+    std::string faceName;
+    int weight;
+    bool italic;
+    bool found;
+    FontFile file;
+};
+
+}  // namespace
+
+bool FindFontFile(const QvGdiFontRequest& request, FontFile* out)
+{
+    static const bool ready = g_earlyFontconfig.Ready();
+    if (!ready) return false;
+    static std::vector<KnownMatch> known;
+    for (const KnownMatch& k : known) {
+        if (k.faceName == request.faceName && k.weight == request.weight && k.italic == request.italic) {
+            if (k.found) *out = k.file;
+            return k.found;
+        }
+    }
+    KnownMatch match{request.faceName, request.weight, request.italic, false, FontFile{}};
+    match.found = MatchFontFile(request, &match.file);
+    static constexpr size_t kKnownMatches = 32;
+    if (known.size() == kKnownMatches) known.erase(known.begin());
+    known.push_back(match);
+    if (match.found) *out = match.file;
+    return match.found;
 }
 
 }  // namespace qvgdi
