@@ -61,3 +61,10 @@ target_link_libraries(test_windows_gamepad PRIVATE qv_hooks xinput9_1_0)  # XInp
 # quorvel.exe's own command line: options, errors, and a recorded game that replays exactly.
 add_test(NAME entry COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/test_windows_entry.sh $<TARGET_FILE:quorvel>
   $<TARGET_FILE:quorvel-replay> ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/entry-test)
+
+# The game's window: full screen by F11 and Alt+Enter, its size at the monitor's DPI or a scale,
+# and Present keeping the picture's shape; then its DPI case again in a prefix set to 192 DPI.
+qv_windows_test(test_windows_show test_windows_show.cpp)
+target_link_libraries(test_windows_show PRIVATE qv_hooks)
+add_test(NAME windows_show_dpi COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/test_windows_show_dpi.sh
+  $<TARGET_FILE:test_windows_show> ${CMAKE_BINARY_DIR}/dpi-prefix)

@@ -4,6 +4,7 @@
 #include <qv_d3d9.h>
 
 #include "platform/windows/import_patch.h"
+#include "platform/windows/win_hooks.h"
 
 namespace {
 
@@ -106,6 +107,8 @@ public:
             pp->BackBufferCount = 1;
         }
         const HRESULT hr = real_->CreateDevice(a, t, focus, flags, pp, device);
+        if (SUCCEEDED(hr) && qvhooks::g_letterboxPresents && device != nullptr && *device != nullptr)
+            qvhooks::LetterboxPresents(*device);
         pp->SwapEffect = asked.SwapEffect;
         pp->BackBufferCount = asked.BackBufferCount;
         pp->PresentationInterval = asked.PresentationInterval;
@@ -165,6 +168,10 @@ HRESULT QvCreateStandaloneDevice(D3DPRESENT_PARAMETERS* params, DWORD behaviorFl
     }
     return hr;
 }
+
+namespace qvhooks {
+bool g_letterboxPresents = false;
+}  // namespace qvhooks
 
 void QvSetPresentIntervalOverride(int interval) { g_presentOverride = interval < 0 ? -1 : (interval ? 1 : 0); }
 void QvFailNextDeviceCreations(int count) { g_failCreations = count > 0 ? count : 0; }

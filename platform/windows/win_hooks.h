@@ -1,6 +1,8 @@
 // Shared between the platform/windows hooks.
 #pragma once
 
+#include <d3d9.h>
+
 namespace qvhooks {
 
 // Back to the defaults, for QvResetWin32: the real clocks, no keys fed.
@@ -16,5 +18,12 @@ extern void (*g_beforePeek)();
 // cleared), and left empty in a program that does not link that file and so has nothing to clear.
 extern void (*g_resetGamepads)();
 extern void (*g_resetLoopObserver)();
+extern void (*g_resetWindowShow)();  // win_window_show.cpp: plain windows again
+
+// Set while windows are shown by QvSetWindowShow (win_window_show.cpp): devices made from then
+// on keep the picture's shape in a window of any shape, through LetterboxPresents
+// (win_present.cpp), which the Direct3D wrapper (win_d3d9.cpp) calls on each.
+extern bool g_letterboxPresents;
+void LetterboxPresents(IDirect3DDevice9* device);
 
 }  // namespace qvhooks

@@ -69,6 +69,7 @@ void QvResetWin32()
     // First, so that nothing samples controllers or observes the loop while the queue is emptied.
     if (qvhooks::g_resetGamepads != nullptr) qvhooks::g_resetGamepads();
     if (qvhooks::g_resetLoopObserver != nullptr) qvhooks::g_resetLoopObserver();
+    if (qvhooks::g_resetWindowShow != nullptr) qvhooks::g_resetWindowShow();
     // The thread's own windows; destroying one sends it WM_DESTROY, which cannot be helped here.
     std::vector<HWND> windows;
     EnumThreadWindows(GetCurrentThreadId(), CollectWindow, reinterpret_cast<LPARAM>(&windows));
@@ -86,6 +87,7 @@ void QvResetWin32()
 namespace qvhooks {
 void (*g_resetGamepads)() = nullptr;
 void (*g_resetLoopObserver)() = nullptr;
+void (*g_resetWindowShow)() = nullptr;
 
 void ForgetKeys()
 {

@@ -12,7 +12,9 @@
 #include <string>
 
 #include <qv_live.h>
-#ifndef _WIN32
+#ifdef _WIN32
+#include "platform/windows/qv_win32_windows.h"
+#else
 #include <qv_d3d9.h>
 
 #include "platform/sdl/qv_win32_sdl.h"
@@ -25,6 +27,10 @@
 int main(int argc, char** argv)
 {
     session::LiveOptions options;
+#ifdef _WIN32
+    // Left at 0 unless --window-scale names a scale: the window then opens at its monitor's.
+    options.windowScale = 0;
+#endif
     std::string error;
     if (!session::ParseLiveOptions(argc, argv, &options, &error)) {
         std::fprintf(stderr, "quorvel: %s\n%s", error.c_str(), session::kLiveUsage);
@@ -47,14 +53,15 @@ int main(int argc, char** argv)
     }
 
     QvEnableGamepads(true);
+    // How the picture is shown: the window opens larger (on Windows by default at its monitor's
+    // scale) or in full screen, and the picture keeps its shape in it. Our OpenGL device draws
+    // the picture as large as it is shown; Windows' own Direct3D draws the back buffer's size
+    // and Present stretches it.
 #ifndef _WIN32
-    // How the picture is shown: the SDL window opens larger or in full screen, and our OpenGL
-    // device draws the picture as large as it is shown. Windows' own Direct3D draws the back
-    // buffer's size and Present stretches it.
     QvSetRenderScale(options.renderScale);
     QvSetMultisample(options.samples);
-    QvSetWindowShow(options.windowScale, options.fullscreen);
 #endif
+    QvSetWindowShow(options.windowScale, options.fullscreen);
     live.Start();
     QvSetLoopObserver({[&live] { live.OnPeek(); }, [&live] { live.OnIdle(); }});
     static char emptyCommandLine[] = "";
