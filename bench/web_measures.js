@@ -1,17 +1,19 @@
 // The page against the Linux build: the uncapped replay's frame time next to the Linux harness's
-// on the same frames (pairs of runs, alternating; medians), the processor time Chromium's
-// processes spend on those frames (the GPU process draws WebGL 2 with the renderer that
-// tests/web/headless_chromium.js picks: Mesa's llvmpipe unless QV_WEB_GL says otherwise), and
+// on the same frames (pairs of runs, alternating; medians), the processor time the browser's
+// processes spend on those frames (Chromium's GPU process draws WebGL 2 with the renderer that
+// tests/web/browser.js picks: Mesa's llvmpipe unless QV_WEB_GL says otherwise; Firefox's
+// parent process draws it, with llvmpipe), and
 // the time from navigation to the first presented frame (the program's first
 // requestAnimationFrame), cold
 // (a fresh browser) and warm (the same browser again). Prints; asserts nothing.
 //   NODE_PATH=build-web/node/node_modules node bench/web_measures.js BASE_URL REPLAY [PAIRS]
+// (QV_WEB_BROWSER=firefox, with DISPLAY an X display, measures Firefox)
 // from the repository root, with build-web/ served at BASE_URL and the cross key scripts in
 // its tests/cross/ (scripts/build-web --test puts them there).
 'use strict';
 const { execSync, spawnSync } = require('child_process');
 const fs = require('fs');
-const chromium = require('../tests/web/headless_chromium');
+const engine = require('../tests/web/browser');
 
 const [base, replayExe, pairsArg] = process.argv.slice(2);
 const pairs = Number(pairsArg || 5);
@@ -36,15 +38,19 @@ function linuxRun() {
   return Number(/([\d.]+) ms per frame/.exec(r.stdout.toString())[1]);
 }
 
-// Processor seconds of each kind of Chromium process (renderer, gpu-process, ...).
+// Processor seconds of each kind of browser process (Chromium's renderer, gpu-process, ...;
+// Firefox's parent, tab, rdd, ...).
 function processorTime(browser) {
   const root = browser.process().pid;
   const pids = execSync(`pgrep -P ${root}; for p in $(pgrep -P ${root}); do pgrep -P $p; done; true`)
     .toString().split('\n').filter(Boolean);
+  if (engine.firefox) pids.push(String(root));
   const byKind = {};
   for (const pid of pids) {
     try {
-      const kind = (/--type=(\S+)/.exec(fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8').replace(/\0/g, ' ')) || [0, 'other'])[1];
+      const cmdline = fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8').replace(/\0/g, ' ');
+      const kind = engine.firefox ? (/-contentproc .* (\S+) *$/.exec(cmdline) || [0, 'parent'])[1]
+        : (/--type=(\S+)/.exec(cmdline) || [0, 'other'])[1];
       const stat = fs.readFileSync(`/proc/${pid}/stat`, 'utf8').split(') ')[1].split(' ');
       byKind[kind] = (byKind[kind] || 0) + (Number(stat[11]) + Number(stat[12])) / 100;
     } catch { /* gone */ }
@@ -67,7 +73,7 @@ async function firstFrame(browser) {
 }
 
 async function main() {
-  const browser = await chromium.launch();
+  const browser = await engine.launch();
   const page = await browser.newPage();
   await page.evaluateOnNewDocument(() => {
     const log = console.log.bind(console);
@@ -81,6 +87,7 @@ async function main() {
     if (i % 2) { linux.push(linuxRun()); web.push(await pageRun(page)); }
     else { web.push(await pageRun(page)); linux.push(linuxRun()); }
   }
+  console.log(`${engine.engine}, ${await engine.renderer(browser)}`);
   console.log(`ms per frame, page ${web.join(' ')}, median ${median(web)}; Linux ${linux.join(' ')}, median ${median(linux)}; ` +
     `ratio ${(median(web) / median(linux)).toFixed(2)}`);
   const before = processorTime(browser);
@@ -93,7 +100,7 @@ async function main() {
   const cold = [];
   const warm = [];
   for (let i = 0; i < 3; i++) {
-    const fresh = await chromium.launch();
+    const fresh = await engine.launch();
     cold.push(Math.round(await firstFrame(fresh)));
     warm.push(Math.round(await firstFrame(fresh)));
     await fresh.close();

@@ -14,7 +14,7 @@
 'use strict';
 const fs = require('fs');
 const zlib = require('zlib');
-const chromium = require('../tests/web/headless_chromium');
+const chromium = require('../tests/web/browser');
 
 const base = process.argv[2];
 const pause = (ms) => new Promise((r) => setTimeout(r, ms));
