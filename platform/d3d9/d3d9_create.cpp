@@ -5,6 +5,7 @@
 #include "platform/d3d9/d3d9_direct3d.h"
 #include "platform/d3d9/d3d9_letterbox.h"
 #include "platform/d3d9/d3d9_texture.h"
+#include "platform/d3d9/gl_edge_rule.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,6 +64,7 @@ bool Device::InitGl()
 {
     if (!MakeCurrent())
         return false;
+    programs_.SetEdgeNudge(!RasterizerKeepsTopLeftRule());
     cache_.Invalidate();
     glGenVertexArrays(1, &vao_);
     cache_.BindVertexArray(vao_);

@@ -258,7 +258,8 @@ void EmitTexCoords(const FfpKey& k, int live, std::string& s)
 
 } // namespace
 
-std::string GenerateVertexShader(const FfpKey& k, int instances, int maxLocations, VertexInputPlan* plan)
+std::string GenerateVertexShader(const FfpKey& k, int instances, int maxLocations, bool nudgeEdges,
+                                 VertexInputPlan* plan)
 {
     const char* q = k.flatShade ? "flat out" : "out";
     std::string outputs = std::string(q) + " vec4 vDiffuse;\n" + q + " vec4 vSpecular;\n";
@@ -302,13 +303,14 @@ std::string GenerateVertexShader(const FfpKey& k, int instances, int maxLocation
     // D3D9 puts pixel centres on integer coordinates and maps depth to [0, 1]; GL centres them
     // on halves and clips depth to [-1, 1]. Shift by half a pixel and remap z' = 2z - w, and
     // turn the picture upside down, so D3D's top row is GL's row 0, the first in memory.
-    // A pixel whose centre lies exactly on an edge is D3D's top-left rule's (a quad from y = 8
-    // to 24 covers rows 8 to 23, not 9 to 24); GL lets each rasteriser pick its own side
-    // (llvmpipe and softpipe pick opposite ones), so the shift stops 1/256 of a pixel short of
-    // half: one step of the rasterisers' 8-bit subpixel grid, which puts such a centre just
-    // inside a top or left edge and just outside a bottom or right one.
-    s += "    clip.xy += uPosFixup.xy * (clip.w * 0.9921875);\n"
-         "    clip.z = 2.0 * clip.z - clip.w;\n"
+    // A pixel whose centre lies exactly on an edge then goes where D3D's top-left rule puts it
+    // (a quad from y = 8 to 24 covers rows 8 to 23, not 9 to 24) on a rasteriser like
+    // llvmpipe. GL lets each rasteriser choose; on one that chooses otherwise the shift stops
+    // 1/256 of a pixel short of half, one step of an 8-bit subpixel grid, which puts such a
+    // centre just inside a top or left edge and just outside a bottom or right one (at the
+    // cost of moving texture coordinates that far too, so only where it is needed).
+    s += nudgeEdges ? "    clip.xy += uPosFixup.xy * (clip.w * 0.9921875);\n" : "    clip.xy += uPosFixup.xy * clip.w;\n";
+    s += "    clip.z = 2.0 * clip.z - clip.w;\n"
          "    clip.y = -clip.y;\n"
          "    gl_Position = clip;\n";
     // Core draws points glPointSize's 1 pixel wide, times the render scale; ES only as wide as

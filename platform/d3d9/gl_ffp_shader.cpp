@@ -66,7 +66,7 @@ FfpProgram* FfpProgramCache::Get(const FfpKey& key)
         return found->second->name ? found->second.get() : nullptr;
 
     auto program = std::make_unique<FfpProgram>();
-    const std::string vertex = GenerateVertexShader(key, instances_, maxLocations_, &program->inputs);
+    const std::string vertex = GenerateVertexShader(key, instances_, maxLocations_, nudgeEdges_, &program->inputs);
     bool loaded = false;
     program->name = BuildProgram(*store_, vertex, GenerateFragmentShader(key), "fixed-function", &loaded);
     ++compiled_;

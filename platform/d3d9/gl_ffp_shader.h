@@ -118,7 +118,9 @@ struct FfpProgram {
 
 // `instances`: the records a vertex program can index, the length of its instance block;
 // `maxLocations`: the attribute locations it may use (0 keeps the instance values in the block).
-std::string GenerateVertexShader(const FfpKey& key, int instances, int maxLocations, VertexInputPlan* plan);
+// `nudgeEdges`: the rasteriser does not keep Direct3D's top-left rule by itself (gl_edge_rule.h).
+std::string GenerateVertexShader(const FfpKey& key, int instances, int maxLocations, bool nudgeEdges,
+                                 VertexInputPlan* plan);
 std::string GenerateFragmentShader(const FfpKey& key);
 
 class ProgramStore;
@@ -132,6 +134,7 @@ public:
         instances_ = instances;
         maxLocations_ = maxLocations;
     }
+    void SetEdgeNudge(bool nudge) { nudgeEdges_ = nudge; }
     // The program for `key`, built on first use; null if GL refuses it.
     FfpProgram* Get(const FfpKey& key);
     void Clear();
@@ -146,6 +149,7 @@ private:
     uint32_t loaded_ = 0;
     int instances_ = 1;
     int maxLocations_ = 0;
+    bool nudgeEdges_ = false;
 };
 
 } // namespace qv::d3d
