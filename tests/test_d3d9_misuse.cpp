@@ -681,3 +681,71 @@ TEST_F(D3D9Misuse, RandomCallSequencesNeverCrashOrUpsetGl)
 }
 
 }  // namespace
+
+// The Direct3D object itself under misuse: another adapter, missing out-pointers, a device type
+// or vertex processing it does not make. Every refusal leaves the caller's device pointer null,
+// so a caller that releases it on failure releases nothing.
+TEST(D3D9MisuseDirect3D, InvalidCallsAreRefusedAndLeaveNoDevice)
+{
+    EXPECT_EQ(Direct3DCreate9(D3D_SDK_VERSION + 1), nullptr);
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d, nullptr);
+
+    D3DDISPLAYMODE mode{};
+    EXPECT_EQ(d3d->GetAdapterDisplayMode(1, &mode), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d3d->GetAdapterDisplayMode(0, nullptr), D3DERR_INVALIDCALL);
+    ASSERT_EQ(d3d->GetAdapterDisplayMode(0, &mode), D3D_OK);
+    EXPECT_GT(mode.Width, 0u);
+    EXPECT_GT(mode.RefreshRate, 0u);
+    D3DCAPS9 caps{};
+    EXPECT_EQ(d3d->GetDeviceCaps(1, D3DDEVTYPE_HAL, &caps), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d3d->GetDeviceCaps(0, D3DDEVTYPE_HAL, nullptr), D3DERR_INVALIDCALL);
+
+    const D3DFORMAT display = D3DFMT_X8R8G8B8;
+    EXPECT_EQ(d3d->CheckDeviceFormat(1, D3DDEVTYPE_HAL, display, 0, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8),
+              D3DERR_INVALIDCALL);
+    // A depth buffer is a depth format on a surface; nothing else is one.
+    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, display, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D24S8),
+              D3D_OK);
+    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, display, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE,
+                                     D3DFMT_A8R8G8B8), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, display, D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE,
+                                     D3DFMT_A8R8G8B8), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, display, 0, D3DRTYPE_VOLUME, D3DFMT_A8R8G8B8),
+              D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, display, 0, D3DRTYPE_TEXTURE, D3DFMT_D24S8),
+              D3DERR_NOTAVAILABLE);
+
+    D3DPRESENT_PARAMETERS pp = QvPresentParams(64, 64);
+    const DWORD hw = D3DCREATE_HARDWARE_VERTEXPROCESSING;
+    EXPECT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, hw, &pp, nullptr), D3DERR_INVALIDCALL);
+    struct Refused {
+        UINT adapter;
+        D3DDEVTYPE type;
+        DWORD behavior;
+        D3DPRESENT_PARAMETERS* params;
+    };
+    const Refused refused[] = {
+        {1, D3DDEVTYPE_HAL, hw, &pp},
+        {0, D3DDEVTYPE_HAL, hw, nullptr},
+        {0, D3DDEVTYPE_SW, hw, &pp},
+        {0, D3DDEVTYPE_HAL, 0, &pp},
+        {0, D3DDEVTYPE_HAL, hw | D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp},
+    };
+    for (const Refused& r : refused) {
+        auto* device = reinterpret_cast<IDirect3DDevice9*>(&pp);  // stale garbage from the caller
+        EXPECT_EQ(d3d->CreateDevice(r.adapter, r.type, nullptr, r.behavior, r.params, &device), D3DERR_INVALIDCALL)
+            << r.adapter << " " << r.type << " " << r.behavior;
+        EXPECT_EQ(device, nullptr);
+    }
+    EXPECT_EQ(d3d->Release(), 0u);
+
+    IDirect3DDevice9* device = nullptr;
+    EXPECT_EQ(QvCreateStandaloneDevice(&pp, hw, nullptr, &device), D3DERR_INVALIDCALL);
+    EXPECT_EQ(QvCreateStandaloneDevice(&pp, hw, &d3d, nullptr), D3DERR_INVALIDCALL);
+    d3d = reinterpret_cast<IDirect3D9*>(&pp);
+    EXPECT_EQ(QvCreateStandaloneDevice(&pp, 0, &d3d, &device), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d3d, nullptr);
+    EXPECT_EQ(device, nullptr);
+    EXPECT_EQ(QvGetDeviceStats(nullptr, nullptr), D3DERR_INVALIDCALL);
+}
