@@ -354,6 +354,22 @@ TEST_F(ReplayRun, BadScriptStopsWithItsLineAndExitCodeTwo) {
     EXPECT_EQ(Replay("--frames"), 2);
 }
 
+// Outputs that cannot be written fail the run, however far it got: a trace with no folder before
+// the first frame (exit 2), a trace on a full disk and a shot with no folder after the run (exit 1).
+// A shot for a frame the run never reached is named on stderr.
+TEST_F(ReplayRun, OutputsThatCannotBeWrittenFailTheRun) {
+    const std::string missing = Path("no-such-folder");
+    EXPECT_EQ(Replay("--frames 3 --uncapped --trace " + missing + "/t"), 2);
+    EXPECT_NE(err_.find("cannot write trace"), std::string::npos) << err_;
+#ifndef _WIN32
+    EXPECT_EQ(Replay("--frames 3 --uncapped --trace /dev/full"), 1) << err_;
+#endif
+    EXPECT_EQ(Replay("--frames 3 --uncapped --shot 2:" + missing + "/s.png"), 1);
+    EXPECT_NE(err_.find("could not write " + missing + "/s.png"), std::string::npos) << err_;
+    EXPECT_EQ(Replay("--frames 3 --uncapped --shot 9:" + Path("late.png")), 0) << err_;
+    EXPECT_NE(err_.find("frame 9 never ran"), std::string::npos) << err_;
+}
+
 // The device sends runs of draws of one mesh to GL as one instanced draw; turned off, it sends
 // each on its own. The game's pictures must not tell the two apart, with bullets in flight and
 // the camera moved.
