@@ -140,7 +140,7 @@ const kScripts = [
 // translation rather than through ANGLE on OpenGL ES, and a few models' edges that lie all but
 // exactly on pixel centres come out a pixel otherwise (its rule for pixels exactly on an edge is
 // llvmpipe's, as a bare rectangle shows): a row along the top of a block, a tank's side, up to
-// 3.6 in 10,000 pixels on these scripts (at most 182 levels).
+// 3.7 in 10,000 pixels on these scripts (at most 182 levels).
 const beyondPerTenThousand = (renderer) => {
   if (!/llvmpipe/.test(renderer)) return 60;
   return engine.firefox ? 4 : 1;
