@@ -2,6 +2,9 @@
 // reading past the data or sizing anything from a count the data cannot back (the sanitizer
 // build turns either into a failure here).
 #include "test_xfile_util.h"
+#include "gfxutil/xfile/xfile_mszip.h"
+
+#include <zlib.h>
 
 #include <gtest/gtest.h>
 
@@ -100,6 +103,77 @@ TEST(XFileBroken, ReferencesCannotMultiplyAFileWithoutBound)
     // Frames that reference each other in a ring end at the nesting limit.
     EXPECT_EQ(D3DXERR_INVALIDDATA,
               LoadText("xof 0303txt 0032 Frame A { {A} {A} Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; } }", m));
+}
+
+// One MSZIP block: its sizes, "CK", and the raw deflate of `text`, which may refer back to `before`.
+std::vector<uint8_t> MszipBlock(const std::string& text, const std::string& before)
+{
+    z_stream z{};
+    EXPECT_EQ(deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    if (!before.empty())
+        deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(before.data()), uInt(before.size()));
+    std::vector<uint8_t> packed(deflateBound(&z, uLong(text.size())));
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    z.avail_in = uInt(text.size());
+    z.next_out = packed.data();
+    z.avail_out = uInt(packed.size());
+    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    packed.resize(z.total_out);
+    deflateEnd(&z);
+    const size_t stored = packed.size() + 2;
+    std::vector<uint8_t> block = {uint8_t(text.size()), uint8_t(text.size() >> 8), uint8_t(stored),
+                                  uint8_t(stored >> 8), 'C', 'K'};
+    block.insert(block.end(), packed.begin(), packed.end());
+    return block;
+}
+
+// A compressed file's body: the declared size, then blocks, each inflated with the text before it
+// as its dictionary. Every lie in the sizes or the blocks is refused, and the output never grows
+// past what the file declared.
+TEST(XFileBroken, CompressedBlocksAreHeldToTheirSizes)
+{
+    const std::string first(3000, 'a'), second = std::string(2000, 'a') + "tail";
+    const uint32_t declared = uint32_t(first.size() + second.size() + 16);
+    auto body = [&](uint32_t total) {
+        std::vector<uint8_t> bytes = {uint8_t(total), uint8_t(total >> 8), uint8_t(total >> 16), uint8_t(total >> 24)};
+        for (const auto& block : {MszipBlock(first, ""), MszipBlock(second, first)})
+            bytes.insert(bytes.end(), block.begin(), block.end());
+        return bytes;
+    };
+    std::vector<uint8_t> out;
+    const std::vector<uint8_t> good = body(declared);
+    ASSERT_TRUE(xfile::InflateMszip(good.data(), good.size(), out));
+    EXPECT_EQ(std::string(out.begin(), out.end()), first + second);
+
+    const size_t second_at = 4 + MszipBlock(first, "").size();
+    auto refused = [&](std::vector<uint8_t> bytes, const char* what) {
+        EXPECT_FALSE(xfile::InflateMszip(bytes.data(), bytes.size(), out)) << what;
+    };
+    refused({1, 0, 0}, "no declared size");
+    refused(body(15), "declared size under the header's");
+    refused(body(uint32_t(xfile::kMaxExpandedBytes + 17)), "declared size past the limit");
+    refused(body(declared + 1), "blocks that end short of the declared size");
+    refused(body(declared - 1), "blocks that run past the declared size");
+    for (size_t cut : {size_t(1), size_t(3), size_t(5), size_t(40)}) {
+        refused(std::vector<uint8_t>(good.begin(), good.end() - long(cut)), "truncated");
+    }
+    refused(std::vector<uint8_t>(good.begin(), good.begin() + long(second_at) + 2), "cut in a block's sizes");
+    std::vector<uint8_t> bad = good;
+    bad[second_at + 4] = 'X';
+    refused(bad, "no CK");
+    bad = good;
+    bad[second_at] = bad[second_at + 1] = 0;
+    refused(bad, "a block of no size");
+    bad = good;
+    bad[second_at + 2] = 1;
+    bad[second_at + 3] = 0;
+    refused(bad, "a stored size under CK's");
+    bad = body(declared + 1);
+    bad[second_at] = uint8_t(second.size() + 1);
+    refused(bad, "a block shorter than it says");
+    bad = good;
+    bad[second_at + 6] ^= 0xFF;
+    refused(bad, "damaged deflate data");
 }
 
 }  // namespace
