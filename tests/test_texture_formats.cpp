@@ -488,6 +488,19 @@ TEST_F(TextureFormats, PngColourTypesDepthsAndInterlacing) {
         chunk(palette, "PLTE", plte);
         chunk(palette, "tRNS", trns);
         ExpectLoads(png(translucent, 3, 8, interlaced, palette), translucent, D3DFMT_A8R8G8B8, D3DFMT_P8);
+        ExpectLoads(png(opaque, 2, 16, interlaced, {}), opaque, D3DFMT_X8R8G8B8, D3DFMT_A16B16G16R16);
+        // A tRNS key on grey or colour: the texels of that value, and only they, are transparent.
+        const uint32_t key = grey.pixels[1];
+        ArgbImage greyKeyed = grey, opaqueKeyed = opaque;
+        for (uint32_t& c : greyKeyed.pixels) c = c == key ? c & 0xFFFFFFu : c;
+        for (uint32_t& c : opaqueKeyed.pixels) c = c == opaque.pixels[1] ? c & 0xFFFFFFu : c;
+        Bytes greyKey, colourKey;
+        chunk(greyKey, "tRNS", {0, uint8_t(texels::ChannelG(key))});
+        chunk(colourKey, "tRNS", {0, uint8_t(texels::ChannelR(opaque.pixels[1])), 0,
+                                  uint8_t(texels::ChannelG(opaque.pixels[1])), 0,
+                                  uint8_t(texels::ChannelB(opaque.pixels[1]))});
+        ExpectLoads(png(grey, 0, 8, interlaced, greyKey), greyKeyed, D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8);
+        ExpectLoads(png(opaque, 2, 8, interlaced, colourKey), opaqueKeyed, D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8);
     }
 }
 
