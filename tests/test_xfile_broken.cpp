@@ -121,9 +121,14 @@ std::vector<uint8_t> MszipBlock(const std::string& text, const std::string& befo
     packed.resize(z.total_out);
     deflateEnd(&z);
     const size_t stored = packed.size() + 2;
-    std::vector<uint8_t> block = {uint8_t(text.size()), uint8_t(text.size() >> 8), uint8_t(stored),
-                                  uint8_t(stored >> 8), 'C', 'K'};
-    block.insert(block.end(), packed.begin(), packed.end());
+    std::vector<uint8_t> block(4 + stored);
+    block[0] = uint8_t(text.size());
+    block[1] = uint8_t(text.size() >> 8);
+    block[2] = uint8_t(stored);
+    block[3] = uint8_t(stored >> 8);
+    block[4] = 'C';
+    block[5] = 'K';
+    std::copy(packed.begin(), packed.end(), block.begin() + 6);
     return block;
 }
 
