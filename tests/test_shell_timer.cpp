@@ -4,7 +4,9 @@
 
 #include <qv_win32.h>
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 #include "app/engine.h"
 #include "app/timer.h"
@@ -125,6 +127,34 @@ TEST_F(ShellTimer, FpsCountsWholeFramesPerWindowOfJustOverASecond)
     fps.Update();
     EXPECT_EQ(fps.fps, 1.0) << "not divided by the window's real length";
     EXPECT_EQ(fps.fps, std::floor(fps.fps));
+}
+
+// The system's clocks, with no fake installed: the counter runs forward at its frequency, and the
+// two millisecond clocks read within a stretch of it measure no more than it does and no less
+// than a sleep inside them. No clock writes through a null pointer, fake or not.
+TEST(ShellSystemClocks, CounterAndMillisecondClocksAgree)
+{
+    EXPECT_FALSE(QueryPerformanceFrequency(nullptr));
+    EXPECT_FALSE(QueryPerformanceCounter(nullptr));
+    LARGE_INTEGER frequency{}, before{}, after{};
+    ASSERT_TRUE(QueryPerformanceFrequency(&frequency));
+    ASSERT_GT(frequency.QuadPart, 0);
+    ASSERT_TRUE(QueryPerformanceCounter(&before));
+    const DWORD ticks = GetTickCount(), time = timeGetTime();
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    const DWORD tickSpan = GetTickCount() - ticks, timeSpan = timeGetTime() - time;
+    ASSERT_TRUE(QueryPerformanceCounter(&after));
+    const double counterMs = double(after.QuadPart - before.QuadPart) * 1000.0 / double(frequency.QuadPart);
+    for (DWORD span : {tickSpan, timeSpan}) {
+        EXPECT_GE(span, 59u);
+        EXPECT_LE(double(span), counterMs + 1.0);
+    }
+
+    QvFakeClock fake;
+    QvSetFakeClock(&fake);
+    EXPECT_FALSE(QueryPerformanceFrequency(nullptr));
+    EXPECT_FALSE(QueryPerformanceCounter(nullptr));
+    QvSetFakeClock(nullptr);
 }
 
 TEST(ShellFAbs, AbsoluteValueOfAFloat)
