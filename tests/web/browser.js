@@ -144,3 +144,44 @@ exports.toucher = async (page) => {
     return true;
   };
 };
+
+// Two PNGs (data URLs) decoded by the browser, compared pixel by pixel: their sizes (`same`),
+// the pixels of the first whose largest channel differs from the second's by more than 2 levels
+// (`beyond`) or at all (`differing`), the largest difference, the first's distinct colours, and
+// its `sharpSteps`: neighbours across a row that differ by 64 levels or more in some channel (a
+// picture stretched with linear filtering spreads each such step and loses it). Without a
+// second picture the first is compared with itself.
+exports.comparePictures = async (page, a, b) => page.evaluate(async (a, b) => {
+  const pixels = async (url) => {
+    const image = new Image();
+    image.src = url;
+    await image.decode();
+    const c = document.createElement('canvas');
+    c.width = image.width;
+    c.height = image.height;
+    const g = c.getContext('2d', { willReadFrequently: true });
+    g.drawImage(image, 0, 0);
+    return g.getImageData(0, 0, c.width, c.height);
+  };
+  const p = await pixels(a);
+  const q = b ? await pixels(b) : p;
+  const same = p.width === q.width && p.height === q.height;
+  const worst = (d, e, i, j) => Math.max(Math.abs(d[i] - e[j]), Math.abs(d[i + 1] - e[j + 1]), Math.abs(d[i + 2] - e[j + 2]));
+  let beyond = 0;
+  let differing = 0;
+  let largest = 0;
+  let sharpSteps = 0;
+  const colours = new Set();
+  for (let i = 0; i < p.data.length; i += 4) {
+    if (same) {
+      const w = worst(p.data, q.data, i, i);
+      largest = Math.max(largest, w);
+      if (w > 2) beyond++;
+      if (w > 0) differing++;
+    }
+    if ((i / 4) % p.width && worst(p.data, p.data, i, i - 4) >= 64) sharpSteps++;
+    colours.add((p.data[i] << 16) | (p.data[i + 1] << 8) | p.data[i + 2]);
+  }
+  return { width: p.width, height: p.height, same, beyond, differing, largest, pixels: p.width * p.height,
+           colours: colours.size, sharpSteps };
+}, a, b);

@@ -90,40 +90,6 @@ function sameLines(a, b, what) {
   }
 }
 
-// Per pixel, the largest channel difference of two PNGs (decoded by the browser), the pixels
-// that differ at all, and the number of distinct colours in the first.
-async function comparePictures(page, a, b) {
-  return page.evaluate(async (a, b) => {
-    const pixels = async (url) => {
-      const image = new Image();
-      image.src = url;
-      await image.decode();
-      const c = document.createElement('canvas');
-      c.width = image.width;
-      c.height = image.height;
-      const g = c.getContext('2d', { willReadFrequently: true });
-      g.drawImage(image, 0, 0);
-      return g.getImageData(0, 0, c.width, c.height);
-    };
-    const p = await pixels(a);
-    const q = await pixels(b);
-    if (p.width !== q.width || p.height !== q.height) return { size: false };
-    let beyond = 0;
-    let differing = 0;
-    let largest = 0;
-    const colours = new Set();
-    for (let i = 0; i < p.data.length; i += 4) {
-      let worst = 0;
-      for (let c = 0; c < 3; c++) worst = Math.max(worst, Math.abs(p.data[i + c] - q.data[i + c]));
-      largest = Math.max(largest, worst);
-      if (worst > 2) beyond++;
-      if (worst > 0) differing++;
-      colours.add((p.data[i] << 16) | (p.data[i + 1] << 8) | p.data[i + 2]);
-    }
-    return { size: true, beyond, differing, largest, pixels: p.width * p.height, colours: colours.size };
-  }, a, b);
-}
-
 // The cross-build scripts as test_cross_build runs them (frames asked for, shots).
 const kScripts = [
   { name: 'drive-fire', frames: 300, shots: [1, 130, 300] },
@@ -160,8 +126,8 @@ async function crossScripts(page) {
     for (const n of s.shots) {
       const line = run.lines.find((l) => l.startsWith(`shot ${n} data:`));
       if (!check(line !== undefined, `${s.name}: no shot of frame ${n}`)) continue;
-      const r = await comparePictures(page, line.slice(line.indexOf('data:')), linux.pictures[n]);
-      if (!check(r.size, `${s.name} frame ${n}: the pictures' sizes differ`)) continue;
+      const r = await engine.comparePictures(page, line.slice(line.indexOf('data:')), linux.pictures[n]);
+      if (!check(r.same, `${s.name} frame ${n}: the pictures' sizes differ`)) continue;
       console.log(`${s.name} frame ${n}: largest channel difference ${r.largest}, ${r.beyond} of ${r.pixels} pixels beyond 2`);
       check(r.beyond * 10000 <= r.pixels * beyondAllowed,
         `${s.name} frame ${n}: ${r.beyond} pixels differ from Linux's by more than 2 levels`);
@@ -313,9 +279,9 @@ async function fontAtlases(page) {
     });
     if (!check(line !== undefined, `atlas ${what}: the page wrote no atlas`) ||
         !check(linux.status === 0, `font-atlas ${what}: exit ${linux.status} ${linux.stderr}`)) continue;
-    const r = await comparePictures(page, line.slice(line.indexOf('data:')),
+    const r = await engine.comparePictures(page, line.slice(line.indexOf('data:')),
       'data:image/png;base64,' + fs.readFileSync(file).toString('base64'));
-    if (!check(r.size, `atlas ${what}: the page's is ${line.split(' ')[3]}, Linux's another size`)) continue;
+    if (!check(r.same, `atlas ${what}: the page's is ${line.split(' ')[3]}, Linux's another size`)) continue;
     console.log(`atlas ${what}: ${r.differing ? `${r.differing} pixels differ from Linux's` : 'identical to Linux\'s'}`);
     check(r.differing === 0, `atlas ${what}: ${r.differing} pixels differ from Linux's (largest by ${r.largest})`);
     check(r.colours >= 8, `atlas ${what}: only ${r.colours} levels of grey`);

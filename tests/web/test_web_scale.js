@@ -57,42 +57,12 @@ async function visit(page, query, until) {
   return { lines, trace: lines.filter((l) => l.startsWith('{')), shot: (lines.find((l) => /^shot \d+ data:/.test(l)) || '').replace(/^shot \d+ /, '') };
 }
 
-// Two PNGs (data URLs) decoded by the browser: their sizes, and the pixels of the first whose
-// largest channel differs from the second's by more than 2 levels. `sharpSteps` counts, in the
-// first, neighbours across a row that differ by 64 levels or more in some channel: a picture
-// stretched with linear filtering spreads each such step over the stretch and loses it.
-async function comparePictures(page, a, b) {
-  return page.evaluate(async (a, b) => {
-    const pixels = async (url) => {
-      const image = new Image();
-      image.src = url;
-      await image.decode();
-      const c = document.createElement('canvas');
-      c.width = image.width;
-      c.height = image.height;
-      const g = c.getContext('2d', { willReadFrequently: true });
-      g.drawImage(image, 0, 0);
-      return g.getImageData(0, 0, c.width, c.height);
-    };
-    const p = await pixels(a);
-    const q = b ? await pixels(b) : p;
-    const worst = (d, e, i, j) => Math.max(...[0, 1, 2].map((c) => Math.abs(d[i + c] - e[j + c])));
-    let beyond = 0;
-    let sharpSteps = 0;
-    for (let i = 0; i < p.data.length; i += 4) {
-      if (q.data.length === p.data.length && worst(p.data, q.data, i, i) > 2) beyond++;
-      if ((i / 4) % p.width && worst(p.data, p.data, i, i - 4) >= 64) sharpSteps++;
-    }
-    return { width: p.width, height: p.height, same: p.width === q.width && p.height === q.height, beyond, sharpSteps };
-  }, a, b);
-}
-
 // The rule of the other picture tests: within 2 levels on all but 1 pixel in 10,000 drawn by
 // llvmpipe through ANGLE, as Linux draws; Firefox draws with llvmpipe on desktop OpenGL and
 // splits pixels on edges otherwise (20 in 10,000), and another renderer more (60).
 let beyondAllowed = 1;
 async function matchesPicture(page, picture, linux, width, height, what) {
-  const r = await comparePictures(page, picture, linux);
+  const r = await chromium.comparePictures(page, picture, linux);
   console.log(`${what}: ${r.width} x ${r.height}, ${r.beyond} pixels beyond 2 levels of Linux's`);
   check(r.width === width && r.height === height && r.same, `${what}: ${r.width} x ${r.height}, not ${width} x ${height} as Linux's`);
   check(r.beyond * 10000 <= r.width * r.height * beyondAllowed, `${what}: ${r.beyond} pixels differ from Linux's by more than 2 levels`);
@@ -149,7 +119,7 @@ async function devicePixels(browser) {
     await new Promise((r) => setTimeout(r, 1500));
     const buffer = await page.$eval('#canvas', (c) => `${c.width} x ${c.height}`);
     check(buffer === '1920 x 1440', `?${query}: the drawing buffer is ${buffer} at ratio 3`);
-    steps[query || 'auto'] = (await comparePictures(page, await canvasOnScreen(page), null)).sharpSteps;
+    steps[query || 'auto'] = (await chromium.comparePictures(page, await canvasOnScreen(page), null)).sharpSteps;
   }
   console.log(`the game at ratio 3: ${steps.auto} sharp steps in auto, ${steps['render-scale=1']} at render-scale=1`);
   check(steps.auto > 2 * steps['render-scale=1'] && steps.auto > 1000,
