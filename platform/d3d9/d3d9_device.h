@@ -251,6 +251,9 @@ private:
     // drawn with `samples_` samples a pixel into the multisampled framebuffer when above 1.
     float renderScale_ = 1.0f;
     GLsizei renderWidth_ = 0, renderHeight_ = 0;
+    // A size followed from the window that the driver could not make (out of memory), not asked
+    // for again at every Present.
+    GLsizei refusedWidth_ = 0, refusedHeight_ = 0;
     int samples_ = 0;
     GLuint msaaFramebuffer_ = 0, msaaColor_ = 0;
     int backIndex_ = 0;

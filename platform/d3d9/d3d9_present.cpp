@@ -218,13 +218,22 @@ void Device::FollowWindowSize()
         return;
     GLsizei w = 0, h = 0;
     ChooseRenderSize(&w, &h);
-    if (w <= 0 || h <= 0 || (w == renderWidth_ && h == renderHeight_))
+    if (w <= 0 || h <= 0 || (w == renderWidth_ && h == renderHeight_) || (w == refusedWidth_ && h == refusedHeight_))
         return;
     // The next frame is drawn at the new size. Both buffers start black: the game draws every
     // frame whole, and the window already shows the last one.
+    const GLsizei lastWidth = renderWidth_, lastHeight = renderHeight_;
     renderWidth_ = w;
     renderHeight_ = h;
-    SizeTargets();
+    if (SUCCEEDED(SizeTargets()))
+        return;
+    // A size the driver cannot make (a browser out of memory at 2880 x 2160 and eight samples):
+    // drawing goes on at the last size it made, rather than into targets left incomplete.
+    refusedWidth_ = w;
+    refusedHeight_ = h;
+    renderWidth_ = lastWidth;
+    renderHeight_ = lastHeight;
+    (void)SizeTargets(); // a size it made before
 }
 
 void Device::ReadFramebuffer(GLuint fbo, GLsizei w, GLsizei h, uint8_t* bgra, UINT pitch)
