@@ -1,7 +1,7 @@
 #include "platform/d3d9/gl_edge_rule.h"
 
-#include <array>
 #include <string>
+#include <vector>
 
 #include "platform/d3d9/gl_api.h"
 
@@ -93,11 +93,12 @@ bool RasterizerKeepsTopLeftRule()
         glClear(GL_COLOR_BUFFER_BIT);
         glUseProgram(program);
         glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-        std::array<unsigned char, kSize * kSize * 4> pixels{};
+        std::vector<unsigned char> pixels(size_t(kSize) * kSize * 4);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-        for (int i = 0; i < kSize * kSize; ++i)
-            if ((pixels[size_t(i) * 4] != 0) != (i == kSize + 1))
+        // Red of each pixel in memory order; only (1, 1), the sixth, is the square's.
+        for (size_t at = 0; at < pixels.size(); at += 4)
+            if ((pixels[at] != 0) != (at == size_t(kSize + 1) * 4))
                 kept = false;
         glUseProgram(0);
         glBindBuffer(GL_ARRAY_BUFFER, 0);
