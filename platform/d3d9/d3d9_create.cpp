@@ -64,7 +64,7 @@ bool Device::InitGl()
 {
     if (!MakeCurrent())
         return false;
-    programs_.SetEdgeNudge(!RasterizerKeepsTopLeftRule());
+    programs_.SetEdgeNudge(!RasterizerKeepsTopLeftRule(context_ ? context_->renderer : std::string()));
     cache_.Invalidate();
     glGenVertexArrays(1, &vao_);
     cache_.BindVertexArray(vao_);
