@@ -33,17 +33,7 @@ protected:
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
         device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     }
-    void Destroy()
-    {
-        if (device) {
-            EXPECT_EQ(device->Release(), 0u);
-        }
-        if (d3d) {
-            EXPECT_EQ(d3d->Release(), 0u);
-        }
-        device = nullptr;
-        d3d = nullptr;
-    }
+    void Destroy() { ReleaseDevice(device, d3d); }
     // The picture as drawn, and its size.
     std::vector<DWORD> Drawn(UINT* w, UINT* h)
     {

@@ -38,6 +38,20 @@ inline D3DMATRIX Identity()
     return m;
 }
 
+// Releases a device and then its Direct3D object, each expected to be the last reference, and
+// clears both pointers; either may be null.
+inline void ReleaseDevice(IDirect3DDevice9*& device, IDirect3D9*& d3d)
+{
+    if (device) {
+        EXPECT_EQ(device->Release(), 0u);
+    }
+    if (d3d) {
+        EXPECT_EQ(d3d->Release(), 0u);
+    }
+    device = nullptr;
+    d3d = nullptr;
+}
+
 class DeviceTest : public ::testing::Test {
 protected:
     static constexpr UINT kW = 64, kH = 64;

@@ -181,8 +181,11 @@ std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* 
     n.context = SDL_GL_CreateContext(n.window);
     if (!n.context || SDL_GL_MakeCurrent(n.window, n.context) != 0)
         return Unavailable("context", SDL_GetError());
-    if (!gl::LoadFunctions(dialect))
-        return Unavailable("context", "an entry point is missing");
+    const char* missing = nullptr;
+    if (!gl::LoadFunctions(dialect, &missing)) {
+        const std::string why = std::string(missing) + " is missing";
+        return Unavailable("context", why.c_str());
+    }
     const auto* renderer = reinterpret_cast<const char*>(gl::glGetString(GL_RENDERER));
     ctx->renderer = renderer ? renderer : "";
     PinGlDriver();

@@ -23,16 +23,26 @@ Dialect RequestedDialect()
     return chosen;
 }
 
-bool LoadFunctions(Dialect dialect)
+namespace {
+
+ProcLookup g_lookup = nullptr;
+
+void* Lookup(const char* name) { return g_lookup ? g_lookup(name) : GlProcAddress(name); }
+
+} // namespace
+
+void SetProcLookup(ProcLookup lookup) { g_lookup = lookup; }
+
+bool LoadFunctions(Dialect dialect, const char** missing)
 {
     // Loaded again for every new context: SDL unloads the GL library with the last GL window,
     // and the next one may map it elsewhere.
     es = dialect == Dialect::Es30;
-    bool complete = true;
+    const char* absent = nullptr;
 #define QV_GL_LOAD(type, name)                                               \
-    name = reinterpret_cast<type>(GlProcAddress(#name));             \
-    if (!(name))                                                             \
-        complete = false;
+    name = reinterpret_cast<type>(Lookup(#name));                            \
+    if (!(name) && !absent)                                                  \
+        absent = #name;
 #define QV_GL_CLEAR(type, name) name = nullptr;
     QV_GL_FUNCTIONS(QV_GL_LOAD)
     if (es) {
@@ -43,7 +53,7 @@ bool LoadFunctions(Dialect dialect)
         QV_GL_ES_FUNCTIONS(QV_GL_CLEAR)
     }
 #undef QV_GL_LOAD
-#define QV_GL_LOAD_OPTIONAL(type, name) name = reinterpret_cast<type>(GlProcAddress(#name));
+#define QV_GL_LOAD_OPTIONAL(type, name) name = reinterpret_cast<type>(Lookup(#name));
     QV_GL_OPTIONAL_FUNCTIONS(QV_GL_LOAD_OPTIONAL)
 #undef QV_GL_LOAD_OPTIONAL
     if (es) {
@@ -58,7 +68,9 @@ bool LoadFunctions(Dialect dialect)
         glMapBufferRange = nullptr;
     }
 #undef QV_GL_CLEAR
-    return complete;
+    if (missing)
+        *missing = absent;
+    return !absent;
 }
 
 namespace {

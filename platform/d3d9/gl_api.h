@@ -149,8 +149,14 @@ Dialect RequestedDialect();
 extern bool es;
 
 // Resolves every entry point of `dialect`; needs a current context of it. False if one is
-// missing. Call it again after creating each context.
-bool LoadFunctions(Dialect dialect);
+// missing, whose name goes to `missing` (the first one, when it is not null). Call it again
+// after creating each context.
+bool LoadFunctions(Dialect dialect, const char** missing = nullptr);
+
+// Where LoadFunctions looks entry points up; null (the default) is GlProcAddress. Tests stand
+// in a driver that lacks an entry point or answers a query its own way. Read only while loading.
+using ProcLookup = void* (*)(const char* name);
+void SetProcLookup(ProcLookup lookup);
 bool HasExtension(const char* name);
 
 // The lines every shader starts with: the GLSL version, and in ES the precisions.
