@@ -30,6 +30,24 @@ Files ReadFiles(const fs::path& dir)
     return files;
 }
 
+// A kept program's file: magic (8 bytes), key length, binary format, binary length, a zero word
+// (4 bytes each, little-endian), a checksum over key and binary (8), the key, the binary.
+std::string Resummed(std::string f)
+{
+    uint64_t h = 1469598103934665603ull;
+    for (size_t i = 32; i < f.size(); ++i) h = (h ^ uint8_t(f[i])) * 1099511628211ull;
+    for (int i = 0; i < 8; ++i) f[24 + size_t(i)] = char((h >> (8 * i)) & 0xFF);
+    return f;
+}
+
+void AddToField(std::string& f, size_t at, int delta)
+{
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | uint8_t(f[at + size_t(i)]);
+    v += uint32_t(delta);
+    for (int i = 0; i < 4; ++i) f[at + size_t(i)] = char((v >> (8 * i)) & 0xFF);
+}
+
 struct Drawn {
     std::vector<DWORD> pixels;
     UINT loaded = 0;
@@ -150,7 +168,22 @@ TEST_F(ProgramStore, DamagedOrForeignFilesAreCompiledAgainAndReplaced)
              return f;
          }},
     };
-    for (const auto& damage : damages) {
+    // Each header field read against the file: a key of the same length but other text (what a
+    // clash of the names' hashes would bring), the zero word, and lengths that do not add up.
+    const std::map<std::string, std::string (*)(std::string)> fields = {
+        {"another key of the same length", [](std::string f) { f[33] ^= 0x01; return Resummed(f); }},
+        {"zero word set", [](std::string f) { f[20] = 1; return f; }},
+        {"binary longer than the file", [](std::string f) { AddToField(f, 16, 1); return f; }},
+        {"bytes past the binary", [](std::string f) { return Resummed(f + '\0'); }},
+        {"key longer, binary shorter", [](std::string f) {
+             AddToField(f, 8, 1);
+             AddToField(f, 16, -1);
+             return f;
+         }},
+    };
+    std::map<std::string, std::string (*)(std::string)> all = damages;
+    all.insert(fields.begin(), fields.end());
+    for (const auto& damage : all) {
         SCOPED_TRACE(damage.first);
         for (const auto& file : kept)
             std::ofstream(dir_ / file.first, std::ios::binary | std::ios::trunc) << damage.second(file.second);
@@ -160,6 +193,60 @@ TEST_F(ProgramStore, DamagedOrForeignFilesAreCompiledAgainAndReplaced)
         EXPECT_EQ(ReadFiles(dir_).size(), kept.size()) << "no temporary file left behind";
         EXPECT_EQ(DrawScene().loaded, 1u) << "the replacement is whole";
     }
+}
+
+TEST_F(ProgramStore, AStoreThatCannotBeWrittenOrHasNoPlaceIsDoneWithout)
+{
+    const Drawn cold = DrawScene();
+    if (!cold.binaries)
+        GTEST_SKIP() << "the driver offers no program binaries";
+    const Files kept = ReadFiles(dir_);
+    ASSERT_EQ(kept.size(), 1u);
+    const auto entries = [](const fs::path& dir) {
+        std::error_code error;
+        return std::distance(fs::directory_iterator(dir, error), fs::directory_iterator());
+    };
+
+    // A directory where the program's file belongs: compiled every time, nothing left beside it.
+    fs::remove(dir_ / kept.begin()->first);
+    fs::create_directory(dir_ / kept.begin()->first);
+    for (int run = 0; run < 2; ++run) {
+        const Drawn again = DrawScene();
+        EXPECT_EQ(again.loaded, 0u);
+        EXPECT_EQ(again.pixels, cold.pixels);
+    }
+    EXPECT_EQ(entries(dir_), 1);
+
+    // A store that cannot be made (its place lies under a plain file).
+    std::ofstream(dir_ / "plain") << "not a directory";
+    setenv("QV_PROGRAM_CACHE", (dir_ / "plain" / "programs").c_str(), 1);
+    for (int run = 0; run < 2; ++run) {
+        const Drawn again = DrawScene();
+        EXPECT_EQ(again.loaded, 0u);
+        EXPECT_EQ(again.pixels, cold.pixels);
+    }
+
+    // A relative XDG_CACHE_HOME names no place (the base directory rules ignore it): the home's
+    // cache is used, and nothing is written under the working directory.
+    const char* home = std::getenv("HOME");
+    const std::string savedHome = home ? home : "";
+    const std::string relative = "qv-relative-cache-" + std::to_string(getpid());
+    unsetenv("QV_PROGRAM_CACHE");
+    setenv("XDG_CACHE_HOME", relative.c_str(), 1);
+    setenv("HOME", (dir_ / "home").c_str(), 1);
+    DrawScene();
+    EXPECT_EQ(entries(dir_ / "home" / ".cache" / "quorvel" / "programs"), 1);
+    EXPECT_FALSE(fs::exists(fs::path(relative) / "quorvel")) << "(Mesa's own cache may take it as it is)";
+    fs::remove_all(relative);
+    // Without a home either, there is no store.
+    unsetenv("XDG_CACHE_HOME");
+    unsetenv("HOME");
+    fs::remove_all(dir_ / "home");
+    const Drawn homeless = DrawScene();
+    EXPECT_EQ(homeless.loaded, 0u);
+    EXPECT_EQ(homeless.pixels, cold.pixels);
+    EXPECT_FALSE(fs::exists(dir_ / "home"));
+    home ? setenv("HOME", savedHome.c_str(), 1) : unsetenv("HOME");
 }
 
 } // namespace
