@@ -6,6 +6,8 @@
 
 #include "platform/d3d9/gl_api.h"
 
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -29,11 +31,30 @@ struct FakeDriver {
     bool gl33 = false;             // GL 3.3 without extensions or later entry points
     const char* renderer = "";     // GL_RENDERER as it answers ("" the real one; null none)
     bool realRenderer = true;
+    GLenum rejects = 0;            // the shader type its compiler refuses, or GL_PROGRAM: linking
 };
 FakeDriver g_driver;
 
 PFNGLGETSTRINGPROC g_realGetString = nullptr;
 PFNGLGETINTEGERVPROC g_realGetIntegerv = nullptr;
+PFNGLGETSHADERIVPROC g_realGetShaderiv = nullptr;
+PFNGLGETPROGRAMIVPROC g_realGetProgramiv = nullptr;
+
+void APIENTRY FakeGetShaderiv(GLuint shader, GLenum name, GLint* value)
+{
+    g_realGetShaderiv(shader, name, value);
+    GLint type = 0;
+    g_realGetShaderiv(shader, GL_SHADER_TYPE, &type);
+    if (name == GL_COMPILE_STATUS && GLenum(type) == g_driver.rejects)
+        *value = GL_FALSE;
+}
+
+void APIENTRY FakeGetProgramiv(GLuint program, GLenum name, GLint* value)
+{
+    g_realGetProgramiv(program, name, value);
+    if (name == GL_LINK_STATUS && g_driver.rejects == GL_PROGRAM)
+        *value = GL_FALSE;
+}
 
 const GLubyte* APIENTRY FakeGetString(GLenum name)
 {
@@ -78,6 +99,14 @@ void* FakeLookup(const char* name)
         g_realGetIntegerv = reinterpret_cast<PFNGLGETINTEGERVPROC>(real);
         return real ? reinterpret_cast<void*>(&FakeGetIntegerv) : nullptr;
     }
+    if (std::strcmp(name, "glGetShaderiv") == 0) {
+        g_realGetShaderiv = reinterpret_cast<PFNGLGETSHADERIVPROC>(real);
+        return real ? reinterpret_cast<void*>(&FakeGetShaderiv) : nullptr;
+    }
+    if (std::strcmp(name, "glGetProgramiv") == 0) {
+        g_realGetProgramiv = reinterpret_cast<PFNGLGETPROGRAMIVPROC>(real);
+        return real ? reinterpret_cast<void*>(&FakeGetProgramiv) : nullptr;
+    }
     return real;
 }
 
@@ -94,14 +123,20 @@ protected:
         g_driver = FakeDriver{};
     }
 
-    // A standalone device on the fake driver; what it answered and what it printed.
-    HRESULT Create(DWORD behavior, std::string* said = nullptr)
+    // A device on the fake driver, standalone or in `window`; what it answered and printed.
+    HRESULT Create(DWORD behavior, std::string* said = nullptr, HWND window = nullptr)
     {
         D3DPRESENT_PARAMETERS pp = QvPresentParams(kSize, kSize);
         d3d = reinterpret_cast<IDirect3D9*>(0x1);
         device = reinterpret_cast<IDirect3DDevice9*>(0x1);
         testing::internal::CaptureStderr();
-        const HRESULT hr = QvCreateStandaloneDevice(&pp, behavior, &d3d, &device);
+        HRESULT hr = D3DERR_NOTAVAILABLE;
+        if (window) {
+            d3d = Direct3DCreate9(D3D_SDK_VERSION);
+            hr = d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, behavior, &pp, &device);
+        } else {
+            hr = QvCreateStandaloneDevice(&pp, behavior, &d3d, &device);
+        }
         const std::string err = testing::internal::GetCapturedStderr();
         if (said)
             *said = err;
@@ -111,7 +146,7 @@ protected:
 
     // A quad in three places, drawn from one vertex buffer at a base vertex past its start (so
     // that they are batched, instanced, from an offset), then presented and read back.
-    std::vector<DWORD> DrawScene()
+    std::vector<DWORD> DrawScene(HRESULT drawn = D3D_OK)
     {
         std::vector<DWORD> pixels(kSize * kSize);
         const VertexPDT quads[8] = {
@@ -148,7 +183,7 @@ protected:
             world._41 = at[0];
             world._42 = at[1];
             device->SetTransform(D3DTS_WORLD, &world);
-            EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 2), D3D_OK);
+            EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 2), drawn);
         }
         device->EndScene();
         EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
@@ -221,6 +256,67 @@ TEST_F(GlDriver, AGl33DriverWithoutLaterEntryPointsOrExtensionsDrawsTheSamePictu
     EXPECT_EQ(bareStats.programsLoaded, 0u);
     EXPECT_EQ(bareStats.draws, fullStats.draws);
     EXPECT_LT(bareStats.glDraws, bareStats.draws) << "the boxes still go to GL batched";
+}
+
+TEST_F(GlDriver, ACompilerThatRefusesItsProgramsCostsOneTryAndNoCrash)
+{
+    // Kept binaries would be loaded without a compile; this driver must be asked.
+    const char* store = std::getenv("QV_PROGRAM_CACHE");
+    const std::string savedStore = store ? store : "";
+    setenv("QV_PROGRAM_CACHE", "0", 1);
+    // A window of the back buffer's size, where Present would draw the picture with a program.
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "QvGlDriverRefusal";
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    const struct {
+        GLenum rejects;
+        const char* says;
+    } refusals[] = {{GL_VERTEX_SHADER, "vertex shader rejected"},
+                    {GL_FRAGMENT_SHADER, "fragment shader rejected"},
+                    {GL_PROGRAM, "program failed to link"}};
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(refusal.says);
+        HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "d3d9", WS_OVERLAPPEDWINDOW, 0, 0, kSize, kSize, nullptr,
+                                    nullptr, nullptr, nullptr);
+        ASSERT_NE(hwnd, nullptr);
+        g_driver.rejects = refusal.rejects;
+        ASSERT_EQ(Create(D3DCREATE_MIXED_VERTEXPROCESSING, nullptr, hwnd), D3D_OK);
+        testing::internal::CaptureStderr();
+        const std::vector<DWORD> pixels = DrawScene(D3DERR_INVALIDCALL);
+        const std::string said = testing::internal::GetCapturedStderr();
+        // Nothing drawn but the clear, and one fixed-function program tried for the three draws.
+        EXPECT_EQ(pixels, std::vector<DWORD>(pixels.size(), 0xFF203040));
+        QvDeviceStats stats{};
+        QvGetDeviceStats(device, &stats);
+        EXPECT_EQ(stats.programsCompiled, 1u);
+        EXPECT_EQ(stats.glDraws, 0u);
+        EXPECT_NE(said.find("d3d9: fixed-function " + std::string(refusal.says)), std::string::npos) << said;
+        EXPECT_NE(said.find("d3d9: present " + std::string(refusal.says)), std::string::npos) << said;
+
+        // The present pass, its program refused too, copies the picture upright instead.
+        const D3DRECT top = {0, 0, LONG(kSize), 8};
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+        device->Clear(1, &top, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        GLint readFbo = 0;
+        gl::glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFbo);
+        gl::glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        std::vector<uint8_t> window(kSize * kSize * 4);
+        gl::glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, window.data());
+        gl::glBindFramebuffer(GL_READ_FRAMEBUFFER, GLuint(readFbo));
+        const auto rgb = [&](UINT glRow) {
+            const uint8_t* p = &window[size_t(glRow) * kSize * 4];
+            return DWORD(p[0]) << 16 | DWORD(p[1]) << 8 | p[2];
+        };
+        EXPECT_EQ(rgb(kSize - 1), 0xFF0000u) << "the window's top row";
+        EXPECT_EQ(rgb(0), 0x0000FFu) << "the window's bottom row";
+        Release();
+        DestroyWindow(hwnd);
+    }
+    UnregisterClassA(wc.lpszClassName, nullptr);
+    store ? setenv("QV_PROGRAM_CACHE", savedStore.c_str(), 1) : unsetenv("QV_PROGRAM_CACHE");
 }
 
 TEST_F(GlDriver, TheRendererItNamesDecidesHardwareVertexProcessing)
