@@ -420,4 +420,42 @@ TEST(D3D9BackBuffer, FormatsSizesAndDepthItCannotMakeAreRefusedTheOthersDraw)
     }
 }
 
+// A windowed back buffer of no size takes the window's client size, side by side, and one of
+// unknown format the display's.
+TEST(D3D9BackBuffer, WithoutASizeOrFormatItTakesTheWindows)
+{
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "QvBackBufferSize";
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "d3d9", WS_OVERLAPPEDWINDOW, 0, 0, 80, 60, nullptr, nullptr,
+                                nullptr, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(d3d, nullptr);
+    const struct {
+        UINT width, height, wantWidth, wantHeight;
+    } sizes[] = {{0, 0, 80, 60}, {0, 32, 80, 32}, {48, 0, 48, 60}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(testing::Message() << size.width << " x " << size.height);
+        D3DPRESENT_PARAMETERS pp = QvPresentParams(size.width, size.height);
+        pp.BackBufferFormat = D3DFMT_UNKNOWN;
+        IDirect3DDevice9* device = nullptr;
+        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, hwnd, D3DCREATE_MIXED_VERTEXPROCESSING, &pp, &device), D3D_OK);
+        IDirect3DSurface9* back = nullptr;
+        ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+        D3DSURFACE_DESC desc{};
+        back->GetDesc(&desc);
+        EXPECT_EQ(desc.Width, size.wantWidth);
+        EXPECT_EQ(desc.Height, size.wantHeight);
+        EXPECT_EQ(desc.Format, D3DFMT_X8R8G8B8);
+        back->Release();
+        EXPECT_EQ(device->Release(), 0u);
+    }
+    EXPECT_EQ(d3d->Release(), 0u);
+    DestroyWindow(hwnd);
+    UnregisterClassA(wc.lpszClassName, nullptr);
+}
+
 } // namespace

@@ -87,7 +87,7 @@ TEST(Win32Headless, NoVideoNoWindowAndNoBoxToWaitFor)
             setenv("DISPLAY", "", 1);
             unsetenv("WAYLAND_DISPLAY");
             MessageBoxA(nullptr, "two", "No display", MB_OK);
-            std::_Exit(0);
+            std::exit(0);
         },
         testing::ExitedWithCode(0), "^Dummy: one\nNo display: two\n$");
 
@@ -99,7 +99,7 @@ TEST(Win32Headless, NoVideoNoWindowAndNoBoxToWaitFor)
             RegisterClassExA(&wc);
             HWND made = CreateWindowExA(0, "QvNoVideo", "x", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64, nullptr, nullptr,
                                         nullptr, nullptr);
-            std::_Exit(made == nullptr ? 0 : 1);
+            std::exit(made == nullptr ? 0 : 1);
         },
         testing::ExitedWithCode(0), "^CreateWindowExA: no video: [^\n]+\n$");
 
@@ -119,7 +119,7 @@ TEST(Win32Headless, NoVideoNoWindowAndNoBoxToWaitFor)
             unsetenv("SDL_VIDEODRIVER");
             QvUseOffscreenVideoWithoutDisplay();
             const char* now = std::getenv("SDL_VIDEODRIVER");
-            std::_Exit(keptDisplay && keptChoice && now && std::string(now) == "offscreen" ? 0 : 1);
+            std::exit(keptDisplay && keptChoice && now && std::string(now) == "offscreen" ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");
 }

@@ -29,6 +29,12 @@ ProcLookup g_lookup = nullptr;
 
 void* Lookup(const char* name) { return g_lookup ? g_lookup(name) : GlProcAddress(name); }
 
+void NoteMissing(const char* name, const char** first)
+{
+    if (!*first)
+        *first = name;
+}
+
 } // namespace
 
 void SetProcLookup(ProcLookup lookup) { g_lookup = lookup; }
@@ -41,8 +47,8 @@ bool LoadFunctions(Dialect dialect, const char** missing)
     const char* absent = nullptr;
 #define QV_GL_LOAD(type, name)                                               \
     name = reinterpret_cast<type>(Lookup(#name));                            \
-    if (!(name) && !absent)                                                  \
-        absent = #name;
+    if (!(name))                                                             \
+        NoteMissing(#name, &absent);
 #define QV_GL_CLEAR(type, name) name = nullptr;
     QV_GL_FUNCTIONS(QV_GL_LOAD)
     if (es) {
