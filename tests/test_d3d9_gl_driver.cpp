@@ -24,6 +24,33 @@ const char* const kEsOnly[] = {QV_GL_ES_FUNCTIONS(QV_TEST_NAME)};
 const char* const kOptional[] = {QV_GL_OPTIONAL_FUNCTIONS(QV_TEST_NAME)};
 #undef QV_TEST_NAME
 
+// A Win32 window of its own class, `width` x `height` (no frame under the offscreen driver);
+// destroying it takes its class too.
+class TestWindow {
+public:
+    TestWindow(const char* name, int width, int height) : name_(name)
+    {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.lpszClassName = name;
+        RegisterClassExA(&wc);
+        hwnd = CreateWindowExA(0, name, "d3d9", WS_OVERLAPPEDWINDOW, 0, 0, width, height, nullptr, nullptr, nullptr,
+                               nullptr);
+    }
+    ~TestWindow()
+    {
+        DestroyWindow(hwnd);
+        UnregisterClassA(name_, nullptr);
+    }
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+    HWND hwnd = nullptr;
+
+private:
+    const char* name_;
+};
+
 // The driver the device is shown: the real one, less what the test takes away.
 struct FakeDriver {
     const char* missing = nullptr; // one entry point it lacks
@@ -264,12 +291,6 @@ TEST_F(GlDriver, ACompilerThatRefusesItsProgramsCostsOneTryAndNoCrash)
     const char* store = std::getenv("QV_PROGRAM_CACHE");
     const std::string savedStore = store ? store : "";
     setenv("QV_PROGRAM_CACHE", "0", 1);
-    // A window of the back buffer's size, where Present would draw the picture with a program.
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "QvGlDriverRefusal";
-    ASSERT_NE(RegisterClassExA(&wc), 0);
     const struct {
         GLenum rejects;
         const char* says;
@@ -278,11 +299,11 @@ TEST_F(GlDriver, ACompilerThatRefusesItsProgramsCostsOneTryAndNoCrash)
                     {GL_PROGRAM, "program failed to link"}};
     for (const auto& refusal : refusals) {
         SCOPED_TRACE(refusal.says);
-        HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "d3d9", WS_OVERLAPPEDWINDOW, 0, 0, kSize, kSize, nullptr,
-                                    nullptr, nullptr, nullptr);
-        ASSERT_NE(hwnd, nullptr);
+        // A window of the back buffer's size, where Present would draw the picture with a program.
+        const TestWindow window("QvGlDriverRefusal", kSize, kSize);
+        ASSERT_NE(window.hwnd, nullptr);
         g_driver.rejects = refusal.rejects;
-        ASSERT_EQ(Create(D3DCREATE_MIXED_VERTEXPROCESSING, nullptr, hwnd), D3D_OK);
+        ASSERT_EQ(Create(D3DCREATE_MIXED_VERTEXPROCESSING, nullptr, window.hwnd), D3D_OK);
         testing::internal::CaptureStderr();
         const std::vector<DWORD> pixels = DrawScene(D3DERR_INVALIDCALL);
         const std::string said = testing::internal::GetCapturedStderr();
@@ -303,19 +324,17 @@ TEST_F(GlDriver, ACompilerThatRefusesItsProgramsCostsOneTryAndNoCrash)
         GLint readFbo = 0;
         gl::glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFbo);
         gl::glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-        std::vector<uint8_t> window(kSize * kSize * 4);
-        gl::glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, window.data());
+        std::vector<uint8_t> shown(kSize * kSize * 4);
+        gl::glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, shown.data());
         gl::glBindFramebuffer(GL_READ_FRAMEBUFFER, GLuint(readFbo));
         const auto rgb = [&](UINT glRow) {
-            const uint8_t* p = &window[size_t(glRow) * kSize * 4];
+            const uint8_t* p = &shown[size_t(glRow) * kSize * 4];
             return DWORD(p[0]) << 16 | DWORD(p[1]) << 8 | p[2];
         };
         EXPECT_EQ(rgb(kSize - 1), 0xFF0000u) << "the window's top row";
         EXPECT_EQ(rgb(0), 0x0000FFu) << "the window's bottom row";
         Release();
-        DestroyWindow(hwnd);
     }
-    UnregisterClassA(wc.lpszClassName, nullptr);
     store ? setenv("QV_PROGRAM_CACHE", savedStore.c_str(), 1) : unsetenv("QV_PROGRAM_CACHE");
 }
 
@@ -424,14 +443,8 @@ TEST(D3D9BackBuffer, FormatsSizesAndDepthItCannotMakeAreRefusedTheOthersDraw)
 // unknown format the display's.
 TEST(D3D9BackBuffer, WithoutASizeOrFormatItTakesTheWindows)
 {
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "QvBackBufferSize";
-    ASSERT_NE(RegisterClassExA(&wc), 0);
-    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "d3d9", WS_OVERLAPPEDWINDOW, 0, 0, 80, 60, nullptr, nullptr,
-                                nullptr, nullptr);
-    ASSERT_NE(hwnd, nullptr);
+    const TestWindow window("QvBackBufferSize", 80, 60);
+    ASSERT_NE(window.hwnd, nullptr);
     IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
     ASSERT_NE(d3d, nullptr);
     const struct {
@@ -442,7 +455,8 @@ TEST(D3D9BackBuffer, WithoutASizeOrFormatItTakesTheWindows)
         D3DPRESENT_PARAMETERS pp = QvPresentParams(size.width, size.height);
         pp.BackBufferFormat = D3DFMT_UNKNOWN;
         IDirect3DDevice9* device = nullptr;
-        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, hwnd, D3DCREATE_MIXED_VERTEXPROCESSING, &pp, &device), D3D_OK);
+        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window.hwnd, D3DCREATE_MIXED_VERTEXPROCESSING, &pp, &device),
+                  D3D_OK);
         IDirect3DSurface9* back = nullptr;
         ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
         D3DSURFACE_DESC desc{};
@@ -454,8 +468,6 @@ TEST(D3D9BackBuffer, WithoutASizeOrFormatItTakesTheWindows)
         EXPECT_EQ(device->Release(), 0u);
     }
     EXPECT_EQ(d3d->Release(), 0u);
-    DestroyWindow(hwnd);
-    UnregisterClassA(wc.lpszClassName, nullptr);
 }
 
 } // namespace
