@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/child_exit.h"
+
 #include <cstdlib>
 #include <string>
 
@@ -23,7 +25,7 @@ void ExpectNoDeviceUnder(const char* driver, const std::string& step)
             IDirect3D9* d3d = nullptr;
             IDirect3DDevice9* device = nullptr;
             const HRESULT hr = QvCreateStandaloneDevice(&pp, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &d3d, &device);
-            std::exit(hr == D3DERR_NOTAVAILABLE && !device && !d3d ? 0 : 1);
+            testsupport::ChildExit(hr == D3DERR_NOTAVAILABLE && !device && !d3d ? 0 : 1);
         },
         testing::ExitedWithCode(0), "^d3d9: no OpenGL (3.3 core|ES 3.0) context \\(" + step + "\\): [^\n]+\n$");
 }

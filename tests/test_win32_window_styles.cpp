@@ -2,6 +2,8 @@
 // one can see a window: no video at all, a headless driver, no display named.
 #include "test_win32_support.h"
 
+#include "support/child_exit.h"
+
 #include <cstdlib>
 #include <string>
 
@@ -87,7 +89,7 @@ TEST(Win32Headless, NoVideoNoWindowAndNoBoxToWaitFor)
             setenv("DISPLAY", "", 1);
             unsetenv("WAYLAND_DISPLAY");
             MessageBoxA(nullptr, "two", "No display", MB_OK);
-            std::exit(0);
+            testsupport::ChildExit(0);
         },
         testing::ExitedWithCode(0), "^Dummy: one\nNo display: two\n$");
 
@@ -99,7 +101,7 @@ TEST(Win32Headless, NoVideoNoWindowAndNoBoxToWaitFor)
             RegisterClassExA(&wc);
             HWND made = CreateWindowExA(0, "QvNoVideo", "x", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64, nullptr, nullptr,
                                         nullptr, nullptr);
-            std::exit(made == nullptr ? 0 : 1);
+            testsupport::ChildExit(made == nullptr ? 0 : 1);
         },
         testing::ExitedWithCode(0), "^CreateWindowExA: no video: [^\n]+\n$");
 
@@ -119,7 +121,7 @@ TEST(Win32Headless, NoVideoNoWindowAndNoBoxToWaitFor)
             unsetenv("SDL_VIDEODRIVER");
             QvUseOffscreenVideoWithoutDisplay();
             const char* now = std::getenv("SDL_VIDEODRIVER");
-            std::exit(keptDisplay && keptChoice && now && std::string(now) == "offscreen" ? 0 : 1);
+            testsupport::ChildExit(keptDisplay && keptChoice && now && std::string(now) == "offscreen" ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");
 }
