@@ -415,6 +415,18 @@ TEST(D3D9BackBuffer, FormatsSizesAndDepthItCannotMakeAreRefusedTheOthersDraw)
         IDirect3D9* d3d = reinterpret_cast<IDirect3D9*>(0x1);
         IDirect3DDevice9* device = reinterpret_cast<IDirect3DDevice9*>(0x1);
         const HRESULT hr = QvCreateStandaloneDevice(&pp, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &d3d, &device);
+        if (c.depth) {
+            // The format query a caller walks before creating says what creation then does.
+            IDirect3D9* direct3d = Direct3DCreate9(D3D_SDK_VERSION);
+            const bool depthMade = std::string(c.what) != "depth D15S1";
+            EXPECT_EQ(direct3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL,
+                                                  D3DRTYPE_SURFACE, c.depthFormat),
+                      depthMade ? D3D_OK : D3DERR_NOTAVAILABLE);
+            EXPECT_EQ(direct3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL,
+                                                  D3DRTYPE_TEXTURE, c.depthFormat), D3DERR_NOTAVAILABLE)
+                << "depth is a surface only";
+            direct3d->Release();
+        }
         if (!c.made) {
             EXPECT_TRUE(FAILED(hr));
             EXPECT_EQ(d3d, nullptr);
