@@ -58,6 +58,15 @@ bool DepthFormatOf(D3DFORMAT f, GLenum* internal, bool* stencil)
     }
 }
 
+// The pixels a depth texture of `internal` (one DepthFormatOf gives) is specified with.
+void DepthTexturePixels(GLenum internal, GLenum* format, GLenum* type)
+{
+    *format = internal == GL_DEPTH24_STENCIL8 ? GL_DEPTH_STENCIL : GL_DEPTH_COMPONENT;
+    *type = internal == GL_DEPTH24_STENCIL8 ? GL_UNSIGNED_INT_24_8
+            : internal == GL_DEPTH_COMPONENT16 ? GL_UNSIGNED_SHORT
+                                               : GL_UNSIGNED_INT;
+}
+
 } // namespace
 
 bool Device::InitGl()
@@ -136,11 +145,16 @@ HRESULT Device::CreateBackBuffer()
         samples_ = 0;
 
     // Colour in textures, so that Present can read them with a program of its own. Multisampled,
-    // draws go to renderbuffers of their own and are resolved into them.
+    // draws go to renderbuffers of their own and are resolved into them. Depth is a texture too
+    // unless multisampled: a renderbuffer may be given more bits than asked for (Firefox's WebGL
+    // makes every 16-bit depth renderbuffer a 24-bit one), and depth compared at another
+    // precision settles near ties along models' edges otherwise than the bits the game asked for.
     glGenTextures(GLsizei(colorBuffers_.size()), colorBuffers_.data());
     glGenFramebuffers(GLsizei(framebuffers_.size()), framebuffers_.data());
-    if (depthFormat_)
+    if (depthFormat_ && samples_)
         glGenRenderbuffers(1, &depthBuffer_);
+    else if (depthFormat_)
+        glGenTextures(1, &depthBuffer_);
     if (samples_) {
         glGenFramebuffers(1, &msaaFramebuffer_);
         glGenRenderbuffers(1, &msaaColor_);
@@ -159,12 +173,15 @@ HRESULT Device::SizeTargets()
 {
     const GLsizei w = renderWidth_, h = renderHeight_;
     const GLenum depthAttachment = hasStencil_ ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
-    if (depthBuffer_) {
+    if (depthBuffer_ && samples_) {
         glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
-        if (samples_)
-            glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples_, depthFormat_, w, h);
-        else
-            glRenderbufferStorage(GL_RENDERBUFFER, depthFormat_, w, h);
+        glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples_, depthFormat_, w, h);
+    } else if (depthBuffer_) {
+        GLenum format = 0, type = 0;
+        DepthTexturePixels(depthFormat_, &format, &type);
+        cache_.BindTexture(0, depthBuffer_);
+        glTexImage2D(GL_TEXTURE_2D, 0, GLint(depthFormat_), w, h, 0, format, type, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     }
     // A new back buffer is black and its depth is far.
     const auto clear = [&] {
@@ -185,7 +202,7 @@ HRESULT Device::SizeTargets()
         cache_.BindDrawFramebuffer(framebuffers_[i]);
         glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorBuffers_[i], 0);
         if (depthBuffer_ && !samples_)
-            glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, depthAttachment, GL_RENDERBUFFER, depthBuffer_);
+            glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, depthAttachment, GL_TEXTURE_2D, depthBuffer_, 0);
         if (!clear())
             return D3DERR_NOTAVAILABLE;
     }

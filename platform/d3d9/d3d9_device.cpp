@@ -117,8 +117,10 @@ Device::~Device()
             gl::glDeleteVertexArrays(1, &presentVao_);
         if (presentSampler_)
             gl::glDeleteSamplers(1, &presentSampler_);
-        if (depthBuffer_)
+        if (depthBuffer_ && samples_)
             gl::glDeleteRenderbuffers(1, &depthBuffer_);
+        else if (depthBuffer_)
+            gl::glDeleteTextures(1, &depthBuffer_);
         if (msaaFramebuffer_)
             gl::glDeleteFramebuffers(1, &msaaFramebuffer_);
         if (msaaColor_)

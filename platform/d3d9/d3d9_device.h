@@ -245,7 +245,7 @@ private:
     GLuint presentProgram_ = 0, presentVao_ = 0, presentSampler_ = 0;
     bool presentProgramTried_ = false;
     std::array<GLuint, 2> framebuffers_{};
-    GLuint depthBuffer_ = 0;
+    GLuint depthBuffer_ = 0; // a texture, or with samples_ a renderbuffer
     GLenum depthFormat_ = 0;
     // The render scale: the targets are the back buffer's size times it (0 follows the window),
     // drawn with `samples_` samples a pixel into the multisampled framebuffer when above 1.
