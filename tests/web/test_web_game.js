@@ -97,20 +97,15 @@ const kScripts = [
   { name: 'camera', frames: 260, shots: [40, 100, 240] },
 ];
 // The page's pictures may differ from Linux's by more than 2 levels on this many pixels in
-// 10,000. Drawn by llvmpipe, the Linux build's rasteriser, the page is held to 1, as the Linux
-// build holds Windows (none differ today). Another renderer may split otherwise the pixels that
+// 10,000. Drawn by llvmpipe, the Linux build's rasteriser, the page is held to 1 in Chromium and
+// in Firefox alike, as the Linux build holds Windows (none differ today). Firefox once differed on
+// up to 3.7 in 10,000 (along models' edges, by up to 182 levels): its WebGL gives a 16-bit depth
+// renderbuffer 24 bits, which settled near ties in depth otherwise; the device's depth is now a
+// texture, which keeps the 16 bits asked for. Another renderer may split otherwise the pixels that
 // lie exactly on an edge or a texture's wrap, and this camera puts whole rows of them on the
 // ground's edge and on the seams where its wrapped texture repeats (94 pixels apart):
 // SwiftShader differs from llvmpipe on about 50 in 10,000 there (at most about 125 levels).
-// Firefox draws through llvmpipe too, but on desktop OpenGL over GLX with shaders of its own
-// translation rather than through ANGLE on OpenGL ES, and a few models' edges that lie all but
-// exactly on pixel centres come out a pixel otherwise (its rule for pixels exactly on an edge is
-// llvmpipe's, as a bare rectangle shows): a row along the top of a block, a tank's side, up to
-// 3.7 in 10,000 pixels on these scripts (at most 182 levels).
-const beyondPerTenThousand = (renderer) => {
-  if (!/llvmpipe/.test(renderer)) return 60;
-  return engine.firefox ? 4 : 1;
-};
+const beyondPerTenThousand = (renderer) => (/llvmpipe/.test(renderer) ? 1 : 60);
 let beyondAllowed = 1;  // per 10,000, set once the renderer is known
 
 async function crossScripts(page) {

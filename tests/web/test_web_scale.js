@@ -59,14 +59,20 @@ async function visit(page, query, until) {
 }
 
 // The rule of the other picture tests: within 2 levels on all but 1 pixel in 10,000 drawn by
-// llvmpipe through ANGLE, as Linux draws; Firefox draws with llvmpipe on desktop OpenGL and
-// splits pixels on edges otherwise (20 in 10,000), and another renderer more (60).
+// llvmpipe, as Linux draws (Chromium through ANGLE, Firefox on desktop OpenGL); another renderer
+// splits pixels on edges otherwise (60). Multisampled, Firefox alone is allowed 12: its WebGL
+// gives every 16-bit depth renderbuffer 24 bits, and WebGL 2 has no multisampled textures the
+// device could keep 16 bits in, so near ties in depth along models' edges settle otherwise there
+// (11.0 in 10,000 at msaa=4, by up to 175 levels; Chromium with that renderbuffer made 24-bit
+// draws Firefox's picture to the pixel).
 let beyondAllowed = 1;
-async function matchesPicture(page, picture, linux, width, height, what) {
+let beyondAllowedMultisampled = 1;
+async function matchesPicture(page, picture, linux, width, height, what, multisampled) {
   const r = await chromium.comparePictures(page, picture, linux);
-  console.log(`${what}: ${r.width} x ${r.height}, ${r.beyond} pixels beyond 2 levels of Linux's`);
+  console.log(`${what}: ${r.width} x ${r.height}, largest channel difference ${r.largest}, ${r.beyond} pixels beyond 2 levels of Linux's`);
   check(r.width === width && r.height === height && r.same, `${what}: ${r.width} x ${r.height}, not ${width} x ${height} as Linux's`);
-  check(r.beyond * 10000 <= r.width * r.height * beyondAllowed, `${what}: ${r.beyond} pixels differ from Linux's by more than 2 levels`);
+  const allowed = multisampled ? beyondAllowedMultisampled : beyondAllowed;
+  check(r.beyond * 10000 <= r.width * r.height * allowed, `${what}: ${r.beyond} pixels differ from Linux's by more than 2 levels`);
 }
 
 // A replay drawn larger: the same trace as the harness's and its picture at that size.
@@ -77,7 +83,7 @@ async function scaledReplays(page) {
     const linux = linuxRun(extra);
     check(run.trace.length > 0 && run.trace.join('\n') === linux.trace.join('\n'),
       `?${query}: the trace differs from Linux's (${run.trace.length} lines, ${linux.trace.length} on Linux)`);
-    if (check(run.shot !== '', `?${query}: no shot`)) await matchesPicture(page, run.shot, linux.picture, 1280, 960, `?${query}`);
+    if (check(run.shot !== '', `?${query}: no shot`)) await matchesPicture(page, run.shot, linux.picture, 1280, 960, `?${query}`, extra.includes('--msaa'));
   }
 }
 
@@ -145,7 +151,8 @@ async function main() {
     const renderer = await chromium.renderer(browser);
     console.log(`WebGL 2 renderer: ${renderer}`);
     if (!check(renderer !== '', 'the browser offers no WebGL 2')) return;
-    beyondAllowed = !/llvmpipe/.test(renderer) ? 60 : chromium.firefox ? 20 : 1;
+    beyondAllowed = /llvmpipe/.test(renderer) ? 1 : 60;
+    beyondAllowedMultisampled = /llvmpipe/.test(renderer) ? (chromium.firefox ? 12 : 1) : 60;
     const page = await browser.newPage();
     await scaledReplays(page);
     await badValues(page);
