@@ -181,6 +181,9 @@ std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* 
     n.context = SDL_GL_CreateContext(n.window);
     if (!n.context || SDL_GL_MakeCurrent(n.window, n.context) != 0)
         return Unavailable("context", SDL_GetError());
+    // Pinned as soon as a context has loaded the driver: one refused below would otherwise
+    // unload it with its window, leaving what it allocated to look leaked.
+    PinGlDriver();
     const char* missing = nullptr;
     if (!gl::LoadFunctions(dialect, &missing)) {
         const std::string why = std::string(missing) + " is missing";
@@ -188,7 +191,6 @@ std::unique_ptr<GlContext> CreateGlContext(HWND focus, DWORD behavior, HRESULT* 
     }
     const auto* renderer = reinterpret_cast<const char*>(gl::glGetString(GL_RENDERER));
     ctx->renderer = renderer ? renderer : "";
-    PinGlDriver();
     ctx->software = IsSoftwareRenderer(ctx->renderer);
     if (ctx->software)
         KeepFrameMemory();
