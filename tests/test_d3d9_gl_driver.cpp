@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -118,22 +119,17 @@ void* FakeLookup(const char* name)
     if (g_driver.gl33 && Optional(name))
         return nullptr;
     void* real = gl::GlProcAddress(name);
-    if (std::strcmp(name, "glGetString") == 0) {
-        g_realGetString = reinterpret_cast<PFNGLGETSTRINGPROC>(real);
-        return real ? reinterpret_cast<void*>(&FakeGetString) : nullptr;
-    }
-    if (std::strcmp(name, "glGetIntegerv") == 0) {
-        g_realGetIntegerv = reinterpret_cast<PFNGLGETINTEGERVPROC>(real);
-        return real ? reinterpret_cast<void*>(&FakeGetIntegerv) : nullptr;
-    }
-    if (std::strcmp(name, "glGetShaderiv") == 0) {
-        g_realGetShaderiv = reinterpret_cast<PFNGLGETSHADERIVPROC>(real);
-        return real ? reinterpret_cast<void*>(&FakeGetShaderiv) : nullptr;
-    }
-    if (std::strcmp(name, "glGetProgramiv") == 0) {
-        g_realGetProgramiv = reinterpret_cast<PFNGLGETPROGRAMIVPROC>(real);
-        return real ? reinterpret_cast<void*>(&FakeGetProgramiv) : nullptr;
-    }
+    // The queries a test answers its own way: the real one is kept for everything else.
+    const auto stand = [&](const char* query, auto& saved, auto* fake) -> bool {
+        if (std::strcmp(name, query) != 0)
+            return false;
+        saved = reinterpret_cast<std::remove_reference_t<decltype(saved)>>(real);
+        real = real ? reinterpret_cast<void*>(fake) : nullptr;
+        return true;
+    };
+    stand("glGetString", g_realGetString, &FakeGetString) || stand("glGetIntegerv", g_realGetIntegerv, &FakeGetIntegerv) ||
+        stand("glGetShaderiv", g_realGetShaderiv, &FakeGetShaderiv) ||
+        stand("glGetProgramiv", g_realGetProgramiv, &FakeGetProgramiv);
     return real;
 }
 
