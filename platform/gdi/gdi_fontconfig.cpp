@@ -82,14 +82,15 @@ private:
 };
 EarlyFontconfig g_earlyFontconfig;
 
-bool MatchFontFile(const QvGdiFontRequest& request, FontFile* out)
+// fcWeight: the request's weight on fontconfig's scale.
+bool MatchFontFile(const QvGdiFontRequest& request, int fcWeight, FontFile* out)
 {
     PatternPtr pattern(FcPatternCreate());
     if (!pattern) return false;
     if (!request.faceName.empty())
         FcPatternAddString(pattern.get(), FC_FAMILY,
                            reinterpret_cast<const FcChar8*>(request.faceName.c_str()));
-    FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(request.weight));
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, fcWeight);
     FcPatternAddInteger(pattern.get(), FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
     FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
@@ -112,10 +113,12 @@ bool MatchFontFile(const QvGdiFontRequest& request, FontFile* out)
 }
 
 // fontconfig's match is the slow part of making a font, and it does not depend on the height:
-// the answers for the last few faces, weights and slants asked for are kept, found or not.
+// the answers for the last 256 faces, weights and slants asked for are kept, found or not.
+// Weights are compared as fontconfig sees them, on its coarser scale (1 to 100 are all its
+// thinnest, 1000 and past it all its heaviest).
 struct KnownMatch {
     std::string faceName;
-    int weight;
+    int fcWeight;
     bool italic;
     bool found;
     FontFile file;
@@ -128,15 +131,16 @@ bool FindFontFile(const QvGdiFontRequest& request, FontFile* out)
     static const bool ready = g_earlyFontconfig.Ready();
     if (!ready) return false;
     static std::vector<KnownMatch> known;
+    const int fcWeight = FcWeightFromOpenType(request.weight);
     for (const KnownMatch& k : known) {
-        if (k.faceName == request.faceName && k.weight == request.weight && k.italic == request.italic) {
+        if (k.faceName == request.faceName && k.fcWeight == fcWeight && k.italic == request.italic) {
             if (k.found) *out = k.file;
             return k.found;
         }
     }
-    KnownMatch match{request.faceName, request.weight, request.italic, false, FontFile{}};
-    match.found = MatchFontFile(request, &match.file);
-    static constexpr size_t kKnownMatches = 32;
+    KnownMatch match{request.faceName, fcWeight, request.italic, false, FontFile{}};
+    match.found = MatchFontFile(request, fcWeight, &match.file);
+    static constexpr size_t kKnownMatches = 256;
     if (known.size() == kKnownMatches) known.erase(known.begin());
     known.push_back(match);
     if (match.found) *out = match.file;
