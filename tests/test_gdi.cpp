@@ -99,6 +99,28 @@ TEST_F(GdiTest, FaceNamesResolveToTheirMetricTwins)
     for (HFONT f : {arial, bold, tahoma, unknown}) EXPECT_TRUE(DeleteObject(f));
 }
 
+// Matches are remembered: a weight asked again, or one fontconfig cannot tell apart, gets the
+// same face, and another weight or slant never gets a remembered face that is not its own.
+TEST_F(GdiTest, RememberedMatchesKeepWeightsAndSlantsApart)
+{
+    const auto describe = [](int weight, DWORD italic, const std::string& face = "Arial") {
+        HFONT f = Font(face.c_str(), -19, weight, italic);
+        std::string d = QvGdiDescribeFont(f);
+        EXPECT_TRUE(DeleteObject(f));
+        return d;
+    };
+    const std::string regular = describe(FW_NORMAL, FALSE);
+    const std::string bold = describe(FW_BOLD, FALSE);
+    const std::string italic = describe(FW_NORMAL, TRUE);
+    EXPECT_NE(regular, bold);
+    EXPECT_NE(regular, italic);
+    EXPECT_EQ(describe(FW_NORMAL, FALSE), regular);
+    EXPECT_EQ(describe(5000, FALSE), describe(1000, FALSE)) << "past 1000 is the heaviest";
+    for (int i = 0; i < 300; ++i) describe(FW_BOLD, FALSE, "No Face " + std::to_string(i));  // more than are kept
+    EXPECT_EQ(describe(FW_BOLD, FALSE), bold);
+    EXPECT_EQ(describe(FW_NORMAL, TRUE), italic);
+}
+
 TEST_F(GdiTest, LineHeightIsTheCeiledWindowsAscentAndDescent)
 {
     Canvas canvas(4, 4);
