@@ -29,7 +29,7 @@ wine wineboot -i >/dev/null 2>&1
 wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 || true
 settle
 drive=$WINEPREFIX/drive_c
-user_dir=$(cd "$drive/users" && ls | grep -v '^Public$' | head -1)
+user_dir=$(find "$drive/users" -mindepth 1 -maxdepth 1 -type d ! -name Public -printf '%f\n' | sort | head -1)
 # Windows 10 and later have the per-user programs folder; a fresh prefix does not yet.
 mkdir -p "$drive/users/$user_dir/AppData/Local/Programs"
 
