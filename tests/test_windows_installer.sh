@@ -12,8 +12,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 export WINEPREFIX=$work/prefix
-# No menu entries on the build machine for the shortcuts the installer makes.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# No menu entries on the build machine for the shortcuts the installer makes. No crash debugger:
+# a Wine program crashing under load (seen between an install and its uninstall) would otherwise
+# start winedbg, whose console and settings keys then show up in the registry compared below.
+# Wine starts winedbg even with AeDebug's Debugger value deleted; only disabling the program
+# itself keeps it out. A crash of the installer or the uninstaller still fails the test, by its
+# exit status or by what it leaves behind.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 wine() { "$root/scripts/wine-run" "$@"; }
 settle() {  # every program of the prefix has ended (an uninstaller runs on from a copy)
   if command -v wineserver >/dev/null 2>&1; then wineserver -w; else /usr/lib/wine/wineserver64 -w; fi
@@ -22,11 +27,6 @@ rm -rf "$work"
 mkdir -p "$work"
 trap 'settle >/dev/null 2>&1 || true' EXIT
 wine wineboot -i >/dev/null 2>&1
-# No crash debugger, as in the suites' prefix: a Wine program crashing under load (seen once,
-# between an install and its uninstall) would otherwise start winedbg, whose console and
-# settings keys then show up in the registry compared below. A crash of the installer or the
-# uninstaller still fails the test, by its exit status or by what it leaves behind.
-wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 || true
 settle
 drive=$WINEPREFIX/drive_c
 user_dir=$(find "$drive/users" -mindepth 1 -maxdepth 1 -type d ! -name Public -printf '%f\n' | sort | head -1)
